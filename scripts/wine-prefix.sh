@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The project's Wine prefix for tests and tools.
+#   wine-prefix.sh start PREFIX BINDIR   create PREFIX if needed, install the built
+#                                        modules where the Source Manager looks,
+#                                        keep a wineserver running
+#   wine-prefix.sh stop PREFIX           stop that prefix's wineserver
+set -euo pipefail
+action=$1
+export WINEPREFIX=$(realpath -m "$2")
+export WINEDEBUG=-all
+
+case "$action" in
+start)
+    bindir=$3
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        # No Mono or Gecko installer prompts: the prefix needs neither.
+        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+    twain_dir="$WINEPREFIX/drive_c/windows/twain_32"
+    mkdir -p "$twain_dir/Halvard"
+    # Wine's Source Manager probes only c:\windows\twain_32\sane.ds (and gphoto2.ds):
+    # the source is installed at its own place and over that probe path.
+    cp "$bindir/dunmere.ds" "$twain_dir/Halvard/dunmere.ds"
+    cp "$bindir/dunmere.ds" "$twain_dir/sane.ds"
+    cp "$bindir/tarnscan.dll" "$WINEPREFIX/drive_c/windows/system32/tarnscan.dll"
+    if [ -f "$bindir/halvardusd.dll" ]; then
+        cp "$bindir/halvardusd.dll" "$WINEPREFIX/drive_c/windows/system32/halvardusd.dll"
+    fi
+    # The server and the prefix's services (started by wineboot) are kept apart from
+    # our output: CTest waits for every holder of its pipes before a test ends.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1
+    ;;
+stop)
+    wineserver -k || true
+    ;;
+*)
+    echo "usage: $0 start PREFIX BINDIR | stop PREFIX" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,56 @@
+// DS_Entry: the one entry point through which the Source Manager reaches the source.
+#include "source/twain_source.h"
+
+namespace {
+
+bool IsConnected(const CTwainSource& source, const TW_IDENTITY* origin) {
+    return origin && source.AppIdentity.Id != 0 && source.AppIdentity.Id == origin->Id;
+}
+
+TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
+    EntryConditionCode() = conditionCode;
+    return TWRC_FAILURE;
+}
+
+// The few triplets a caller that is not connected may send: identity get, open,
+// status get.
+TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32 dg,
+                            TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+    if (dg != DG_CONTROL) return FailEntry(TWCC_BADDEST);
+    if (dat == DAT_IDENTITY && msg == MSG_GET) {
+        if (!data) return FailEntry(TWCC_BADVALUE);
+        *static_cast<pTW_IDENTITY>(data) = source.SourceIdentity;
+        return TWRC_SUCCESS;
+    }
+    if (dat == DAT_IDENTITY && msg == MSG_OPENDS) {
+        if (source.State != StateClosed) return FailEntry(TWCC_MAXCONNECTIONS);
+        if (!origin) return FailEntry(TWCC_BADDEST);
+        if (!data) return FailEntry(TWCC_BADVALUE);
+        source.State = StateOpen;
+        source.AppIdentity = *origin;
+        source.SourceIdentity = *static_cast<pTW_IDENTITY>(data);
+        return TWRC_SUCCESS;
+    }
+    if (dat == DAT_STATUS && msg == MSG_GET) {
+        if (!data) return FailEntry(TWCC_BADVALUE);
+        static_cast<pTW_STATUS>(data)->ConditionCode = EntryConditionCode();
+        EntryConditionCode() = TWCC_SUCCESS;
+        return TWRC_SUCCESS;
+    }
+    return FailEntry(TWCC_BADDEST);
+}
+
+}  // namespace
+
+extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
+                                     TW_UINT16 msg, TW_MEMREF data) {
+    // Asked for every message of the application's loop: answered first and at once.
+    if (msg == MSG_PROCESSEVENT) {
+        if (data) static_cast<pTW_EVENT>(data)->TWMessage = MSG_NULL;
+        return TWRC_NOTDSEVENT;
+    }
+    CTwainSource* source = TheSource();
+    if (!source) return TWRC_FAILURE;
+    if (IsConnected(*source, origin)) return source->DispatchDataGroup(origin, dg, dat, msg, data);
+    return HandleUnconnected(*source, origin, dg, dat, msg, data);
+}

@@ -1,0 +1,97 @@
+// Enable and disable, pending transfers, memory-transfer set-up, and the two
+// notifications the source sends to the application through the Source Manager.
+#include "platform/source_manager_link.h"
+#include "source/twain_source.h"
+
+namespace {
+
+// Sends one DG_CONTROL/DAT_NULL notification to the application through the
+// Source Manager. False when the Source Manager cannot be reached.
+bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
+    const platform::SourceManagerLinkApi& link = platform::SourceManagerLink;
+    HMODULE manager = link.LoadLibrary("TWAIN_32.DLL");
+    if (!manager) return false;
+    auto entry = reinterpret_cast<DSMENTRYPROC>(link.GetProcAddress(manager, "DSM_Entry"));
+    if (!entry) {
+        link.FreeLibrary(manager);
+        return false;
+    }
+    result = entry(&source.SourceIdentity, &source.AppIdentity, DG_CONTROL, DAT_NULL, msg, nullptr);
+    link.FreeLibrary(manager);
+    return true;
+}
+
+}  // namespace
+
+TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
+    switch (msg) {
+    case MSG_ENABLEDS:
+        if (State != StateOpen) return Fail(TWCC_SEQERROR);
+        if (!ui) return Fail(TWCC_BADVALUE);
+        State = StateEnabled;
+        if (!ui->ShowUI) {
+            // Announced at once with the parameters as negotiated; a refused
+            // notification leaves the source enabled with TWCC_BADDEST to report.
+            SendXferReady();
+            return TWRC_SUCCESS;
+        }
+        ShowScanDialog();
+        ui->ModalUI = FALSE;
+        return TWRC_SUCCESS;
+    case MSG_DISABLEDS:
+        if (State != StateEnabled) return Fail(TWCC_SEQERROR);
+        DestroyDialog();
+        State = StateOpen;
+        return TWRC_SUCCESS;
+    default:
+        return Fail(TWCC_BADPROTOCOL);
+    }
+}
+
+TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS pending) {
+    switch (msg) {
+    case MSG_GET:
+        if (!pending) return Fail(TWCC_BADVALUE);
+        pending->Count = 0xFFFF;
+        return TWRC_SUCCESS;
+    case MSG_ENDXFER:
+        if (State != StateTransferReady && State != StateTransferring) return Fail(TWCC_SEQERROR);
+        if (!pending) return Fail(TWCC_BADVALUE);
+        pending->Count = 0;
+        State = StateEnabled;
+        return TWRC_SUCCESS;
+    case MSG_RESET:
+        if (State != StateTransferReady) return Fail(TWCC_SEQERROR);
+        if (!pending) return Fail(TWCC_BADVALUE);
+        pending->Count = 0;
+        State = StateEnabled;
+        return TWRC_SUCCESS;
+    default:
+        return Fail(TWCC_BADPROTOCOL);
+    }
+}
+
+TW_UINT16 CTwainSource::HandleSetupMemXfer(pTW_SETUPMEMXFER setup) {
+    if (State == StateTransferring) return Fail(TWCC_SEQERROR);
+    if (!setup) return Fail(TWCC_BADVALUE);
+    setup->MinBufSize = TWON_DONTCARE32;
+    setup->MaxBufSize = 0x400000;
+    setup->Preferred = 0x10000;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 CTwainSource::SendXferReady() {
+    if (State != StateEnabled) return Fail(TWCC_SEQERROR);
+    TW_UINT16 result = TWRC_FAILURE;
+    if (!Notify(*this, MSG_XFERREADY, result) || result != TWRC_SUCCESS) return Fail(TWCC_BADDEST);
+    State = StateTransferReady;
+    return TWRC_SUCCESS;
+}
+
+bool CTwainSource::SendCloseRequest() {
+    if (State < StateEnabled) return false;
+    TW_UINT16 result = TWRC_FAILURE;
+    if (!Notify(*this, MSG_CLOSEDSREQ, result) || result != TWRC_SUCCESS) return false;
+    State = StateEnabled;
+    return true;
+}
