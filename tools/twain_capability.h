@@ -1,0 +1,45 @@
+// Capability negotiation from the application's side: builds and reads the
+// containers in global memory that DAT_CAPABILITY exchanges, and TW_FIX32 values.
+#pragma once
+
+#include <vector>
+
+#include "platform/twain.h"
+
+class CTwainClient;
+
+// A capability container as read back: the items of a one-value, enumeration or
+// array as raw values of their item type (zero-extended to 32 bits; a TW_FIX32 as
+// Whole in the low and Frac in the high half), or the five values of a range.
+struct CapabilityValue {
+    TW_UINT16 ConType = 0;
+    TW_UINT16 ItemType = 0;
+    std::vector<TW_UINT32> Items;
+    TW_UINT32 CurrentIndex = 0;
+    TW_UINT32 DefaultIndex = 0;
+    TW_UINT32 MinValue = 0;
+    TW_UINT32 MaxValue = 0;
+    TW_UINT32 StepSize = 0;
+    TW_UINT32 DefaultValue = 0;
+    TW_UINT32 CurrentValue = 0;
+};
+
+// Sends DAT_CAPABILITY with msg (MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT,
+// MSG_RESET) and decodes the container the source returned, then frees it. A
+// container that cannot be read (unknown type, block shorter than its header says)
+// gives TWRC_FAILURE with value.ConType 0.
+TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg, CapabilityValue& value);
+
+// MSG_SET with a TW_ONEVALUE container of the given item type and raw value.
+TW_UINT16 SetOneValue(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 value);
+
+// Byte size of one item of a numeric item type, 0 for types this client does not read.
+size_t ItemSize(TW_UINT16 itemType);
+
+TW_FIX32 ToFix32(double value);
+double Fix32ToDouble(TW_FIX32 value);
+TW_UINT32 Fix32Bits(TW_FIX32 value);
+TW_FIX32 Fix32FromBits(TW_UINT32 bits);
+// A raw item as a number: sign-extended for the signed types, a TW_FIX32 as its
+// value.
+double ItemAsNumber(TW_UINT16 itemType, TW_UINT32 raw);
