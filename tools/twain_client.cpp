@@ -119,12 +119,14 @@ TW_UINT16 CTwainClient::OpenSource(const char* productName)
 
 TW_UINT16 CTwainClient::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
 {
+    clientCondition_ = 0;
     if (!sourceOpen_) return ClientFailure(TWCC_SEQERROR);
     return entry_(&app_, &source_, dg, dat, msg, data);
 }
 
 TW_UINT16 CTwainClient::CallManager(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
 {
+    clientCondition_ = 0;
     if (!entry_) return ClientFailure(TWCC_SEQERROR);
     return entry_(&app_, nullptr, dg, dat, msg, data);
 }

@@ -63,7 +63,8 @@ public:
     bool ManagerOpen() const { return managerOpen_; }
     bool SourceOpen() const { return sourceOpen_; }
     bool SourceEnabled() const { return enabled_; }
-    // Why the client itself refused an operation (TWCC_* or 0).
+    // Why the client itself refused the last operation (TWCC_* or 0 when the
+    // triplet was sent).
     TW_UINT16 LastClientCondition() const { return clientCondition_; }
     // The Source Manager's entry, for tests that send triplets with other identities.
     DSMENTRYPROC ManagerEntry() const { return entry_; }

@@ -1,0 +1,72 @@
+#include "tools/twacquire/negotiation.h"
+
+#include <string>
+
+#include "tools/twacquire/failure.h"
+#include "tools/twain_capability.h"
+#include "tools/twain_client.h"
+#include "tools/twain_text.h"
+
+namespace {
+
+bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw, const std::string& shown)
+{
+    TW_UINT16 rc = SetOneValue(client, cap, itemType, raw);
+    if (rc == TWRC_SUCCESS) return true;
+    ReportFailure(client, std::string("setting ") + CapabilityName(cap) + " to " + shown, rc);
+    return false;
+}
+
+bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value)
+{
+    return Set(client, cap, TWTY_FIX32, Fix32Bits(ToFix32(value)), std::to_string(value));
+}
+
+bool SetFrame(CTwainClient& client, const FrameInches& frame)
+{
+    TW_IMAGELAYOUT layout{};
+    layout.Frame.Left = ToFix32(frame.Left);
+    layout.Frame.Top = ToFix32(frame.Top);
+    layout.Frame.Right = ToFix32(frame.Right);
+    layout.Frame.Bottom = ToFix32(frame.Bottom);
+    layout.DocumentNumber = 1;
+    layout.PageNumber = 1;
+    layout.FrameNumber = 1;
+    TW_UINT16 rc = client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
+    if (rc == TWRC_SUCCESS) return true;
+    ReportFailure(client, "setting the image frame (DAT_IMAGELAYOUT)", rc);
+    return false;
+}
+
+}  // namespace
+
+bool Negotiate(CTwainClient& client, const AcquireOptions& o)
+{
+    if (o.PixelType && !Set(client, ICAP_PIXELTYPE, TWTY_UINT16, *o.PixelType, PixelTypeName(*o.PixelType)))
+        return false;
+    if (o.BitDepth && !Set(client, ICAP_BITDEPTH, TWTY_UINT16, *o.BitDepth, std::to_string(*o.BitDepth)))
+        return false;
+    if (o.XResolution &&
+        !Set(client, ICAP_XRESOLUTION, TWTY_UINT16, *o.XResolution, std::to_string(*o.XResolution)))
+        return false;
+    if (o.YResolution &&
+        !Set(client, ICAP_YRESOLUTION, TWTY_UINT16, *o.YResolution, std::to_string(*o.YResolution)))
+        return false;
+    if (o.Brightness && !SetFix32(client, ICAP_BRIGHTNESS, *o.Brightness)) return false;
+    if (o.Threshold && !SetFix32(client, ICAP_THRESHOLD, *o.Threshold)) return false;
+    if (o.TransferMechanism && !Set(client, ICAP_XFERMECH, TWTY_UINT16, *o.TransferMechanism,
+                                    *o.TransferMechanism == TWSX_MEMORY ? "memory" : "native"))
+        return false;
+    if (o.Frame && !SetFrame(client, *o.Frame)) return false;
+    return true;
+}
+
+TW_UINT16 CurrentTransferMechanism(CTwainClient& client)
+{
+    CapabilityValue value;
+    if (GetCapability(client, ICAP_XFERMECH, MSG_GETCURRENT, value) != TWRC_SUCCESS) return TWSX_NATIVE;
+    if (value.ConType == TWON_ONEVALUE && !value.Items.empty()) return static_cast<TW_UINT16>(value.Items[0]);
+    if (value.ConType == TWON_ENUMERATION && value.CurrentIndex < value.Items.size())
+        return static_cast<TW_UINT16>(value.Items[value.CurrentIndex]);
+    return TWSX_NATIVE;
+}
