@@ -1,0 +1,198 @@
+#include "tests/support/capability_containers.h"
+
+#include <cstring>
+
+namespace {
+
+template <typename T>
+void Append(Bytes& bytes, T value) {
+    const auto* raw = reinterpret_cast<const uint8_t*>(&value);
+    bytes.insert(bytes.end(), raw, raw + sizeof value);
+}
+
+template <typename T>
+T Read(const Bytes& bytes, size_t offset) {
+    T value{};
+    if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+Bytes OneValueBytes(TW_UINT16 itemType, TW_UINT32 item) {
+    Bytes bytes;
+    Append<TW_UINT16>(bytes, itemType);
+    Append<TW_UINT32>(bytes, item);
+    return bytes;
+}
+
+Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
+                       TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items) {
+    Bytes bytes;
+    Append<TW_UINT16>(bytes, itemType);
+    Append<TW_UINT32>(bytes, numItems);
+    Append<TW_UINT32>(bytes, currentIndex);
+    Append<TW_UINT32>(bytes, defaultIndex);
+    for (TW_UINT16 item : items) Append<TW_UINT16>(bytes, item);
+    return bytes;
+}
+
+Bytes EnumerationBytes32(TW_UINT16 itemType, TW_UINT32 currentIndex,
+                         const std::vector<TW_UINT32>& items) {
+    Bytes bytes;
+    Append<TW_UINT16>(bytes, itemType);
+    Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
+    Append<TW_UINT32>(bytes, currentIndex);
+    Append<TW_UINT32>(bytes, 0);
+    for (TW_UINT32 item : items) Append<TW_UINT32>(bytes, item);
+    return bytes;
+}
+
+Bytes ArrayBytes(TW_UINT16 itemType, const std::vector<TW_UINT16>& items) {
+    Bytes bytes;
+    Append<TW_UINT16>(bytes, itemType);
+    Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
+    for (TW_UINT16 item : items) Append<TW_UINT16>(bytes, item);
+    return bytes;
+}
+
+Bytes RangeBytes(TW_UINT16 itemType, TW_UINT32 min, TW_UINT32 max, TW_UINT32 step,
+                 TW_UINT32 defaultValue, TW_UINT32 current) {
+    Bytes bytes;
+    Append<TW_UINT16>(bytes, itemType);
+    for (TW_UINT32 value : {min, max, step, defaultValue, current}) Append<TW_UINT32>(bytes, value);
+    return bytes;
+}
+
+HGLOBAL AppBlock(const Bytes& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    void* pointer = GlobalLock(block);
+    if (!bytes.empty()) std::memcpy(pointer, bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    return block;
+}
+
+Bytes BlockBytes(HGLOBAL block) {
+    Bytes bytes(GlobalSize(block));
+    void* pointer = GlobalLock(block);
+    if (pointer && !bytes.empty()) std::memcpy(bytes.data(), pointer, bytes.size());
+    GlobalUnlock(block);
+    return bytes;
+}
+
+UINT LockCount(HGLOBAL block) { return GlobalFlags(block) & GMEM_LOCKCOUNT; }
+
+bool Reply::operator==(const Reply& other) const {
+    return ConType == other.ConType && ItemType == other.ItemType && Item == other.Item &&
+           CurrentIndex == other.CurrentIndex && DefaultIndex == other.DefaultIndex &&
+           Items == other.Items && BlockSize == other.BlockSize;
+}
+
+std::ostream& operator<<(std::ostream& out, const Reply& reply) {
+    out << "{ConType " << reply.ConType << ", ItemType " << reply.ItemType;
+    if (reply.ConType == TWON_ONEVALUE) out << ", Item 0x" << std::hex << reply.Item << std::dec;
+    if (reply.ConType == TWON_ENUMERATION)
+        out << ", CurrentIndex " << reply.CurrentIndex << ", DefaultIndex " << reply.DefaultIndex;
+    if (reply.ConType != TWON_ONEVALUE) {
+        out << ", Items [";
+        for (TW_UINT16 item : reply.Items) out << " " << item;
+        out << " ]";
+    }
+    return out << ", " << reply.BlockSize << " bytes}";
+}
+
+Reply OneValueReply(TW_UINT16 itemType, TW_UINT32 item) {
+    Reply reply;
+    reply.ConType = TWON_ONEVALUE;
+    reply.ItemType = itemType;
+    reply.Item = item;
+    reply.BlockSize = 6;
+    return reply;
+}
+
+Reply EnumerationReply(const std::vector<TW_UINT16>& items, TW_UINT32 currentIndex,
+                       TW_UINT32 defaultIndex) {
+    Reply reply;
+    reply.ConType = TWON_ENUMERATION;
+    reply.ItemType = TWTY_UINT16;
+    reply.CurrentIndex = currentIndex;
+    reply.DefaultIndex = defaultIndex;
+    reply.Items = items;
+    reply.BlockSize = 14 + 2 * items.size() + 1;
+    return reply;
+}
+
+Reply ArrayReply(const std::vector<TW_UINT16>& items) {
+    Reply reply;
+    reply.ConType = TWON_ARRAY;
+    reply.ItemType = TWTY_UINT16;
+    reply.Items = items;
+    reply.BlockSize = 6 + 2 * items.size();
+    return reply;
+}
+
+Reply ReadReply(TW_UINT16 conType, HGLOBAL block) {
+    Bytes bytes = BlockBytes(block);
+    Reply reply;
+    reply.ConType = conType;
+    reply.BlockSize = bytes.size();
+    reply.ItemType = Read<TW_UINT16>(bytes, 0);
+    size_t entries = 0;
+    TW_UINT32 count = 0;
+    switch (conType) {
+    case TWON_ONEVALUE:
+        reply.Item = Read<TW_UINT32>(bytes, 2);
+        return reply;
+    case TWON_ENUMERATION:
+        count = Read<TW_UINT32>(bytes, 2);
+        reply.CurrentIndex = Read<TW_UINT32>(bytes, 6);
+        reply.DefaultIndex = Read<TW_UINT32>(bytes, 10);
+        entries = 14;
+        break;
+    case TWON_ARRAY:
+        count = Read<TW_UINT32>(bytes, 2);
+        entries = 6;
+        break;
+    default:
+        return reply;
+    }
+    for (TW_UINT32 i = 0; i < count && entries + 2 * (i + 1) <= bytes.size(); ++i)
+        reply.Items.push_back(Read<TW_UINT16>(bytes, entries + 2 * i));
+    return reply;
+}
+
+TW_UINT32 Fix32ItemOf(int16_t whole, uint16_t frac) {
+    return static_cast<uint16_t>(whole) | (static_cast<TW_UINT32>(frac) << 16);
+}
+
+TW_UINT16 CapabilityTest::Query(TW_UINT16 msg, TW_UINT16 cap, Reply* reply) {
+    HGLOBAL stale = GlobalAlloc(GMEM_MOVEABLE, 4);
+    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, stale};
+    TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+    if (result == TWRC_SUCCESS) {
+        EXPECT_NE(stale, capability.hContainer) << "cap 0x" << std::hex << cap;
+        EXPECT_EQ(0u, LockCount(capability.hContainer)) << "handed over locked";
+        if (reply) *reply = ReadReply(capability.ConType, capability.hContainer);
+        GlobalFree(capability.hContainer);
+    } else {
+        // Refused before any container was built: the record is untouched; refused
+        // for want of memory: the handle is null.
+        EXPECT_TRUE(capability.hContainer == stale || capability.hContainer == nullptr);
+    }
+    // The stale block is still the application's to free.
+    EXPECT_EQ(4u, GlobalSize(stale));
+    GlobalFree(stale);
+    return result;
+}
+
+TW_UINT16 CapabilityTest::Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container) {
+    HGLOBAL block = AppBlock(container);
+    TW_CAPABILITY capability = {cap, conType, block};
+    TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    EXPECT_EQ(block, capability.hContainer);
+    EXPECT_EQ(conType, capability.ConType);
+    EXPECT_EQ(0u, LockCount(block));
+    EXPECT_EQ(container, BlockBytes(block));
+    GlobalFree(block);
+    return result;
+}

@@ -1,0 +1,69 @@
+// Capability containers from the application's side: blocks an application builds
+// for MSG_SET, the containers the source hands back read out field by field, and
+// a fixture that drives DAT_CAPABILITY through DS_Entry.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "tests/support/source_fixture.h"
+
+typedef std::vector<uint8_t> Bytes;
+
+// Container layouts as the TWAIN records lay them out (2-byte packing).
+Bytes OneValueBytes(TW_UINT16 itemType, TW_UINT32 item);
+Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
+                       TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items);
+Bytes EnumerationBytes32(TW_UINT16 itemType, TW_UINT32 currentIndex,
+                         const std::vector<TW_UINT32>& items);
+Bytes ArrayBytes(TW_UINT16 itemType, const std::vector<TW_UINT16>& items);
+Bytes RangeBytes(TW_UINT16 itemType, TW_UINT32 min, TW_UINT32 max, TW_UINT32 step,
+                 TW_UINT32 defaultValue, TW_UINT32 current);
+
+// A movable block holding exactly these bytes, as an application allocates it.
+HGLOBAL AppBlock(const Bytes& bytes);
+// The whole block, GlobalSize bytes.
+Bytes BlockBytes(HGLOBAL block);
+// How often the block is locked now.
+UINT LockCount(HGLOBAL block);
+
+// A container as the source returned it.
+struct Reply {
+    TW_UINT16 ConType = 0;
+    TW_UINT16 ItemType = 0;
+    TW_UINT32 Item = 0;                 // one value
+    TW_UINT32 CurrentIndex = 0;         // enumeration
+    TW_UINT32 DefaultIndex = 0;         // enumeration
+    std::vector<TW_UINT16> Items;       // enumeration and array entries
+    size_t BlockSize = 0;
+
+    bool operator==(const Reply& other) const;
+};
+std::ostream& operator<<(std::ostream& out, const Reply& reply);
+
+// What the source should return, with the block size its layout takes: 6 bytes for
+// a one value, 14 + 2n + 1 spare for an enumeration, 6 + 2n for an array.
+Reply OneValueReply(TW_UINT16 itemType, TW_UINT32 item);
+Reply EnumerationReply(const std::vector<TW_UINT16>& items, TW_UINT32 currentIndex,
+                       TW_UINT32 defaultIndex);
+Reply ArrayReply(const std::vector<TW_UINT16>& items);
+Reply ReadReply(TW_UINT16 conType, HGLOBAL block);
+
+// TW_FIX32 as a one value's Item: Whole in the low half, Frac in the high half.
+TW_UINT32 Fix32ItemOf(int16_t whole, uint16_t frac);
+
+class CapabilityTest : public SourceTest {
+protected:
+    // Sends the query; on success reads the returned container into reply and frees
+    // it as the application would. The capability record carries a stale handle
+    // that the source must overwrite without touching it.
+    TW_UINT16 Query(TW_UINT16 msg, TW_UINT16 cap, Reply* reply = nullptr);
+    // Sends MSG_SET with a container of these bytes and checks, whatever the
+    // result, that the container comes back unlocked, unchanged and still the
+    // application's (same handle and ConType in the record).
+    TW_UINT16 Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container);
+    TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+        return Set(cap, TWON_ONEVALUE, OneValueBytes(itemType, item));
+    }
+};
