@@ -1,0 +1,75 @@
+// Resource ids of the data source's dialogs and string table.
+#pragma once
+
+// Dialog templates.
+#define IDD_SCAN_PARAMETERS 102
+#define IDD_WHITE_BLACK_POINT 110
+
+// String table.
+#define IDS_PRODUCT_NAME 1
+#define IDS_UNIT_INCHES 2
+#define IDS_UNIT_MILLIMETRES 3
+#define IDS_WIDTH_TOO_SMALL 7
+#define IDS_LENGTH_TOO_SMALL 8
+#define IDS_ADAPTIVE_THRESHOLD 13
+#define IDS_THRESHOLD 14
+#define IDS_BRIGHTNESS_TOO_HIGH 15
+#define IDS_OFFSET_PLUS_WIDTH 19
+#define IDS_WIDTH_TOO_WIDE 23
+#define IDS_XOFFSET_OUT_OF_RANGE 24
+
+// Scan Parameters dialog: buttons.
+#define IDC_SET_PARAMETERS 1
+#define IDC_CANCEL_SCAN 2
+#define IDC_ACQUIRE 3
+#define IDC_REWIND 4
+#define IDC_EJECT 5
+
+// Scan Parameters dialog: controls.
+#define IDC_PAPER_SIZE 1009
+#define IDC_PORTRAIT 1010
+#define IDC_LANDSCAPE 1011
+#define IDC_WIDTH 1012
+#define IDC_WIDTH_UNIT 1013
+#define IDC_LENGTH 1014
+#define IDC_LENGTH_UNIT 1015
+#define IDC_RGB 1016
+#define IDC_256_COLOUR 1017
+#define IDC_16_COLOUR 1018
+#define IDC_GREYSCALE 1019
+#define IDC_BILEVEL 1020
+#define IDC_XOFFSET 1021
+#define IDC_FILE_SIZE 1022
+#define IDC_FREE_SPACE 1023
+#define IDC_DISK_FILL 1024
+#define IDC_GAMMA_BAR 1025
+#define IDC_GAMMA 1026
+#define IDC_SIDE_JUSTIFIED 1027
+#define IDC_CENTRE_JUSTIFIED 1028
+#define IDC_XOFFSET_UNIT 1029
+#define IDC_YOFFSET 1030
+#define IDC_YOFFSET_UNIT 1031
+#define IDC_INCHES 1032
+#define IDC_MILLIMETRES 1033
+#define IDC_SPEED_BAR 1034
+#define IDC_SPEED 1035
+#define IDC_WHITE_POINT 1036
+#define IDC_SET_WHITE_POINT 1037
+#define IDC_IAT 1038
+#define IDC_THRESHOLD_LABEL 1039
+#define IDC_BLACK_POINT 1040
+#define IDC_SET_BLACK_POINT 1041
+#define IDC_BRIGHTNESS 1042
+#define IDC_THRESHOLD 1043
+#define IDC_JUSTIFICATION 1044
+#define IDC_RESOLUTION 1057
+
+// Set White/Black Point dialog.
+#define IDC_RED 1048
+#define IDC_BLUE 1049
+#define IDC_GREEN 1050
+#define IDC_RED_SPIN 1051
+#define IDC_GREEN_SPIN 1052
+#define IDC_BLUE_SPIN 1053
+#define IDC_LOCK_COLOURS 1054
+#define IDC_SWATCH 1055
