@@ -1,0 +1,20 @@
+// The native image's header and its fixed colour tables.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Entries of the colour table for a depth: 2, 16 or 256; none for 16 and 24 bits.
+uint32_t ColourTableEntries(int32_t bitsPerPixel);
+
+// BITMAPINFOHEADER and colour table together.
+uint32_t DibHeaderBytes(int32_t bitsPerPixel);
+
+// A bottom-up BI_RGB header: biHeight positive, every size and density field 0.
+void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int32_t bitsPerPixel);
+
+// The palette the device's pixel values refer to: black and white for 1 bit, the
+// 16-colour palette for 4 bits, a grey ramp for 8-bit greyscale (composition 2),
+// the 3-3-2 palette for any other 8-bit composition.
+void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposition);

@@ -1,0 +1,20 @@
+// The DG_IMAGE triplets, one concern each, reached through CTwainSource::HandleImage.
+// Each returns a TWAIN return code and leaves the condition code set on failure.
+#pragma once
+
+#include "platform/twain.h"
+
+class CTwainSource;
+
+TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info);
+TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT layout);
+TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory);
+// `handle` is the application's 32-bit variable that receives the DIB's handle.
+TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_UINT32* handle);
+
+enum class TransferKind { Memory, Native };
+
+// The refusals both transfers make before anything is scanned: colour on a model
+// that has none, a scanner that was not recognised, the wrong state. TWCC_SUCCESS
+// when none applies.
+TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind);

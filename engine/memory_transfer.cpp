@@ -1,0 +1,106 @@
+// DAT_IMAGEMEMXFER: one block of the image per call, read by the device library
+// straight into the application's buffer, in the device's own byte order.
+#include <cstring>
+
+#include "engine/image_triplets.h"
+#include "engine/read_block.h"
+#include "engine/row_geometry.h"
+#include "engine/scan_window.h"
+#include "source/twain_source.h"
+
+namespace {
+
+// The smallest block: whole pixels at 16 and at 24 bits.
+constexpr uint32_t BlockGranularity = 6;
+
+struct Block {
+    uint32_t Bytes;
+    bool Partial;     // ends inside a row
+    bool Continuing;  // goes on with a row that an earlier block began
+};
+
+Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes, uint32_t remaining) {
+    Block block = {0, false, source.PartialRow};
+    const uint32_t rowLeft = block.Continuing ? rowBytes - source.PartialRowOffset : rowBytes;
+    if (length < rowLeft) {
+        block.Bytes = length / BlockGranularity * BlockGranularity;
+        block.Partial = true;
+    } else {
+        block.Bytes = block.Continuing ? rowLeft : length / rowBytes * rowBytes;
+    }
+    if (block.Bytes > remaining) block.Bytes = remaining;
+    return block;
+}
+
+void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowBytes, TW_IMAGEMEMXFER& memory) {
+    const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
+    memory.Compression = TWCP_NONE;
+    if (block.Partial || block.Continuing) {
+        memory.Rows = 1;
+        memory.Columns = static_cast<TW_UINT32>(block.Bytes * 8ull / bitsPerPixel);
+    } else {
+        memory.Columns = static_cast<TW_UINT32>(source.Settings.ScanWidth);
+        memory.Rows = block.Bytes / rowBytes;
+    }
+    memory.XOffset =
+        block.Continuing ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel) : 0;
+    memory.YOffset = source.BytesTransferred / rowBytes;
+    memory.BytesWritten = block.Bytes;
+}
+
+TW_UINT16 FinishImage(CTwainSource& source) {
+    if (source.ScanStopped) {
+        source.ScanStopped = false;
+    } else {
+        source.Scanner.StopScan();
+    }
+    return TWRC_XFERDONE;
+}
+
+}  // namespace
+
+TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
+    if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Memory)) return source.Fail(refusal);
+    // A buffer that cannot hold one block would make no progress.
+    if (!memory || !memory->Memory.TheMem || memory->Memory.Length < BlockGranularity) {
+        return source.Fail(TWCC_BADVALUE);
+    }
+    source.AlignInterpolatedWidth();
+    const MemoryImageSize size = MeasureMemoryImage(source.Settings);
+    if (size.Refusal != TWCC_SUCCESS) return source.Fail(size.Refusal);
+    if (source.State == StateTransferReady && source.ScanStart(false) != TWRC_SUCCESS) {
+        return source.Fail(TWCC_OPERATIONERROR);
+    }
+    const uint32_t rowBytes = size.RowBytes;
+    memory->BytesPerRow = rowBytes;
+    // The window may have been changed between blocks (the dialog's acquire
+    // command writes the settings); never count past the end of the image.
+    if (source.PartialRow && source.PartialRowOffset >= rowBytes) source.PartialRow = false;
+    const uint32_t remaining = source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
+
+    const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
+    auto* const buffer = static_cast<unsigned char*>(memory->Memory.TheMem);
+    const bool interpolated = IsInterpolatedScan(source.Settings, source.ModelCode());
+    const FillResult read = FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
+    source.Transfer.Buffer = nullptr;
+    if (read.Outcome == FillOutcome::NotReady) {
+        source.Scanner.StopScan();
+        if (source.BytesTransferred == 0 && read.Bytes == 0) return source.Fail(TWCC_OPERATIONERROR);
+        // Rows have gone to the application: the image ends as for a device that
+        // stopped, with zero bytes.
+        source.ScanStopped = true;
+        std::memset(buffer + read.Bytes, 0, block.Bytes - read.Bytes);
+    }
+
+    DescribeBlock(source, block, rowBytes, *memory);
+    source.BytesTransferred += block.Bytes;
+    if (source.BytesTransferred >= size.ImageBytes) return FinishImage(source);
+    if (block.Partial) {
+        source.PartialRowOffset = (block.Continuing ? source.PartialRowOffset : 0) + block.Bytes;
+        source.PartialRow = true;
+    } else {
+        source.PartialRow = false;
+    }
+    source.State = StateTransferring;
+    return TWRC_SUCCESS;
+}

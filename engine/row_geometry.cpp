@@ -1,0 +1,60 @@
+#include "engine/row_geometry.h"
+
+#include <limits>
+
+#include "engine/dib_builder.h"
+
+namespace {
+
+// A memory-transfer image is counted in the 32-bit BytesTransferred.
+constexpr int64_t LargestMemoryImage = std::numeric_limits<uint32_t>::max();
+// A native image is one block of global memory in a 32-bit process.
+constexpr int64_t LargestNativeImage = std::numeric_limits<int32_t>::max();
+
+}  // namespace
+
+int64_t RowLength(int32_t bitsPerPixel, int32_t width) {
+    if (width < 1) return 0;
+    const int64_t w = width;
+    switch (bitsPerPixel) {
+    case 1: return (w + 7) / 8;
+    case 4: return (w + 1) / 2;
+    case 8: return w;
+    case 16: return 2 * w;
+    case 24: return 3 * w;
+    default: return 0;
+    }
+}
+
+int64_t DibStride(int64_t rowLength) { return (rowLength + 3) / 4 * 4; }
+
+MemoryImageSize MeasureMemoryImage(const WindowDescriptorType& window) {
+    const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);
+    if (row == 0 || window.ScanLength < 1) return {TWCC_BADVALUE, 0, 0};
+    const int64_t image = row * window.ScanLength;
+    if (image > LargestMemoryImage) return {TWCC_LOWMEMORY, 0, 0};
+    return {TWCC_SUCCESS, static_cast<uint32_t>(row), static_cast<uint32_t>(image)};
+}
+
+NativeImageSize MeasureNativeImage(const WindowDescriptorType& window) {
+    NativeImageSize size = {};
+    const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);
+    if (row == 0 || window.ScanLength < 1) {
+        size.Refusal = TWCC_BADVALUE;
+        return size;
+    }
+    const int64_t stride = DibStride(row);
+    const int64_t header = DibHeaderBytes(window.BitsPerPixel);
+    const int64_t total = header + stride * window.ScanLength;
+    if (total > LargestNativeImage) {
+        size.Refusal = TWCC_LOWMEMORY;
+        return size;
+    }
+    size.Refusal = TWCC_SUCCESS;
+    size.RowBytes = static_cast<uint32_t>(row);
+    size.Stride = static_cast<uint32_t>(stride);
+    size.Rows = static_cast<uint32_t>(window.ScanLength);
+    size.HeaderBytes = static_cast<uint32_t>(header);
+    size.TotalBytes = static_cast<uint32_t>(total);
+    return size;
+}

@@ -1,0 +1,41 @@
+#include "engine/scan_window.h"
+
+
+#include "engine/models.h"
+
+namespace {
+
+constexpr int32_t ModelQD130 = 3;
+constexpr int32_t ModelQD110 = 4;
+
+// value x numerator / denominator, truncating toward zero, without 32-bit overflow.
+int32_t Scale(int32_t value, int64_t numerator, int64_t denominator) {
+    return static_cast<int32_t>(static_cast<int64_t>(value) * numerator / denominator);
+}
+
+}  // namespace
+
+bool IsMonochromeModel(int32_t modelCode) { return modelCode == ModelQD130 || modelCode == ModelQD110; }
+
+bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode) {
+    return window.BitsPerPixel == 24 && IsInterpolatedResolution(modelCode, window.YResolution);
+}
+
+bool WidensByThreeHalves(const WindowDescriptorType& window, int32_t modelCode) {
+    const float ratio = static_cast<float>(window.XResolution * 10.0 / NativeResolution(modelCode));
+    return ratio < 19.0f;
+}
+
+WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t modelCode) {
+    WindowDescriptorType device = window;
+    if (!IsInterpolatedScan(window, modelCode)) return device;
+    device.XResolution = NativeResolution(modelCode);
+    if (WidensByThreeHalves(window, modelCode)) {
+        device.XOffset = Scale(window.XOffset, 2, 3);
+        device.ScanWidth = Scale(window.ScanWidth, 2, 3);
+    } else {
+        device.XOffset = window.XOffset / 2;
+        device.ScanWidth = window.ScanWidth / 2;
+    }
+    return device;
+}

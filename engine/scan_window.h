@@ -1,0 +1,24 @@
+// The interpolated-colour window: RGB asked for at one of the model's interpolated
+// resolutions is scanned at the native horizontal resolution and widened by the
+// device library, by 3/2 or by 2. Scan start, both transfers and the reads share
+// this one test so that the window programmed and the lines read always agree.
+#pragma once
+
+#include <cstdint>
+
+#include "tarnscan/tarnscan.h"
+
+// Models that scan no colour: no 24-bit transfer, no tone tables.
+bool IsMonochromeModel(int32_t modelCode);
+
+// 24 bits per pixel at a resolution (YResolution) the model reaches by interpolation.
+bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode);
+
+// The widening taken from XResolution over the native resolution: below 1.9 it is
+// 3/2, from 1.9 on it is 2.
+bool WidensByThreeHalves(const WindowDescriptorType& window, int32_t modelCode);
+
+// The window the device is given: for an interpolated scan the native horizontal
+// resolution with the offset and width narrowed accordingly; otherwise the window
+// unchanged.
+WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t modelCode);
