@@ -1,0 +1,59 @@
+// Binding the driver object to the service's device control: the port name, the
+// device opened by it, and the trace lines written to the service's error log.
+#include "usd/halvard_usd.h"
+
+#include "platform/device_io.h"
+
+namespace usd {
+namespace {
+
+constexpr DWORD PortNameCapacity = MAX_PATH;
+
+}  // namespace
+
+void CHalvardUsd::WriteTrace(const wchar_t* text) {
+    // Before Initialize there is no error log to write to.
+    if (DeviceControl != nullptr) {
+        DeviceControl->WriteToErrorLog(STI_TRACE_INFORMATION, text, 0);
+    }
+}
+
+HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWORD, HKEY) {
+    if (pHelDcb == nullptr) {
+        return E_INVALIDARG;
+    }
+    ForgetDevice();
+    DeviceControl = pHelDcb;
+    DeviceControl->AddRef();
+    WriteTrace(L"INIT");
+
+    // One spare character keeps the name terminated whatever the service wrote.
+    WCHAR portName[PortNameCapacity + 1];
+    portName[0] = L'\0';
+    HRESULT result = DeviceControl->GetMyDevicePortName(portName, PortNameCapacity);
+    portName[PortNameCapacity] = L'\0';
+    if (FAILED(result) || portName[0] == L'\0') {
+        return result;
+    }
+
+    int length = WideCharToMultiByte(CP_ACP, 0, portName, -1, nullptr, 0, nullptr, nullptr);
+    if (length == 0) {
+        return E_INVALIDARG;
+    }
+    PortName = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, length + 1));
+    if (PortName == nullptr) {
+        return E_INVALIDARG;
+    }
+    WideCharToMultiByte(CP_ACP, 0, portName, -1, PortName, length, nullptr, nullptr);
+
+    DeviceHandle = platform::DeviceIo.CreateFileA(
+        PortName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
+    LastError = ::GetLastError();
+    if (DeviceIsOpen()) {
+        return S_OK;
+    }
+    return static_cast<HRESULT>(0x80070000UL | LastError);
+}
+
+}  // namespace usd
