@@ -1,0 +1,192 @@
+// Capability requests an application gets wrong: no record, no container, a block
+// that is not what its header says, an unknown container type, a current entry
+// outside the list. Each is refused, changes nothing, and leaves the application's
+// block as it was and the application's to free.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "source/twain_source.h"
+#include "tests/support/capability_containers.h"
+#include "tests/support/tracking_global_memory.h"
+
+namespace {
+
+const TW_UINT16 SettableCaps[] = {CAP_XFERCOUNT,    ICAP_PIXELTYPE, ICAP_UNITS,
+                                  ICAP_XFERMECH,    ICAP_BRIGHTNESS, ICAP_XRESOLUTION,
+                                  ICAP_YRESOLUTION, ICAP_BITORDER,  ICAP_PIXELFLAVOR,
+                                  ICAP_THRESHOLD,   ICAP_BITDEPTH};
+
+// A copy of everything negotiation may write, to prove a refusal wrote nothing.
+struct Snapshot {
+    explicit Snapshot(const CTwainSource& source)
+        : window(source.Settings.Window()), mechanism(source.TransferMechanism) {}
+    bool operator==(const Snapshot& other) const {
+        return std::memcmp(&window, &other.window, sizeof window) == 0 &&
+               mechanism == other.mechanism;
+    }
+    WindowDescriptorType window;
+    TW_UINT16 mechanism;
+};
+
+class CapabilityBadInputTest : public CapabilityTest {
+protected:
+    void SetUp() override {
+        CapabilityTest::SetUp();
+        Open();
+        // Parameters away from the defaults, so that a stray write would show.
+        Source().Settings.ImageComposition = 3;
+        Source().Settings.BitsPerPixel = 4;
+        Source().Settings.XResolution = 150;
+        Source().Settings.Brightness = 33;
+        Source().TransferMechanism = 9;
+    }
+
+    // MSG_SET of this container to the capability must fail with the code and
+    // touch neither the parameters nor the block (Set checks the block).
+    void ExpectRefused(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container,
+                       TW_UINT16 conditionCode) {
+        Snapshot before(Source());
+        TrackingGlobalMemory::Install();
+        EXPECT_EQ(TWRC_FAILURE, Set(cap, conType, container));
+        EXPECT_EQ(conditionCode, Status());
+        EXPECT_TRUE(before == Snapshot(Source()));
+        EXPECT_EQ(0, TrackingGlobalMemory::Frees);
+        EXPECT_EQ(0, TrackingGlobalMemory::Allocations);
+        EXPECT_EQ(0, TrackingGlobalMemory::HeldLocks());
+    }
+};
+
+}  // namespace
+
+TEST_F(CapabilityBadInputTest, NoCapabilityRecord) {
+    Snapshot before(Source());
+    for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET, MSG_RESET}) {
+        EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, msg, nullptr)) << msg;
+        EXPECT_EQ(TWCC_BADVALUE, Status()) << msg;
+    }
+    EXPECT_TRUE(before == Snapshot(Source()));
+}
+
+TEST_F(CapabilityBadInputTest, NoContainer) {
+    Snapshot before(Source());
+    for (TW_UINT16 cap : SettableCaps) {
+        for (TW_UINT16 conType : {TWON_ONEVALUE, TWON_ENUMERATION}) {
+            TW_CAPABILITY capability = {cap, conType, nullptr};
+            EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability));
+            EXPECT_EQ(TWCC_BADVALUE, Status()) << "cap " << cap;
+            EXPECT_EQ(nullptr, capability.hContainer);
+        }
+    }
+    EXPECT_TRUE(before == Snapshot(Source()));
+}
+
+TEST_F(CapabilityBadInputTest, ContainerThatCannotBeLocked) {
+    FailingGlobalMemory::FailLocks();
+    for (TW_UINT16 cap : SettableCaps) {
+        SCOPED_TRACE("cap " + std::to_string(cap));
+        TrackingGlobalMemory::Install();
+        // Nothing was locked, so nothing may be unlocked either.
+        ExpectRefused(cap, TWON_ONEVALUE, OneValueBytes(TWTY_UINT16, 1), TWCC_BADVALUE);
+        EXPECT_EQ(0, TrackingGlobalMemory::Unlocks);
+    }
+}
+
+TEST_F(CapabilityBadInputTest, EmptyBlock) {
+    for (TW_UINT16 cap : SettableCaps) ExpectRefused(cap, TWON_ONEVALUE, Bytes(), TWCC_BADVALUE);
+}
+
+TEST_F(CapabilityBadInputTest, BlockSmallerThanItsHeaderSays) {
+    Bytes oneValue = OneValueBytes(TWTY_UINT16, 300);
+    Bytes shortOneValue(oneValue.begin(), oneValue.begin() + 4);
+    Bytes range = RangeBytes(TWTY_UINT16, 1, 1, 1, 1, 1);
+    Bytes shortRange(range.begin(), range.begin() + 10);
+    Bytes enumeration = EnumerationBytes(TWTY_UINT16, 2, 1, 0, {0, 2});
+    Bytes shortHeader(enumeration.begin(), enumeration.begin() + 10);
+    const struct {
+        const char* what;
+        TW_UINT16 cap;
+        TW_UINT16 conType;
+        Bytes container;
+    } cases[] = {
+        {"one value of 4 bytes", ICAP_XRESOLUTION, TWON_ONEVALUE, shortOneValue},
+        {"one value of 4 bytes", CAP_XFERCOUNT, TWON_ONEVALUE, shortOneValue},
+        {"range of 10 bytes", CAP_XFERCOUNT, TWON_RANGE, shortRange},
+        {"range of 10 bytes", ICAP_BRIGHTNESS, TWON_RANGE, shortRange},
+        {"enumeration header of 10 bytes", ICAP_PIXELTYPE, TWON_ENUMERATION, shortHeader},
+        {"3 entries announced, 2 present", ICAP_PIXELTYPE, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_UINT16, 3, 0, 0, {0, 1})},
+        {"3 entries announced, 2 present", ICAP_XFERMECH, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_UINT16, 3, 0, 0, {0, 2})},
+        {"3 entries announced, 2 present", ICAP_BITDEPTH, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_UINT16, 3, 0, 0, {8, 4})},
+        // 2 x 0x80000001 wraps to 2 in 32 bits.
+        {"count that wraps", ICAP_BITDEPTH, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_UINT16, 0x80000001, 0, 0, {4, 8})},
+        {"count that wraps", ICAP_XFERMECH, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_UINT16, 0xFFFFFFFF, 0, 0, {0, 2})},
+        // Two 16-bit slots hold only one 32-bit entry.
+        {"FIX32 entries", ICAP_XRESOLUTION, TWON_ENUMERATION,
+         EnumerationBytes(TWTY_FIX32, 2, 1, 0, {300, 0})},
+        {"array of 3 announced, 1 present", ICAP_BRIGHTNESS, TWON_ARRAY,
+         Bytes{4, 0, 3, 0, 0, 0, 7, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + ", cap " + std::to_string(c.cap));
+        ExpectRefused(c.cap, c.conType, c.container, TWCC_BADVALUE);
+    }
+}
+
+TEST_F(CapabilityBadInputTest, UnknownContainerType) {
+    Bytes container = OneValueBytes(TWTY_UINT16, 1);
+    for (TW_UINT16 conType : {0, 2, 7, 0xFFFF}) {
+        for (TW_UINT16 cap : SettableCaps) {
+            SCOPED_TRACE("ConType " + std::to_string(conType) + ", cap " + std::to_string(cap));
+            // The pixel type takes only a one value or an enumeration, and calls any
+            // other container a wrong capability.
+            ExpectRefused(cap, conType, container,
+                          cap == ICAP_PIXELTYPE ? TWCC_BADCAP : TWCC_BADVALUE);
+        }
+    }
+}
+
+TEST_F(CapabilityBadInputTest, CurrentEntryOutsideTheList) {
+    const struct {
+        TW_UINT16 cap;
+        std::vector<TW_UINT16> items;
+    } cases[] = {
+        {ICAP_PIXELTYPE, {0, 1}},   {ICAP_XFERMECH, {0, 2}},   {ICAP_BITDEPTH, {8, 4}},
+        {ICAP_XRESOLUTION, {100, 200}}, {ICAP_YRESOLUTION, {100}}, {ICAP_BRIGHTNESS, {5}},
+        {ICAP_THRESHOLD, {5, 6}},   {ICAP_BITDEPTH, {}},
+    };
+    for (const auto& c : cases) {
+        const TW_UINT32 count = static_cast<TW_UINT32>(c.items.size());
+        for (TW_UINT32 current : {count, count + 1, TW_UINT32(0xFFFFFFFF)}) {
+            SCOPED_TRACE("cap " + std::to_string(c.cap) + ", CurrentIndex " + std::to_string(current));
+            ExpectRefused(c.cap, TWON_ENUMERATION,
+                          EnumerationBytes(TWTY_UINT16, count, current, 0, c.items), TWCC_BADVALUE);
+        }
+    }
+}
+
+// An application that keeps its container after a successful MSG_SET may use it
+// again: it comes back unlocked and unchanged, and the source remembers nothing of it.
+TEST_F(CapabilityBadInputTest, AcceptedContainerStaysTheApplications) {
+    Bytes container = OneValueBytes(TWTY_UINT16, 250);
+    HGLOBAL block = AppBlock(container);
+    TrackingGlobalMemory::Install();
+    for (TW_UINT16 cap : {ICAP_XRESOLUTION, ICAP_YRESOLUTION}) {
+        TW_CAPABILITY capability = {cap, TWON_ONEVALUE, block};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability));
+        EXPECT_EQ(block, capability.hContainer);
+        EXPECT_EQ(0u, LockCount(block));
+        EXPECT_EQ(container, BlockBytes(block));
+    }
+    EXPECT_EQ(0, TrackingGlobalMemory::Frees);
+    EXPECT_EQ(TrackingGlobalMemory::Locks, TrackingGlobalMemory::Unlocks);
+    EXPECT_EQ(250, Source().Settings.XResolution);
+    EXPECT_EQ(250, Source().Settings.YResolution);
+    // Freeing it afterwards changes nothing in the source.
+    EXPECT_EQ(nullptr, GlobalFree(block));
+    EXPECT_EQ(250, Source().Settings.XResolution);
+}

@@ -1,0 +1,211 @@
+// The containers as bytes in global memory, the fixed-point conversions, and what
+// happens when a container cannot be allocated.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capabilities/containers.h"
+#include "capabilities/fix32.h"
+#include "source/twain_source.h"
+#include "tests/support/capability_containers.h"
+#include "tests/support/tracking_global_memory.h"
+
+namespace {
+
+
+class ContainerTest : public CapabilityTest {
+protected:
+    void SetUp() override {
+        CapabilityTest::SetUp();
+        Open();
+    }
+
+    // Sends a query and returns the record as the source left it.
+    TW_CAPABILITY Ask(TW_UINT16 msg, TW_UINT16 cap, TW_UINT16* result = nullptr) {
+        TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+        TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+        if (result) *result = rc;
+        return capability;
+    }
+};
+
+Bytes Le16(TW_UINT16 v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+Bytes Le32(TW_UINT32 v) {
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+            static_cast<uint8_t>(v >> 24)};
+}
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+}  // namespace
+
+TEST(Fix32, FloatToFix32RoundsTheFractionIntoSixteenBits) {
+    const struct {
+        double value;
+        int16_t whole;
+        uint16_t frac;
+    } cases[] = {
+        {32000.0, 32000, 0}, {39.375, 39, 24576}, {35.0, 35, 0}, {54.0, 54, 0},
+        {0.5, 0, 32768},     {0.0, 0, 0},         {1.0 / 65536, 0, 1},
+        {0.4 / 65536, 0, 0},  // below half a step rounds down
+        {0.6 / 65536, 0, 1},  // above half a step rounds up
+    };
+    for (const auto& c : cases) {
+        TW_FIX32 fixed = FloatToFix32(c.value);
+        EXPECT_EQ(c.whole, fixed.Whole) << c.value;
+        EXPECT_EQ(c.frac, fixed.Frac) << c.value;
+        EXPECT_EQ(Fix32ItemOf(c.whole, c.frac), Fix32Item(fixed)) << c.value;
+    }
+}
+
+TEST(Fix32, WholeIsTheSignedLowHalf) {
+    EXPECT_EQ(127, Fix32Whole(Fix32ItemOf(127, 49152)));  // 127.75
+    EXPECT_EQ(-2, Fix32Whole(Fix32ItemOf(-2, 32768)));    // -1.5
+    EXPECT_EQ(-1, Fix32Whole(0x0000FFFF));
+    EXPECT_EQ(32767, Fix32Whole(0xFFFF7FFF));
+    EXPECT_EQ(0, Fix32Whole(0xABCD0000));
+}
+
+TEST(Containers, ItemWidths) {
+    const size_t widths[] = {1, 2, 4, 1, 2, 4, 2, 4, 16};  // TWTY_INT8 .. TWTY_FRAME
+    for (TW_UINT16 type = TWTY_INT8; type <= TWTY_FRAME; ++type)
+        EXPECT_EQ(widths[type], ItemSize(type)) << "item type " << type;
+    EXPECT_EQ(sizeof(TW_FRAME), ItemSize(TWTY_FRAME));
+    EXPECT_EQ(sizeof(TW_FIX32), ItemSize(TWTY_FIX32));
+}
+
+TEST_F(ContainerTest, OneValueBytes) {
+    const struct {
+        TW_UINT16 msg, cap;
+        Bytes expected;
+    } cases[] = {
+        {MSG_GET, CAP_UICONTROLLABLE, Concat({Le16(TWTY_BOOL), Le32(1)})},
+        {MSG_GETCURRENT, ICAP_XRESOLUTION, Concat({Le16(TWTY_UINT16), Le32(400)})},
+        {MSG_GET, CAP_XFERCOUNT, Concat({Le16(TWTY_INT16), Le32(1)})},
+        // 39.375 inches on the default QD120.
+        {MSG_GET, ICAP_PHYSICALWIDTH, Concat({Le16(TWTY_FIX32), Le16(39), Le16(24576)})},
+    };
+    for (const auto& c : cases) {
+        TW_CAPABILITY capability = Ask(c.msg, c.cap);
+        ASSERT_EQ(TWON_ONEVALUE, capability.ConType);
+        EXPECT_EQ(c.expected, BlockBytes(capability.hContainer)) << "cap " << c.cap;
+        EXPECT_EQ(0u, LockCount(capability.hContainer));
+        GlobalFree(capability.hContainer);
+    }
+}
+
+TEST_F(ContainerTest, EnumerationOfTwoItemsTakesNineteenBytes) {
+    Source().TransferMechanism = TWSX_MEMORY;
+    TW_CAPABILITY capability = Ask(MSG_GET, ICAP_XFERMECH);
+    ASSERT_EQ(TWON_ENUMERATION, capability.ConType);
+    Bytes expected = Concat({Le16(TWTY_UINT16), Le32(2), Le32(1), Le32(0), Le16(TWSX_NATIVE),
+                             Le16(TWSX_MEMORY), Bytes{0}});
+    EXPECT_EQ(expected, BlockBytes(capability.hContainer));
+    // Movable: the handle is not the block's address, and it is handed over unlocked.
+    void* address = GlobalLock(capability.hContainer);
+    EXPECT_NE(address, static_cast<void*>(capability.hContainer));
+    GlobalUnlock(capability.hContainer);
+    EXPECT_EQ(0u, LockCount(capability.hContainer));
+    GlobalFree(capability.hContainer);
+}
+
+TEST_F(ContainerTest, SupportedCapsIsAFixedZeroFilledBlockOfThirtySixBytes) {
+    const TW_UINT16 caps[] = {CAP_XFERCOUNT,      CAP_SUPPORTEDCAPS,  CAP_UICONTROLLABLE,
+                              ICAP_COMPRESSION,   ICAP_PLANARCHUNKY,  ICAP_PHYSICALHEIGHT,
+                              ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,   ICAP_BITDEPTH,
+                              ICAP_BITORDER,      ICAP_PIXELTYPE,     ICAP_UNITS,
+                              ICAP_XFERMECH,      ICAP_XRESOLUTION,   ICAP_YRESOLUTION};
+    Bytes expected = Concat({Le16(TWTY_UINT16), Le32(15)});
+    for (TW_UINT16 cap : caps) expected = Concat({expected, Le16(cap)});
+    ASSERT_EQ(36u, expected.size());
+
+    TW_CAPABILITY capability = Ask(MSG_GET, CAP_SUPPORTEDCAPS);
+    ASSERT_EQ(TWON_ARRAY, capability.ConType);
+    EXPECT_EQ(expected, BlockBytes(capability.hContainer));
+    // Fixed: the handle is the block's address.
+    EXPECT_EQ(static_cast<void*>(capability.hContainer), GlobalLock(capability.hContainer));
+    GlobalUnlock(capability.hContainer);
+    GlobalFree(capability.hContainer);
+}
+
+TEST_F(ContainerTest, EnumerationBuilderCopiesItemsAtTheirWidth) {
+    const TW_UINT32 items[] = {0x11223344, 0x55667788, 0x99AABBCC};
+    const struct {
+        TW_UINT16 itemType;
+        TW_UINT32 count;
+    } cases[] = {{TWTY_UINT32, 3}, {TWTY_FIX32, 2}, {TWTY_UINT16, 3}, {TWTY_UINT8, 3}, {TWTY_UINT16, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("item type " + std::to_string(c.itemType) + ", " + std::to_string(c.count));
+        const size_t width = ItemSize(c.itemType);
+        TW_CAPABILITY capability = {ICAP_XFERMECH, 0, nullptr};
+        ASSERT_EQ(TWRC_SUCCESS,
+                  Source().MakeEnumeration(&capability, {c.itemType, c.count, 1, 0}, items));
+        Bytes expected = Concat({Le16(c.itemType), Le32(c.count), Le32(1), Le32(0)});
+        const auto* raw = reinterpret_cast<const uint8_t*>(items);
+        expected.insert(expected.end(), raw, raw + width * c.count);
+        expected.push_back(0);  // the spare byte
+        EXPECT_EQ(TWON_ENUMERATION, capability.ConType);
+        EXPECT_EQ(expected, BlockBytes(capability.hContainer));
+        GlobalFree(capability.hContainer);
+    }
+}
+
+// Each builder, for a block that cannot be allocated and for one that cannot be
+// locked: TWCC_LOWMEMORY, a null handle, and no block left behind.
+TEST_F(ContainerTest, ContainerThatCannotBeBuiltIsLowMemory) {
+    const struct {
+        TW_UINT16 cap;
+        const char* builder;
+    } cases[] = {{CAP_XFERCOUNT, "one value"},
+                 {ICAP_PIXELTYPE, "enumeration"},
+                 {CAP_SUPPORTEDCAPS, "supported caps"}};
+    for (bool failLock : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.builder) + (failLock ? ", lock fails" : ", allocation fails"));
+            FailingGlobalMemory::Restore();
+            if (failLock)
+                FailingGlobalMemory::FailLocks();
+            else
+                FailingGlobalMemory::FailAllocation(1);
+            TrackingGlobalMemory::Install();
+            HGLOBAL stale = GlobalAlloc(GMEM_MOVEABLE, 8);
+            TW_CAPABILITY capability = {c.cap, TWON_DONTCARE16, stale};
+            EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability));
+            EXPECT_EQ(nullptr, capability.hContainer);
+            EXPECT_EQ(0, TrackingGlobalMemory::LiveBlocks());
+            EXPECT_EQ(TWCC_LOWMEMORY, Status());
+            EXPECT_EQ(8u, GlobalSize(stale));  // the application's old block is untouched
+            GlobalFree(stale);
+        }
+    }
+}
+
+// A reset whose reply cannot be built fails as a whole: the parameters stay.
+TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
+    ScanSettings& settings = Source().Settings;
+    settings.ImageComposition = 3;
+    settings.BitsPerPixel = 4;
+    settings.XResolution = 300;
+    settings.YResolution = 200;
+    Source().TransferMechanism = TWSX_MEMORY;
+    FailingGlobalMemory::FailLocks();
+    for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION,
+                          ICAP_XFERMECH}) {
+        TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+        EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESET, &capability));
+        EXPECT_EQ(TWCC_LOWMEMORY, Status());
+    }
+    EXPECT_EQ(3, settings.ImageComposition);
+    EXPECT_EQ(4, settings.BitsPerPixel);
+    EXPECT_EQ(300, settings.XResolution);
+    EXPECT_EQ(200, settings.YResolution);
+    EXPECT_EQ(TWSX_MEMORY, Source().TransferMechanism);
+
+    FailingGlobalMemory::Restore();
+    EXPECT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_PIXELTYPE));
+    EXPECT_EQ(5, settings.ImageComposition);
+    EXPECT_EQ(24, settings.BitsPerPixel);
+}
