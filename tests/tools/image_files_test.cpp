@@ -1,0 +1,177 @@
+// The image files twacquire writes, read back: every depth through .png and .bmp,
+// DIB rows as readers lay them out, and damaged input refused.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tests/tools/twacquire_runner.h"
+#include "tools/image/bmp_file.h"
+#include "tools/image/dib.h"
+#include "tools/image/png_file.h"
+
+namespace {
+
+// Pixels that differ from row to row and byte to byte, with the padding bits of the
+// last byte of each row clear (as a transfer leaves them).
+Image PatternImage(int32_t width, int32_t height, int bits, std::vector<RgbColour> palette)
+{
+    Image image;
+    std::string error;
+    EXPECT_TRUE(AllocateImage(image, width, height, bits, error)) << error;
+    image.Palette = palette;
+    for (int32_t y = 0; y < height; ++y)
+        for (size_t i = 0; i < image.RowBytes(); ++i) image.Row(y)[i] = static_cast<uint8_t>(y * 31 + i * 7 + 3);
+    const size_t usedBits = static_cast<size_t>(width) * bits % 8;
+    if (usedBits)
+        for (int32_t y = 0; y < height; ++y) image.Row(y)[image.RowBytes() - 1] &= uint8_t(0xff << (8 - usedBits));
+    return image;
+}
+
+bool SamePixels(const Image& a, const Image& b)
+{
+    return a.Width == b.Width && a.Height == b.Height && a.BitsPerPixel == b.BitsPerPixel && a.Pixels == b.Pixels;
+}
+
+struct DepthCase {
+    const char* name;
+    int bits;
+    std::vector<RgbColour> palette;
+};
+
+class ImageFileRoundTrip : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(ImageFileRoundTrip, PngAndBmpGiveBackEveryPixelAndTheColourTable)
+{
+    const DepthCase& c = GetParam();
+    const std::string base = MakeScratchDirectory("round_trip") + c.name;
+    for (int32_t width : {1, 13, 37}) {
+        const Image image = PatternImage(width, 5, c.bits, c.palette);
+        std::string error;
+        Image png, bmp;
+        ASSERT_TRUE(WritePng(base + ".png", image, error)) << error;
+        ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
+        EXPECT_TRUE(SamePixels(image, png)) << "width " << width;
+        EXPECT_TRUE(image.Palette == png.Palette) << "width " << width;
+
+        ASSERT_TRUE(WriteBmp(base + ".bmp", image, error)) << error;
+        ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
+        EXPECT_TRUE(SamePixels(image, bmp)) << "width " << width;
+        EXPECT_TRUE(image.Palette == bmp.Palette) << "width " << width;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, ImageFileRoundTrip,
+                         ::testing::Values(DepthCase{"bilevel", 1, BilevelPalette()},
+                                           DepthCase{"colour16", 4, Colour16Palette()},
+                                           DepthCase{"grey", 8, GreyPalette()},
+                                           DepthCase{"colour256", 8, Colour256Palette()},
+                                           DepthCase{"rgb", 24, {}}),
+                         [](const ::testing::TestParamInfo<DepthCase>& info) { return info.param.name; });
+
+TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp)
+{
+    const std::string base = MakeScratchDirectory("grey16") + "grey16";
+    const Image image = PatternImage(11, 4, 16, {});
+    std::string error;
+    Image png, bmp;
+    ASSERT_TRUE(WritePng(base + ".png", image, error)) << error;
+    ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
+    EXPECT_TRUE(SamePixels(image, png));
+
+    ASSERT_TRUE(WriteBmp(base + ".bmp", image, error)) << error;
+    ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
+    ASSERT_EQ(8, bmp.BitsPerPixel);
+    EXPECT_TRUE(bmp.Palette == GreyPalette());
+    for (int32_t y = 0; y < image.Height; ++y)
+        for (int32_t x = 0; x < image.Width; ++x) ASSERT_EQ(image.Row(y)[2 * x + 1], bmp.Row(y)[x]);
+}
+
+// A 24-bit DIB as a native transfer hands it over: bottom-up, blue-green-red, rows
+// padded to 4 bytes.
+std::vector<uint8_t> RgbDib(int32_t width, int32_t height)
+{
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> block(sizeof(BITMAPINFOHEADER) + stride * height, 0);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::memcpy(block.data(), &header, sizeof header);
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* row = block.data() + sizeof header + (height - 1 - y) * stride;
+        for (int32_t x = 0; x < width; ++x) {
+            row[3 * x] = uint8_t(x);       // blue
+            row[3 * x + 1] = uint8_t(y);   // green
+            row[3 * x + 2] = uint8_t(100); // red
+        }
+    }
+    return block;
+}
+
+TEST(Dib, RowsComeTopDownInRedGreenBlueOrder)
+{
+    const std::vector<uint8_t> block = RgbDib(5, 3);
+    Image image;
+    std::string error;
+    ASSERT_TRUE(ImageFromDib(block.data(), block.size(), image, error)) << error;
+    ASSERT_EQ(5, image.Width);
+    ASSERT_EQ(3, image.Height);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 5; ++x) {
+            const RgbColour colour = PixelColour(image, x, y);
+            EXPECT_EQ(100, colour.Red);
+            EXPECT_EQ(y, colour.Green);
+            EXPECT_EQ(x, colour.Blue);
+        }
+}
+
+TEST(Dib, BlockShorterThanItsHeaderSaysIsRefused)
+{
+    const std::vector<uint8_t> block = RgbDib(5, 3);
+    Image image;
+    std::string error;
+    for (size_t size : {block.size() - 1, sizeof(BITMAPINFOHEADER), size_t{10}}) {
+        EXPECT_FALSE(ImageFromDib(block.data(), size, image, error)) << size;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(Dib, CompressedOrOddDepthIsRefused)
+{
+    std::vector<uint8_t> block = RgbDib(5, 3);
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, block.data(), sizeof header);
+    Image image;
+    std::string error;
+    for (auto change : {+[](BITMAPINFOHEADER& h) { h.biCompression = BI_RLE8; },
+                        +[](BITMAPINFOHEADER& h) { h.biBitCount = 32; },
+                        +[](BITMAPINFOHEADER& h) { h.biWidth = 0; }}) {
+        BITMAPINFOHEADER changed = header;
+        change(changed);
+        std::memcpy(block.data(), &changed, sizeof changed);
+        EXPECT_FALSE(ImageFromDib(block.data(), block.size(), image, error));
+    }
+}
+
+TEST(ImageFiles, PngWithADamagedChunkIsRefused)
+{
+    const std::string path = MakeScratchDirectory("damaged") + "damaged.png";
+    std::string error;
+    ASSERT_TRUE(WritePng(path, PatternImage(9, 9, 24, {}), error)) << error;
+    FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(nullptr, file);
+    std::fseek(file, 8 + 8 + 13 + 4 + 8 + 2, SEEK_SET);  // inside the first IDAT's data
+    std::fputc(0x55, file);
+    std::fclose(file);
+    Image image;
+    EXPECT_FALSE(ReadPng(path, image, error));
+    EXPECT_NE(std::string::npos, error.find("CRC")) << error;
+}
+
+}  // namespace

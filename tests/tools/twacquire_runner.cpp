@@ -1,0 +1,97 @@
+#include "tests/tools/twacquire_runner.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of("\\/") + 1);
+}
+
+std::string Quote(const std::string& argument)
+{
+    return "\"" + argument + "\"";
+}
+
+HANDLE InheritableFile(const std::string& path)
+{
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::string text;
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return text;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, got);
+    std::fclose(in);
+    return text;
+}
+
+}  // namespace
+
+std::string MakeScratchDirectory(const std::string& name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string directory = std::string(temp) + "twacquire_tests_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    directory += name + "\\";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    return directory;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TwacquireRun RunTwacquire(const std::vector<std::string>& arguments)
+{
+    TwacquireRun run;
+    // Fresh files for every run: a helper process Wine starts may keep the handles
+    // of the first run's files open.
+    static int runs = 0;
+    const std::string scratch = MakeScratchDirectory("process");
+    const std::string number = std::to_string(++runs);
+    const std::string outPath = scratch + "stdout" + number + ".txt", errPath = scratch + "stderr" + number + ".txt";
+    std::string command = Quote(ProgramDirectory() + "twacquire.exe");
+    for (const std::string& argument : arguments) command += " " + Quote(argument);
+
+    HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            run.ExitCode = static_cast<int>(code);
+        } else {
+            TerminateProcess(process.hProcess, 99);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    run.Out = ReadText(outPath);
+    run.Err = ReadText(errPath);
+    return run;
+}

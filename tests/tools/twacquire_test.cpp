@@ -1,0 +1,184 @@
+// twacquire end to end: a separate process acquires the simulated scanner's built-in
+// chart through Wine's Source Manager; the .bmp and .png it writes must agree with
+// each other and with the pixels the imaging model gives, for native and memory
+// transfers; failures must be told in TWAIN's words and leave no files.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/tools/chart_scan_model.h"
+#include "tests/tools/twacquire_runner.h"
+#include "tools/image/bmp_file.h"
+#include "tools/image/png_file.h"
+
+namespace {
+
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name)
+    {
+        SetEnvironmentVariableA(name, value);
+    }
+    ~ScopedVariable() { SetEnvironmentVariableA(name_, nullptr); }
+
+private:
+    const char* name_;
+};
+
+// The simulated scanner as it comes: a QD120 with the built-in chart, no faults.
+void UseDefaultScanner()
+{
+    for (const char* name : {"TARNSCAN_MODEL", "TARNSCAN_DOCUMENT", "TARNSCAN_DOCUMENT_DPI", "TARNSCAN_FAULTS",
+                             "TARNSCAN_LOG"})
+        SetEnvironmentVariableA(name, nullptr);
+}
+
+// Where two images first differ, or empty when they are the same.
+std::string Difference(const Image& expected, const Image& actual)
+{
+    if (expected.Width != actual.Width || expected.Height != actual.Height ||
+        expected.BitsPerPixel != actual.BitsPerPixel)
+        return "size " + std::to_string(actual.Width) + " x " + std::to_string(actual.Height) + " at " +
+               std::to_string(actual.BitsPerPixel) + " bits, expected " + std::to_string(expected.Width) + " x " +
+               std::to_string(expected.Height) + " at " + std::to_string(expected.BitsPerPixel);
+    if (!(expected.Palette == actual.Palette)) return "colour tables differ";
+    const size_t rowBytes = expected.RowBytes();
+    for (int32_t y = 0; y < expected.Height; ++y)
+        for (size_t i = 0; i < rowBytes; ++i)
+            if (expected.Row(y)[i] != actual.Row(y)[i])
+                return "row " + std::to_string(y) + " byte " + std::to_string(i) + ": " +
+                       std::to_string(actual.Row(y)[i]) + ", expected " + std::to_string(expected.Row(y)[i]);
+    return "";
+}
+
+struct AcquireCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    ChartScan scan;
+};
+
+const std::vector<AcquireCase>& AcquireCases()
+{
+    static const std::vector<AcquireCase> cases = {
+        {"rgb_native", {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "native"},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24}},
+        // A 1000-byte buffer holds less than one 2400-byte row: rows come in pieces.
+        {"rgb_memory_row_pieces",
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory", "--buffer", "1000"},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24}},
+        {"grey_native", {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "native"},
+         {200, 200, 1600, 600, ScanEncoding::Grey8}},
+        {"grey_memory", {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "memory"},
+         {200, 200, 1600, 600, ScanEncoding::Grey8}},
+        // 150 dpi: the chart is 1275 pixels wide, so the centred window starts half
+        // a pixel off; different resolutions across and down.
+        {"bilevel_native",
+         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame", "0,0,8,4"},
+         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
+        {"bilevel_memory_odd_buffer",
+         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame", "0,0,8,4",
+          "--transfer", "memory", "--buffer", "777"},
+         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
+        {"palette256_native", {"--pixel", "palette", "--resolution", "100", "--frame", "0,0,8,10"},
+         {100, 100, 800, 1000, ScanEncoding::Palette8}},
+        {"palette16_memory",
+         {"--pixel", "palette", "--bits", "4", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory"},
+         {100, 100, 800, 1000, ScanEncoding::Palette4}},
+        // 600 dpi colour on a 400-dpi QD120: scanned at 400 and widened 3/2.
+        {"rgb_interpolated_native", {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1"},
+         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
+        {"rgb_interpolated_memory",
+         {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1", "--transfer", "memory"},
+         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
+    };
+    return cases;
+}
+
+class TwacquireChart : public ::testing::TestWithParam<AcquireCase> {};
+
+TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels)
+{
+    UseDefaultScanner();
+    const AcquireCase& c = GetParam();
+    const std::string base = MakeScratchDirectory(c.name) + "chart";
+    std::vector<std::string> arguments = c.arguments;
+    arguments.push_back(base + ".png");
+
+    TwacquireRun run = RunTwacquire(arguments);
+    ASSERT_EQ(0, run.ExitCode) << run.Err;
+    const Image expected = ExpectedChartScan(c.scan);
+    const std::string summary = std::to_string(expected.Width) + " x " + std::to_string(expected.Height) +
+                                " pixels, " + std::to_string(expected.BitsPerPixel) + " bits";
+    EXPECT_NE(std::string::npos, run.Out.find(summary)) << run.Out;
+    EXPECT_NE(std::string::npos, run.Out.find("MB/s")) << run.Out;
+
+    Image bmp, png;
+    std::string error;
+    ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
+    ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
+    EXPECT_EQ("", Difference(expected, bmp)) << "in the .bmp";
+    EXPECT_EQ("", Difference(expected, png)) << "in the .png";
+    DeleteFileA((base + ".bmp").c_str());
+    DeleteFileA((base + ".png").c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, TwacquireChart, ::testing::ValuesIn(AcquireCases()),
+                         [](const ::testing::TestParamInfo<AcquireCase>& info) { return info.param.name; });
+
+struct FailureCase {
+    const char* name;
+    const char* faults;  // TARNSCAN_FAULTS, or null
+    std::vector<std::string> arguments;
+    const char* told;  // what stderr must say
+};
+
+class TwacquireFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(TwacquireFailure, IsToldInTwainWordsAndWritesNothing)
+{
+    UseDefaultScanner();
+    const FailureCase& c = GetParam();
+    ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
+    const std::string base = MakeScratchDirectory(c.name) + "none";
+    std::vector<std::string> arguments = c.arguments;
+    arguments.push_back(base + ".png");
+
+    TwacquireRun run = RunTwacquire(arguments);
+    EXPECT_EQ(1, run.ExitCode) << run.Err;
+    EXPECT_NE(std::string::npos, run.Err.find(c.told)) << run.Err;
+    EXPECT_FALSE(FileExists(base + ".bmp"));
+    EXPECT_FALSE(FileExists(base + ".png"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, TwacquireFailure,
+    ::testing::Values(
+        FailureCase{"bit_depth_refused", nullptr, {"--pixel", "bw", "--bits", "8"},
+                    "setting ICAP_BITDEPTH to 8 failed: TWRC_FAILURE (1), TWCC_BADVALUE (10)"},
+        FailureCase{"unknown_source", nullptr, {"--source", "No Such Scanner"},
+                    "failed: TWRC_FAILURE (1), TWCC_NODS (3)"},
+        FailureCase{"scan_start_native", "start", {"--transfer", "native"},
+                    "DAT_IMAGENATIVEXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"},
+        FailureCase{"scan_start_memory", "start", {"--transfer", "memory"},
+                    "DAT_IMAGEMEMXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability)
+{
+    UseDefaultScanner();
+    TwacquireRun run = RunTwacquire({"--list"});
+    ASSERT_EQ(0, run.ExitCode) << run.Err;
+    EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
+    EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (15 reported):\n"));
+    for (const char* cap : {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
+                            "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
+                            "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
+                            "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
+        EXPECT_NE(std::string::npos, run.Out.find(std::string("\n  ") + cap)) << cap;
+}
+
+}  // namespace
