@@ -130,7 +130,10 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
     source_.AlignInterpolatedWidth();
     size_ = MeasureNativeImage(source_.Settings);
     if (size_.Refusal != TWCC_SUCCESS) return source_.Fail(size_.Refusal);
-    if (!AllocateDib(handle)) return source_.Fail(TWCC_LOWMEMORY);
+    if (!AllocateDib(handle)) {
+        handle = 0;
+        return source_.Fail(TWCC_LOWMEMORY);
+    }
     if (source_.ScanStart(NeedsColourTable()) != TWRC_SUCCESS) return Abandon(handle, TWCC_OPERATIONERROR);
     const bool buffered = UsesTransferBuffer(size_.RowBytes);
     if (buffered && source_.AllocateTransferBuffer(ChunkBytes(size_.RowBytes)) != 0) {

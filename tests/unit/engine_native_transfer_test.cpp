@@ -1,0 +1,232 @@
+// The native transfer: the DIB's header, colour table, stride, bottom-up order and
+// BGR, every pixel computed from a small paper with the imaging model; early end,
+// retries, a stuck device, and the clean-up of every failure.
+#include <gtest/gtest.h>
+
+#include "engine/models.h"
+#include "source/twain_source.h"
+#include "tests/unit/engine_fixture.h"
+
+namespace {
+
+class NativeTransferTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        LiveGlobalMemory::Install();
+        paper_ = MakePaper(60, 40, 100);
+    }
+
+    // The application's window; the device gets it unchanged (no interpolation).
+    ModelWindow Plain(int resolution, int xOffset, int yOffset, int width, int length, int bits, int composition) {
+        SetWindow(resolution, resolution, xOffset, yOffset, width, length, bits, composition);
+        ModelWindow model;
+        model.XResolution = model.YResolution = resolution;
+        model.XOffset = xOffset;
+        model.YOffset = yOffset;
+        model.DeviceWidth = model.OutputWidth = width;
+        model.Length = length;
+        model.BitsPerPixel = bits;
+        model.ImageComposition = composition;
+        return model;
+    }
+
+    void ExpectImage(const DibImage& image, const ModelWindow& model) {
+        const uint32_t lineBytes = LineBytes(model.OutputWidth, model.BitsPerPixel);
+        const uint32_t stride = (static_cast<uint32_t>(model.OutputWidth) * model.BitsPerPixel + 31) / 32 * 4;
+        EXPECT_EQ(40u, image.Header.biSize);
+        EXPECT_EQ(model.OutputWidth, image.Header.biWidth);
+        EXPECT_EQ(model.Length, image.Header.biHeight);
+        EXPECT_EQ(1, image.Header.biPlanes);
+        EXPECT_EQ(model.BitsPerPixel, image.Header.biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(BI_RGB), image.Header.biCompression);
+        EXPECT_EQ(0u, image.Header.biSizeImage);
+        EXPECT_EQ(0, image.Header.biXPelsPerMeter);
+        EXPECT_EQ(0u, image.Header.biClrUsed);
+        EXPECT_EQ(0u, image.Header.biClrImportant);
+        const size_t imageBytes = static_cast<size_t>(stride) * model.Length;
+        ASSERT_GE(image.Pixels.size(), imageBytes);
+        const std::vector<uint8_t> expected =
+            ExpectedDibPixels(ExpectedStream(paper_, model), lineBytes, model.Length, model.BitsPerPixel);
+        ASSERT_EQ(expected.size(), imageBytes);
+        const std::vector<uint8_t> actual(image.Pixels.begin(), image.Pixels.begin() + imageBytes);
+        EXPECT_EQ(expected, actual);
+    }
+
+    TestPaper paper_;
+};
+
+}  // namespace
+
+TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
+    struct Case { const char* name; int bits, composition, threshold, resolution, width; };
+    for (const Case& c : {Case{"rgb", 24, 5, 128, 100, 37}, Case{"rgb 2x", 24, 5, 128, 200, 50},
+                          Case{"grey", 8, 2, 128, 100, 37}, Case{"grey 3x", 8, 2, 128, 300, 41},
+                          Case{"16-bit grey", 16, 2, 128, 100, 37}, Case{"bilevel", 1, 0, 128, 100, 45},
+                          Case{"bilevel adaptive", 1, 0, 0, 100, 45}, Case{"16 colours", 4, 3, 128, 100, 37},
+                          Case{"256 colours", 8, 3, 128, 100, 37}, Case{"rgb centred", 24, 5, 128, 100, 0}}) {
+        SCOPED_TRACE(c.name);
+        UseScanner("QD120", &paper_);
+        const int width = c.width == 0 ? 20 : c.width;
+        ModelWindow model = Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits, c.composition);
+        Source().Settings.Threshold = model.Threshold = c.threshold;
+        Source().Settings.InitialThreshold = model.InitialThreshold = 90;
+        OpenAndEnable();
+        DibImage image;
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+        ExpectImage(image, model);
+        const size_t entries = c.bits == 1 ? 2 : c.bits == 4 ? 16 : c.bits == 8 ? 256 : 0;
+        EXPECT_EQ(image.BlockBytes >= 40 + 4 * entries, true);
+        if (c.bits == 8 && c.composition == 2) {
+            for (size_t i = 0; i < 256; ++i) EXPECT_EQ(i, image.ColourTable[i].rgbGreen);
+        }
+        EXPECT_EQ(StateTransferReady, Source().State);
+        EXPECT_EQ(0, LiveGlobalMemory::Live) << "only the DIB, which the application freed";
+    }
+}
+
+TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStride) {
+    // 24 bits at 1002 pixels: 3006 bytes a line, 3008 a DIB row (not the 3012 of a
+    // multiple of 12); 1 bit at 100 pixels: 13 bytes, 16 a row.
+    struct Case { int bits, composition, width; uint32_t stride; };
+    for (const Case& c : {Case{24, 5, 1002, 3008}, Case{1, 0, 100, 16}, Case{4, 3, 9, 8}, Case{16, 2, 3, 8}}) {
+        UseScanner("QD120", &paper_);
+        ModelWindow model = Plain(100, 1, 0, c.width, 5, c.bits, c.composition);
+        OpenAndEnable();
+        DibImage image;
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+        EXPECT_EQ(c.stride * 5, image.Pixels.size()) << c.bits << " bits";
+        ExpectImage(image, model);
+    }
+}
+
+TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
+    struct Case { const char* model; int resolution, width, offset; };
+    for (const Case& c : {Case{"QA1220", 600, 100, 9}, Case{"QA1220", 800, 101, 9}, Case{"QD140+", 600, 70, 4},
+                          Case{"QA1200", 300, 50, 3}, Case{"QA1200", 400, 51, 3}}) {
+        SCOPED_TRACE(::testing::Message() << c.model << " at " << c.resolution);
+        UseScanner(c.model, &paper_);
+        SetWindow(c.resolution, c.resolution, c.offset, 1, c.width, 9, 24, 5);
+        OpenAndEnable();
+        DibImage image;
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+        const int native = NativeResolution(Source().ModelCode());
+        const bool threeHalves = c.resolution * 10 / native < 19;
+        ModelWindow model;
+        model.OutputWidth = threeHalves ? (c.width + 2) / 3 * 3 : (c.width + 1) / 2 * 2;
+        model.XResolution = native;
+        model.YResolution = c.resolution;
+        model.XOffset = threeHalves ? 2 * c.offset / 3 : c.offset / 2;
+        model.YOffset = 1;
+        model.DeviceWidth = threeHalves ? 2 * model.OutputWidth / 3 : model.OutputWidth / 2;
+        model.Length = 9;
+        ExpectImage(image, model);
+    }
+}
+
+TEST_F(NativeTransferTest, RowsLongerThanOneReadArriveWholeInPlace) {
+    // 24 bits, 22001 pixels: 66003 bytes a line, read straight into the row in pieces.
+    paper_ = MakePaper(2201, 3, 100);
+    UseScanner("QC1400", &paper_);
+    ModelWindow model = Plain(1000, 1, 0, 22001, 4, 24, 5);
+    model.YResolution = 100;
+    Source().Settings.YResolution = 100;
+    OpenAndEnable();
+    DibImage image;
+    ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+    ExpectImage(image, model);
+    for (const std::string& read : LogCalls("ReadData")) {
+        EXPECT_GE(65536, std::stoi(LogFields(read).at("requested"))) << read;
+    }
+}
+
+TEST_F(NativeTransferTest, ADeviceThatEndsEarlyLeavesZeroRowsAndStateSeven) {
+    for (int rowsDelivered : {0, 3, 10}) {
+        SCOPED_TRACE(::testing::Message() << rowsDelivered << " rows delivered");
+        UseScanner("QD120", &paper_, "end=" + std::to_string(rowsDelivered));
+        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, 5);
+        OpenAndEnable();
+        DibImage image;
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+        EXPECT_EQ(10, image.Header.biHeight) << "the DIB keeps its height";
+        const uint32_t lineBytes = LineBytes(37, 24);
+        std::vector<uint8_t> stream = ExpectedStream(paper_, model);
+        std::fill(stream.begin() + rowsDelivered * lineBytes, stream.end(), 0);
+        EXPECT_EQ(ExpectedDibPixels(stream, lineBytes, 10, 24),
+                  std::vector<uint8_t>(image.Pixels.begin(), image.Pixels.begin() + 112 * 10));
+        EXPECT_EQ(rowsDelivered < 10 ? StateTransferring : StateTransferReady, Source().State);
+        EXPECT_FALSE(LogCalls("StopScan").empty());
+        EXPECT_EQ(0, LiveGlobalMemory::Live);
+        // MSG_ENDXFER accepts state 7.
+        TW_PENDINGXFERS pending = {};
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+    }
+}
+
+TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
+    for (int retries : {2, 3, 7}) {
+        SCOPED_TRACE(::testing::Message() << retries << " reads not ready");
+        UseScanner("QD120", &paper_, "retry=" + std::to_string(retries));
+        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, 5);
+        OpenAndEnable();
+        DibImage image;
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+        ExpectImage(image, model);
+        size_t notReady = 0;
+        for (const std::string& read : LogCalls("ReadData")) notReady += LogFields(read)["result"] == "3";
+        EXPECT_EQ(static_cast<size_t>(retries), notReady);
+        EXPECT_EQ(StateTransferReady, Source().State);
+    }
+}
+
+TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
+    for (int width : {37, 30000}) {  // through the read buffer, and straight into the rows
+        SCOPED_TRACE(::testing::Message() << "width " << width);
+        UseScanner("QD120", &paper_, "stuck");
+        Plain(100, 2, 0, width, 10, 24, 5);
+        OpenAndEnable();
+        TW_UINT32 handle = 0x5EED;
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
+        EXPECT_GT(5000u, GetTickCount() - start) << "the patience is bounded";
+        EXPECT_EQ(TWCC_OPERATIONERROR, Status());
+        EXPECT_EQ(0u, handle);
+        EXPECT_EQ(0, LiveGlobalMemory::Live);
+        EXPECT_EQ(StateTransferReady, Source().State);
+        EXPECT_LT(3u, LogCalls("ReadData").size()) << "more than one read's attempts before giving up";
+        EXPECT_EQ("StopScan", CallName(LogLines().back()));
+    }
+}
+
+TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
+    struct Case { int failAllocation, width; TW_UINT16 condition; bool scanned; };
+    // 1: the DIB; 2: the read buffer, used for lines shorter than 16 KB.
+    for (const Case& c : {Case{1, 37, TWCC_LOWMEMORY, false}, Case{2, 37, TWCC_OPERATIONERROR, true}}) {
+        SCOPED_TRACE(::testing::Message() << "allocation " << c.failAllocation << " fails");
+        UseScanner("QD120", &paper_);
+        Plain(100, 2, 0, c.width, 10, 24, 5);
+        OpenAndEnable();
+        LiveGlobalMemory::Install(c.failAllocation);
+        TW_UINT32 handle = 0x5EED;
+        EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
+        EXPECT_EQ(c.condition, Status());
+        EXPECT_EQ(0u, handle);
+        EXPECT_EQ(0, LiveGlobalMemory::Live);
+        EXPECT_EQ(StateTransferReady, Source().State);
+        EXPECT_EQ(c.scanned, !LogCalls("StartScan").empty());
+        if (c.scanned) {
+            EXPECT_EQ("StopScan", CallName(LogLines().back()));
+        }
+    }
+    // A DIB that cannot be locked is freed again.
+    UseScanner("QD120", &paper_);
+    Plain(100, 2, 0, 37, 10, 24, 5);
+    OpenAndEnable();
+    LiveGlobalMemory::Install();
+    FailingGlobalMemory::FailLocks();
+    TW_UINT32 handle = 0x5EED;
+    EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
+    EXPECT_EQ(TWCC_LOWMEMORY, Status());
+    EXPECT_EQ(0u, handle);
+    EXPECT_EQ(0, LiveGlobalMemory::Live);
+}
