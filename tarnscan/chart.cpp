@@ -27,6 +27,7 @@ struct Glyph {
     uint8_t rows[7];
 };
 
+// clang-format off
 const Glyph kFont[] = {
     {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
     {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
@@ -50,6 +51,7 @@ const Glyph kFont[] = {
     {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
     {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
 };
+// clang-format on
 
 const char kTitle[] = "TARNSCAN TEST CHART 200 DPI";
 
@@ -114,12 +116,15 @@ Colour ChartColour(int x, int y) {
     if (y < 100 && RulerCovers(x, y, true)) return kBlack;
     if (x < 100 && RulerCovers(y, x, false)) return kBlack;
 
+    // A 2-pixel frame around the ramp and the steps.
+    bool inFrame = x >= 148 && x < 1652 && y >= 198 && y < 402;
+    bool inWedges = x >= 150 && x < 1650 && y >= 200 && y < 400;
+    if (inFrame && !inWedges) return kBlack;
     if (x >= 150 && x < 1650) {
         if (y >= 200 && y < 300) return Grey((x - 150) * 255 / 1499);
         if (y >= 300 && y < 400) return Grey(((x - 150) / 100) * 255 / 14);
     }
-    if (x >= 100 && x < 1600 && y >= 500 && y < 900)
-        return kPatchColours[(y - 500) / 200][(x - 100) / 250];
+    if (x >= 100 && x < 1600 && y >= 500 && y < 900) return kPatchColours[(y - 500) / 200][(x - 100) / 250];
 
     bool verticalGratings = y >= 1000 && y < 1200;
     bool horizontalGratings = y >= 1250 && y < 1450;

@@ -7,6 +7,7 @@
 // items paint over earlier ones; everything else is white 255,255,255):
 //   grey ramp     x 150..1650, y 200..300: v = (x - 150) * 255 / 1499
 //   grey steps    x 150..1650, y 300..400: v = ((x - 150) / 100) * 255 / 14
+//   frame         black, x 148..1652, y 198..402 outside ramp and steps
 //   colour patches 250 x 200 each, x = 100 + 250 i (i = 0..5), rows y 500..700
 //                 and 700..900, colours in kPatchColours
 //   gratings      four boxes x = 150 + 350 i .. +300 (i = 0..3), line width

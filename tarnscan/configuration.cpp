@@ -63,15 +63,24 @@ FaultSet ParseFaults(const std::string& text, std::string& problem) {
             argument = Trim(entry.substr(equals + 1));
         }
         long long number = 0;
-        if (name == "open") faults.open = true;
-        else if (name == "unitready") faults.unitReady = true;
-        else if (name == "setwindow") faults.setWindow = true;
-        else if (name == "speed") faults.speed = true;
-        else if (name == "trc") faults.trc = true;
-        else if (name == "ctt") faults.ctt = true;
-        else if (name == "start") faults.start = true;
-        else if (name == "position") faults.position = true;
-        else if (name == "stuck") faults.stuck = true;
+        if (name == "open")
+            faults.open = true;
+        else if (name == "unitready")
+            faults.unitReady = true;
+        else if (name == "setwindow")
+            faults.setWindow = true;
+        else if (name == "speed")
+            faults.speed = true;
+        else if (name == "trc")
+            faults.trc = true;
+        else if (name == "ctt")
+            faults.ctt = true;
+        else if (name == "start")
+            faults.start = true;
+        else if (name == "position")
+            faults.position = true;
+        else if (name == "stuck")
+            faults.stuck = true;
         else if (name == "retry" && ParseNumber(argument, 0xffffffffll, number))
             faults.retryReads = static_cast<uint32_t>(number);
         else if (name == "end" && ParseNumber(argument, 0xffffffffll, number)) {

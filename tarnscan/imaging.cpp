@@ -17,12 +17,18 @@ bool IsSupportedDepth(int bitsPerPixel) {
 }  // namespace
 
 bool IsValidWindow(const WindowDescriptorType& window, std::string& problem) {
-    if (window.XResolution < 1 || window.YResolution < 1) problem = "resolution below 1";
-    else if (window.ScanWidth < 1 || window.ScanLength < 1) problem = "width or length below 1";
-    else if (window.ScanWidth > MaxLineWidth) problem = "width above the widest line";
-    else if (window.XOffset < 0 || window.YOffset < 0) problem = "negative offset";
-    else if (!IsSupportedDepth(window.BitsPerPixel)) problem = "bits per pixel not 1, 4, 8, 16 or 24";
-    else return true;
+    if (window.XResolution < 1 || window.YResolution < 1)
+        problem = "resolution below 1";
+    else if (window.ScanWidth < 1 || window.ScanLength < 1)
+        problem = "width or length below 1";
+    else if (window.ScanWidth > MaxLineWidth)
+        problem = "width above the widest line";
+    else if (window.XOffset < 0 || window.YOffset < 0)
+        problem = "negative offset";
+    else if (!IsSupportedDepth(window.BitsPerPixel))
+        problem = "bits per pixel not 1, 4, 8, 16 or 24";
+    else
+        return true;
     return false;
 }
 
@@ -31,11 +37,11 @@ bool LineRenderer::Prepare(const WindowDescriptorType& window, Paper* paper, con
     window_ = window;
     paper_ = paper;
     switch (window.BitsPerPixel) {
-    case 24: encoding_ = Encoding::Rgb24; break;
-    case 16: encoding_ = Encoding::Grey16; break;
-    case 8: encoding_ = window.ImageComposition == 2 ? Encoding::Grey8 : Encoding::Palette8; break;
-    case 4: encoding_ = Encoding::Palette4; break;
-    default: encoding_ = Encoding::Bilevel; break;
+        case 24: encoding_ = Encoding::Rgb24; break;
+        case 16: encoding_ = Encoding::Grey16; break;
+        case 8: encoding_ = window.ImageComposition == 2 ? Encoding::Grey8 : Encoding::Palette8; break;
+        case 4: encoding_ = Encoding::Palette4; break;
+        default: encoding_ = Encoding::Bilevel; break;
     }
     threshold_ = window.Threshold != 0 ? window.Threshold : window.InitialThreshold;
     for (int channel = 0; channel < 3; ++channel)
@@ -51,14 +57,16 @@ bool LineRenderer::Prepare(const WindowDescriptorType& window, Paper* paper, con
         left = FloorDivide(paperPixels - width, 2);
     }
     try {
-        colourTable_.assign(colours.For(window.BitsPerPixel), colours.For(window.BitsPerPixel) + ColourTableSize);
+        const uint8_t* table = colours.For(window.BitsPerPixel);
+        colourTable_.assign(table, table + ColourTableSize);
         deviceColumns_.resize(static_cast<size_t>(width));
     } catch (const std::bad_alloc&) {
         return false;
     }
     for (int64_t c = 0; c < width; ++c) {
         int64_t column = FloorDivide((left + c) * dpi, window.XResolution);
-        deviceColumns_[static_cast<size_t>(c)] = column >= 0 && column < paperWidth ? static_cast<int>(column) : -1;
+        deviceColumns_[static_cast<size_t>(c)] =
+            column >= 0 && column < paperWidth ? static_cast<int>(column) : -1;
     }
     outputColumns_.clear();
     return SetOutputWidth(window.ScanWidth);
@@ -125,39 +133,39 @@ void LineRenderer::Encode(const uint8_t* paperRow, uint8_t* out) const {
     };
 
     switch (encoding_) {
-    case Encoding::Rgb24:
-        for (size_t j = 0; j < width; ++j) {
-            const uint8_t* s = sample(j);
-            out[3 * j] = red[s[0]];
-            out[3 * j + 1] = green[s[1]];
-            out[3 * j + 2] = blue[s[2]];
-        }
-        break;
-    case Encoding::Grey16:
-        for (size_t j = 0; j < width; ++j) {
-            int value = grey(sample(j)) * 257;
-            out[2 * j] = static_cast<uint8_t>(value & 0xFF);
-            out[2 * j + 1] = static_cast<uint8_t>(value >> 8);
-        }
-        break;
-    case Encoding::Grey8:
-        for (size_t j = 0; j < width; ++j) out[j] = static_cast<uint8_t>(grey(sample(j)));
-        break;
-    case Encoding::Palette8:
-        for (size_t j = 0; j < width; ++j) out[j] = paletteIndex(sample(j));
-        break;
-    case Encoding::Palette4:
-        std::memset(out, 0, (width + 1) / 2);
-        for (size_t j = 0; j < width; ++j) {
-            uint8_t index = paletteIndex(sample(j)) & 0x0F;
-            out[j / 2] |= j % 2 == 0 ? static_cast<uint8_t>(index << 4) : index;
-        }
-        break;
-    case Encoding::Bilevel:
-        std::memset(out, 0, (width + 7) / 8);
-        for (size_t j = 0; j < width; ++j)
-            if (grey(sample(j)) >= threshold_) out[j / 8] |= static_cast<uint8_t>(0x80 >> (j % 8));
-        break;
+        case Encoding::Rgb24:
+            for (size_t j = 0; j < width; ++j) {
+                const uint8_t* s = sample(j);
+                out[3 * j] = red[s[0]];
+                out[3 * j + 1] = green[s[1]];
+                out[3 * j + 2] = blue[s[2]];
+            }
+            break;
+        case Encoding::Grey16:
+            for (size_t j = 0; j < width; ++j) {
+                int value = grey(sample(j)) * 257;
+                out[2 * j] = static_cast<uint8_t>(value & 0xFF);
+                out[2 * j + 1] = static_cast<uint8_t>(value >> 8);
+            }
+            break;
+        case Encoding::Grey8:
+            for (size_t j = 0; j < width; ++j) out[j] = static_cast<uint8_t>(grey(sample(j)));
+            break;
+        case Encoding::Palette8:
+            for (size_t j = 0; j < width; ++j) out[j] = paletteIndex(sample(j));
+            break;
+        case Encoding::Palette4:
+            std::memset(out, 0, (width + 1) / 2);
+            for (size_t j = 0; j < width; ++j) {
+                uint8_t index = paletteIndex(sample(j)) & 0x0F;
+                out[j / 2] |= j % 2 == 0 ? static_cast<uint8_t>(index << 4) : index;
+            }
+            break;
+        case Encoding::Bilevel:
+            std::memset(out, 0, (width + 7) / 8);
+            for (size_t j = 0; j < width; ++j)
+                if (grey(sample(j)) >= threshold_) out[j / 8] |= static_cast<uint8_t>(0x80 >> (j % 8));
+            break;
     }
 }
 

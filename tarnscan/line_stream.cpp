@@ -21,8 +21,10 @@ uint32_t LineStream::Read(LineRenderer& renderer, uint32_t requested, uint8_t* d
         uint8_t* out = destination + delivered;
         if (renderer.IsBlank(nextLine_)) {
             // White paper: a fill, or a copy of the blank line.
-            if (renderer.BlankIsUniform()) std::memset(out, renderer.BlankLine()[0], chunk);
-            else std::memcpy(out, renderer.BlankLine() + lineOffset_, chunk);
+            if (renderer.BlankIsUniform())
+                std::memset(out, renderer.BlankLine()[0], chunk);
+            else
+                std::memcpy(out, renderer.BlankLine() + lineOffset_, chunk);
         } else if (chunk == lineBytes) {
             renderer.Render(nextLine_, out);
         } else {

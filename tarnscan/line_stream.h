@@ -26,8 +26,8 @@ public:
 
 private:
     int64_t lines_ = 0;
-    int64_t nextLine_ = 0;  // the line being delivered
-    size_t lineOffset_ = 0; // bytes of it already delivered
+    int64_t nextLine_ = 0;   // the line being delivered
+    size_t lineOffset_ = 0;  // bytes of it already delivered
     std::vector<uint8_t> lineBuffer_;
     int64_t bufferedLine_ = -1;
 };

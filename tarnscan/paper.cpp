@@ -92,8 +92,7 @@ std::unique_ptr<Paper> LoadPictureFile(const std::string& path, int dpi, std::st
         problem = "the document '" + path + "' has a malformed header";
         return nullptr;
     }
-    if (width < 1 || height < 1 || maximum < 1 || maximum > 255 ||
-        width * height * 3 > kMaxPictureSamples) {
+    if (width < 1 || height < 1 || maximum < 1 || maximum > 255 || width * height * 3 > kMaxPictureSamples) {
         problem = "the document '" + path + "' is empty, too large or not 8 bits a sample";
         return nullptr;
     }

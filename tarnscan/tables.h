@@ -14,7 +14,9 @@ constexpr int ColourTableSize = 65536;
 inline int SampleLevel(int sample) { return sample * 16 + sample / 16; }
 
 // The 5-6-5 index of an 8-bit red, green, blue pixel.
-inline int Index565(int red, int green, int blue) { return ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3); }
+inline int Index565(int red, int green, int blue) {
+    return ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3);
+}
 
 class ToneTables {
 public:

@@ -40,7 +40,9 @@ struct DeviceState {
 
 std::string Result(bool ok) { return ok ? " -> 1" : " -> 0"; }
 
-std::string Field(const char* name, long long value) { return std::string(" ") + name + "=" + std::to_string(value); }
+std::string Field(const char* name, long long value) {
+    return std::string(" ") + name + "=" + std::to_string(value);
+}
 
 void Warn(const std::string& text) { OutputDebugStringA(("tarnscan: " + text + "\n").c_str()); }
 
@@ -86,7 +88,8 @@ ReadCompleteType Read(DeviceState& device, DataTransferType* transfer, int64_t w
     }
     if (device.stream.AtEnd()) return ReadEndOfScan;
     if (transfer->BytesRequested > 0 && !transfer->Buffer) return ReadFailed;
-    transfer->BytesDelivered = device.stream.Read(device.renderer, transfer->BytesRequested, transfer->Buffer);
+    transfer->BytesDelivered =
+        device.stream.Read(device.renderer, transfer->BytesRequested, transfer->Buffer);
     return ReadComplete;
 }
 
@@ -123,8 +126,9 @@ bool CTarnScan::Open(DeviceInfoType& info) {
     if (problem.empty()) device.paper = MakePaper(device.config.document, device.config.documentDpi, problem);
     if (!problem.empty()) Warn(problem);
     device.opened = problem.empty() && !device.config.faults.open;
-    device.log.Write("Open model=" + std::string(info.Model, std::min(device.config.model.size(), sizeof info.Model)) +
-                     Result(device.opened));
+    device.log.Write(
+        "Open model=" + std::string(info.Model, std::min(device.config.model.size(), sizeof info.Model)) +
+        Result(device.opened));
     return device.opened;
 }
 
@@ -147,7 +151,8 @@ bool CTarnScan::SetWindow(const WindowDescriptorType& window, unsigned char mode
     if (!device_) return false;
     Device& device = *device_;
     std::string problem;
-    bool ok = device.opened && !device.scanning && !device.config.faults.setWindow && IsValidWindow(window, problem);
+    bool ok = device.opened && !device.scanning && !device.config.faults.setWindow &&
+              IsValidWindow(window, problem);
     if (!problem.empty()) Warn("window refused: " + problem);
     device.windowValid = ok;
     if (ok) device.window = window;
@@ -183,7 +188,8 @@ bool CTarnScan::LoadColorTranslationTable(unsigned char* table) {
     }
     bool ok = device_->opened && !device_->config.faults.ctt;
     if (ok) device_->colours.Load(table);
-    device_->log.Write("LoadColorTranslationTable fnv1a64=" + Hex64(Fnv1a64(table, ColourTableSize)) + Result(ok));
+    device_->log.Write("LoadColorTranslationTable fnv1a64=" + Hex64(Fnv1a64(table, ColourTableSize)) +
+                       Result(ok));
     return ok;
 }
 
@@ -206,9 +212,11 @@ bool CTarnScan::StartScan() {
 ReadCompleteType CTarnScan::ReadData(DataTransferType* transfer) {
     if (!device_) return ReadFailed;
     ReadCompleteType result = Read(*device_, transfer, device_->window.ScanWidth);
-    device_->log.Write("ReadData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
-                       " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) + " -> " +
-                       std::to_string(result));
+    // Reads are the hot path of a transfer: no text is built unless it is logged.
+    if (device_->log.Enabled())
+        device_->log.Write("ReadData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
+                           " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) + " -> " +
+                           std::to_string(result));
     return result;
 }
 
@@ -220,10 +228,12 @@ ReadCompleteType CTarnScan::ReadInterpolatedData(DataTransferType* transfer, int
     if (targetResolution > 0 && nativeResolution > 0)
         width = static_cast<int64_t>(device_->window.ScanWidth) * targetResolution / nativeResolution;
     ReadCompleteType result = Read(*device_, transfer, width);
-    device_->log.Write("ReadInterpolatedData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
-                       " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) +
-                       " target=" + std::to_string(targetResolution) + " native=" +
-                       std::to_string(nativeResolution) + " -> " + std::to_string(result));
+    if (device_->log.Enabled())
+        device_->log.Write(
+            "ReadInterpolatedData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
+            " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) +
+            " target=" + std::to_string(targetResolution) + " native=" + std::to_string(nativeResolution) +
+            " -> " + std::to_string(result));
     return result;
 }
 

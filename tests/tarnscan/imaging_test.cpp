@@ -243,8 +243,8 @@ struct WideningCase {
 
 TEST_F(ImagingTest, InterpolatedReadsWidenEachLineByReplication) {
     const WideningCase cases[] = {
-        {8, 150, 100, 12}, {8, 200, 100, 16}, {7, 150, 100, 10}, {668, 600, 400, 1002}, {501, 800, 400, 1002},
-        {9, 450, 300, 13},
+        {8, 150, 100, 12},     {8, 200, 100, 16},     {7, 150, 100, 10},
+        {668, 600, 400, 1002}, {501, 800, 400, 1002}, {9, 450, 300, 13},
     };
     for (const WideningCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.deviceWidth << " at " << c.target << "/" << c.native);
@@ -264,7 +264,10 @@ TEST_F(ImagingTest, InterpolatedReadsWidenEachLineByReplication) {
 TEST_F(ImagingTest, ReadsCutTheStreamAnywhere) {
     // Lines of 11 RGB pixels (33 bytes) and of 13 bilevel pixels (2 bytes).
     for (int bits : {24, 1, 4}) {
-        WindowDescriptorType window = Window(bits == 24 ? 5 : bits == 1 ? 0 : 3, bits, bits == 24 ? 11 : 13, 9);
+        WindowDescriptorType window = Window(bits == 24  ? 5
+                                             : bits == 1 ? 0
+                                                         : 3,
+                                             bits, bits == 24 ? 11 : 13, 9);
         window.XResolution = window.YResolution = 110;
         Expectation expectation(window);
         expectation.paper = &picture_;

@@ -15,7 +15,9 @@ ScopedVariable::ScopedVariable(const char* name, const char* value) : name_(name
     SetEnvironmentVariableA(name, value);
 }
 
-ScopedVariable::~ScopedVariable() { SetEnvironmentVariableA(name_.c_str(), hadPrevious_ ? previous_.c_str() : nullptr); }
+ScopedVariable::~ScopedVariable() {
+    SetEnvironmentVariableA(name_.c_str(), hadPrevious_ ? previous_.c_str() : nullptr);
+}
 
 TempFile::TempFile(const char* suffix) {
     static int counter = 0;
@@ -54,7 +56,8 @@ Picture TestPicture(int width, int height) {
 
 Picture GreyPicture(int width, int height) {
     Picture picture = TestPicture(width, height);
-    for (size_t i = 0; i < picture.rgb.size(); i += 3) picture.rgb[i + 1] = picture.rgb[i + 2] = picture.rgb[i];
+    for (size_t i = 0; i < picture.rgb.size(); i += 3)
+        picture.rgb[i + 1] = picture.rgb[i + 2] = picture.rgb[i];
     return picture;
 }
 
@@ -135,27 +138,26 @@ std::vector<uint8_t> ExpectedImage(const Expectation& e) {
             int grey = (299 * toned[0] + 587 * toned[1] + 114 * toned[2] + 500) / 1000;
             int r5 = toned[0] >> 3, g6 = toned[1] >> 2, b5 = toned[2] >> 3;
             int index;
-            if (!e.colourTable.empty()) index = e.colourTable[2048 * r5 + 32 * g6 + b5];
-            else if (w.BitsPerPixel == 8) index = 32 * (r5 / 4) + 4 * (g6 / 8) + b5 / 8;
-            else index = 4 * (r5 / 8) + 2 * (g6 / 32) + b5 / 16;
+            if (!e.colourTable.empty())
+                index = e.colourTable[2048 * r5 + 32 * g6 + b5];
+            else if (w.BitsPerPixel == 8)
+                index = 32 * (r5 / 4) + 4 * (g6 / 8) + b5 / 8;
+            else
+                index = 4 * (r5 / 8) + 2 * (g6 / 32) + b5 / 16;
 
             switch (w.BitsPerPixel) {
-            case 24:
-                for (int k = 0; k < 3; ++k) line[3 * j + k] = static_cast<uint8_t>(toned[k]);
-                break;
-            case 16:
-                line[2 * j] = static_cast<uint8_t>((grey * 257) % 256);
-                line[2 * j + 1] = static_cast<uint8_t>((grey * 257) / 256);
-                break;
-            case 8:
-                line[j] = static_cast<uint8_t>(w.ImageComposition == 2 ? grey : index);
-                break;
-            case 4:
-                line[j / 2] |= static_cast<uint8_t>((index & 15) << (j % 2 == 0 ? 4 : 0));
-                break;
-            case 1:
-                if (grey >= threshold) line[j / 8] |= static_cast<uint8_t>(1 << (7 - j % 8));
-                break;
+                case 24:
+                    for (int k = 0; k < 3; ++k) line[3 * j + k] = static_cast<uint8_t>(toned[k]);
+                    break;
+                case 16:
+                    line[2 * j] = static_cast<uint8_t>((grey * 257) % 256);
+                    line[2 * j + 1] = static_cast<uint8_t>((grey * 257) / 256);
+                    break;
+                case 8: line[j] = static_cast<uint8_t>(w.ImageComposition == 2 ? grey : index); break;
+                case 4: line[j / 2] |= static_cast<uint8_t>((index & 15) << (j % 2 == 0 ? 4 : 0)); break;
+                case 1:
+                    if (grey >= threshold) line[j / 8] |= static_cast<uint8_t>(1 << (7 - j % 8));
+                    break;
             }
         }
         image.insert(image.end(), line.begin(), line.end());
@@ -187,8 +189,8 @@ std::vector<uint8_t> ReadAll(CTarnScan& scanner, uint32_t chunk, int target, int
     std::vector<uint8_t> buffer(chunk + 16, 0xA5);
     for (int guard = 0; guard < 10000000; ++guard) {
         DataTransferType transfer{chunk, buffer.data(), 0xdeadbeef};
-        ReadCompleteType result = target ? scanner.ReadInterpolatedData(&transfer, target, native)
-                                         : scanner.ReadData(&transfer);
+        ReadCompleteType result =
+            target ? scanner.ReadInterpolatedData(&transfer, target, native) : scanner.ReadData(&transfer);
         if (result == ReadEndOfScan) {
             EXPECT_EQ(transfer.BytesDelivered, 0u);
             break;

@@ -63,9 +63,9 @@ struct Expectation {
     WindowDescriptorType window{};
     const Picture* paper = nullptr;  // null: the paper is white everywhere
     int paperDpi = 100;
-    uint8_t tone[3][4096];           // red, green, blue tone tables
+    uint8_t tone[3][4096];             // red, green, blue tone tables
     std::vector<uint8_t> colourTable;  // empty: the default for the depth
-    int widenedWidth = 0;            // 0: no widening
+    int widenedWidth = 0;              // 0: no widening
 
     explicit Expectation(const WindowDescriptorType& w);
 };
