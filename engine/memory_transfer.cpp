@@ -71,6 +71,8 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     if (source.State == StateTransferReady && source.ScanStart(false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }
+    // The model as scan start's Open left it, so the reads match the window programmed.
+    const int32_t modelCode = source.ModelCode();
     const uint32_t rowBytes = size.RowBytes;
     memory->BytesPerRow = rowBytes;
     // The window may have been changed between blocks (the dialog's acquire
@@ -80,7 +82,7 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
     auto* const buffer = static_cast<unsigned char*>(memory->Memory.TheMem);
-    const bool interpolated = IsInterpolatedScan(source.Settings, source.ModelCode());
+    const bool interpolated = IsInterpolatedScan(source.Settings, modelCode);
     const FillResult read = FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
     source.Transfer.Buffer = nullptr;
     if (read.Outcome == FillOutcome::NotReady) {

@@ -5,15 +5,17 @@
 #include <cstring>
 
 #include "engine/models.h"
+#include "engine/scan_window.h"
 #include "source/twain_source.h"
 
 void CTwainSource::ReadBlock(bool interpolated) {
     if (ScanStopped) return;
+    const int32_t code = interpolated ? ModelCode() : 0;
     ReadCompleteType result = ReadRetry;
     for (int attempt = 0; attempt < ReadAttempts && result == ReadRetry; ++attempt) {
         Transfer.BytesDelivered = 0;
-        result = interpolated ? Scanner.ReadInterpolatedData(&Transfer, Settings.YResolution,
-                                                             NativeResolution(ModelCode()))
+        result = interpolated ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(Settings, code),
+                                                             NativeResolution(code))
                               : Scanner.ReadData(&Transfer);
     }
     if (result == ReadComplete) {

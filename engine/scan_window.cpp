@@ -26,6 +26,11 @@ bool WidensByThreeHalves(const WindowDescriptorType& window, int32_t modelCode) 
     return ratio < 19.0f;
 }
 
+int32_t WidenedResolution(const WindowDescriptorType& window, int32_t modelCode) {
+    const int32_t native = NativeResolution(modelCode);
+    return WidensByThreeHalves(window, modelCode) ? native * 3 / 2 : native * 2;
+}
+
 WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t modelCode) {
     WindowDescriptorType device = window;
     if (!IsInterpolatedScan(window, modelCode)) return device;

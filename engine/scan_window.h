@@ -18,6 +18,11 @@ bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode);
 // 3/2, from 1.9 on it is 2.
 bool WidensByThreeHalves(const WindowDescriptorType& window, int32_t modelCode);
 
+// The resolution the device library widens each line to: the native resolution
+// times the widening. It equals YResolution when both resolutions are the same;
+// when they differ it still makes every widened line exactly ScanWidth pixels.
+int32_t WidenedResolution(const WindowDescriptorType& window, int32_t modelCode);
+
 // The window the device is given: for an interpolated scan the native horizontal
 // resolution with the offset and width narrowed accordingly; otherwise the window
 // unchanged.

@@ -101,12 +101,15 @@ TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStr
 }
 
 TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
-    struct Case { const char* model; int resolution, width, offset; };
-    for (const Case& c : {Case{"QA1220", 600, 100, 9}, Case{"QA1220", 800, 101, 9}, Case{"QD140+", 600, 70, 4},
-                          Case{"QA1200", 300, 50, 3}, Case{"QA1200", 400, 51, 3}}) {
-        SCOPED_TRACE(::testing::Message() << c.model << " at " << c.resolution);
+    // The widening follows XResolution; the interpolation test, YResolution.
+    struct Case { const char* model; int resolution, yResolution, width, offset; };
+    for (const Case& c : {Case{"QA1220", 600, 600, 100, 9}, Case{"QA1220", 800, 800, 101, 9},
+                          Case{"QD140+", 600, 600, 70, 4}, Case{"QA1200", 300, 300, 50, 3},
+                          Case{"QA1200", 400, 400, 51, 3}, Case{"QA1220", 800, 600, 101, 9},
+                          Case{"QA1220", 400, 800, 100, 9}}) {
+        SCOPED_TRACE(::testing::Message() << c.model << " at " << c.resolution << "x" << c.yResolution);
         UseScanner(c.model, &paper_);
-        SetWindow(c.resolution, c.resolution, c.offset, 1, c.width, 9, 24, 5);
+        SetWindow(c.resolution, c.yResolution, c.offset, 1, c.width, 9, 24, 5);
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -115,12 +118,15 @@ TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
         ModelWindow model;
         model.OutputWidth = threeHalves ? (c.width + 2) / 3 * 3 : (c.width + 1) / 2 * 2;
         model.XResolution = native;
-        model.YResolution = c.resolution;
+        model.YResolution = c.yResolution;
         model.XOffset = threeHalves ? 2 * c.offset / 3 : c.offset / 2;
         model.YOffset = 1;
         model.DeviceWidth = threeHalves ? 2 * model.OutputWidth / 3 : model.OutputWidth / 2;
         model.Length = 9;
         ExpectImage(image, model);
+        const std::map<std::string, std::string> read = LogFields(LogCalls("ReadInterpolatedData").at(0));
+        EXPECT_EQ(std::to_string(threeHalves ? native * 3 / 2 : native * 2), read.at("target"));
+        EXPECT_EQ(std::to_string(native), read.at("native"));
     }
 }
 
