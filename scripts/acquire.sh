@@ -15,6 +15,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 (cd "$root" && cmake --build --preset mingw --target dunmere tarnscan twacquire >/dev/null)
 
+# A wineserver left running for the prefix makes the start step fail: stop it first.
+"$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
 "$root/scripts/wine-prefix.sh" start "$build/wineprefix" "$build/bin"
 # The prefix's wineserver is kept running by the start step; stop it when done.
 trap '"$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1' EXIT
