@@ -18,7 +18,8 @@ void BuildColourTranslationTable(unsigned char* table, int32_t bitsPerPixel) {
 }
 
 bool CTwainSource::LoadColourTranslationTable(int32_t bitsPerPixel) {
-    std::unique_ptr<unsigned char[]> table(new (std::nothrow) unsigned char[ColourTranslationTableBytes]);
+    std::unique_ptr<unsigned char[]> table(
+        new (std::nothrow) unsigned char[ColourTranslationTableBytes]);
     if (!table) return false;
     BuildColourTranslationTable(table.get(), bitsPerPixel);
     return Scanner.LoadColorTranslationTable(table.get());

@@ -33,10 +33,14 @@ void WriteThreeThreeTwo(RGBQUAD* table) {
 
 uint32_t ColourTableEntries(int32_t bitsPerPixel) {
     switch (bitsPerPixel) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+        return 2;
+    case 4:
+        return 16;
+    case 8:
+        return 256;
+    default:
+        return 0;
     }
 }
 
@@ -65,7 +69,8 @@ void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposi
         break;
     case 8:
         if (imageComposition == GreyscaleComposition) {
-            for (int i = 0; i < 256; ++i) table[i] = Entry(i, i, i);
+            for (int i = 0; i < 256; ++i)
+                table[i] = Entry(i, i, i);
         } else {
             WriteThreeThreeTwo(table);
         }

@@ -16,9 +16,12 @@ void SwapRedAndBlue(unsigned char* row, uint32_t bytes) {
         std::memcpy(&w0, pixel, 4);
         std::memcpy(&w1, pixel + 4, 4);
         std::memcpy(&w2, pixel + 8, 4);
-        const uint32_t out0 = ((w0 >> 16) & 0xFFu) | (w0 & 0xFF00u) | ((w0 & 0xFFu) << 16) | ((w1 >> 8 & 0xFFu) << 24);
-        const uint32_t out1 = (w1 & 0xFFu) | ((w0 >> 24) << 8) | ((w2 & 0xFFu) << 16) | (w1 & 0xFF000000u);
-        const uint32_t out2 = ((w1 >> 16) & 0xFFu) | ((w2 >> 24) << 8) | (w2 & 0xFF0000u) | ((w2 >> 8 & 0xFFu) << 24);
+        const uint32_t out0 = ((w0 >> 16) & 0xFFu) | (w0 & 0xFF00u) | ((w0 & 0xFFu) << 16) |
+                              ((w1 >> 8 & 0xFFu) << 24);
+        const uint32_t out1 =
+            (w1 & 0xFFu) | ((w0 >> 24) << 8) | ((w2 & 0xFFu) << 16) | (w1 & 0xFF000000u);
+        const uint32_t out2 =
+            ((w1 >> 16) & 0xFFu) | ((w2 >> 24) << 8) | (w2 & 0xFF0000u) | ((w2 >> 8 & 0xFFu) << 24);
         std::memcpy(pixel, &out0, 4);
         std::memcpy(pixel + 4, &out1, 4);
         std::memcpy(pixel + 8, &out2, 4);
@@ -34,7 +37,11 @@ void SwapRedAndBlue(unsigned char* row, uint32_t bytes) {
 
 DibRowWriter::DibRowWriter(unsigned char* pixels, uint32_t stride, uint32_t rowBytes, uint32_t rows,
                            bool swapRedAndBlue)
-    : pixels_(pixels), stride_(stride), rowBytes_(rowBytes), rows_(rows), swapRedAndBlue_(swapRedAndBlue) {}
+    : pixels_(pixels),
+      stride_(stride),
+      rowBytes_(rowBytes),
+      rows_(rows),
+      swapRedAndBlue_(swapRedAndBlue) {}
 
 uint64_t DibRowWriter::RemainingBytes() const {
     return static_cast<uint64_t>(rows_ - row_) * rowBytes_ - offset_;
@@ -44,7 +51,9 @@ unsigned char* DibRowWriter::Row(uint32_t line) const {
     return pixels_ + static_cast<size_t>(rows_ - 1 - line) * stride_;
 }
 
-unsigned char* DibRowWriter::RowTail() const { return Row(row_) + offset_; }
+unsigned char* DibRowWriter::RowTail() const {
+    return Row(row_) + offset_;
+}
 
 void DibRowWriter::Advance(uint32_t bytes) {
     offset_ += bytes;

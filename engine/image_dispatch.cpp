@@ -22,8 +22,8 @@ TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
     const int32_t code = source.ModelCode();
     if (source.Settings.BitsPerPixel == 24 && IsMonochromeModel(code)) return TWCC_BADVALUE;
     if (code == 0) return TWCC_NODS;
-    const bool stateAccepted = kind == TransferKind::Native
-                                   ? source.State == StateTransferReady
-                                   : source.State == StateTransferReady || source.State == StateTransferring;
+    const bool stateAccepted = kind == TransferKind::Native ? source.State == StateTransferReady
+                                                            : source.State == StateTransferReady ||
+                                                                  source.State == StateTransferring;
     return stateAccepted ? TWCC_SUCCESS : TWCC_SEQERROR;
 }

@@ -40,7 +40,8 @@ TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info) {
     case RgbComposition:
         info->PixelType = TWPT_RGB;
         info->SamplesPerPixel = 3;
-        for (int sample = 0; sample < 3; ++sample) info->BitsPerSample[sample] = 8;
+        for (int sample = 0; sample < 3; ++sample)
+            info->BitsPerSample[sample] = 8;
         info->BitsPerPixel = 24;
         break;
     default:

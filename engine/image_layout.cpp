@@ -30,7 +30,8 @@ void WriteNumbers(TW_IMAGELAYOUT& layout) {
 // pixel count has no 32-bit value.
 bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_t& pixels) {
     const int64_t value = (static_cast<int64_t>(farEdge.Whole) - nearEdge.Whole) * resolution;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) return false;
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        return false;
     pixels = static_cast<int32_t>(value);
     return true;
 }

@@ -19,7 +19,8 @@ struct Block {
     bool Continuing;  // goes on with a row that an earlier block began
 };
 
-Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes, uint32_t remaining) {
+Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes,
+                  uint32_t remaining) {
     Block block = {0, false, source.PartialRow};
     const uint32_t rowLeft = block.Continuing ? rowBytes - source.PartialRowOffset : rowBytes;
     if (length < rowLeft) {
@@ -32,7 +33,8 @@ Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes
     return block;
 }
 
-void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowBytes, TW_IMAGEMEMXFER& memory) {
+void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowBytes,
+                   TW_IMAGEMEMXFER& memory) {
     const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
     memory.Compression = TWCP_NONE;
     if (block.Partial || block.Continuing) {
@@ -42,8 +44,9 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
         memory.Columns = static_cast<TW_UINT32>(source.Settings.ScanWidth);
         memory.Rows = block.Bytes / rowBytes;
     }
-    memory.XOffset =
-        block.Continuing ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel) : 0;
+    memory.XOffset = block.Continuing
+                         ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel)
+                         : 0;
     memory.YOffset = source.BytesTransferred / rowBytes;
     memory.BytesWritten = block.Bytes;
 }
@@ -60,7 +63,8 @@ TW_UINT16 FinishImage(CTwainSource& source) {
 }  // namespace
 
 TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
-    if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Memory)) return source.Fail(refusal);
+    if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Memory))
+        return source.Fail(refusal);
     // A buffer that cannot hold one block would make no progress.
     if (!memory || !memory->Memory.TheMem || memory->Memory.Length < BlockGranularity) {
         return source.Fail(TWCC_BADVALUE);
@@ -78,16 +82,19 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // The window may have been changed between blocks (the dialog's acquire
     // command writes the settings); never count past the end of the image.
     if (source.PartialRow && source.PartialRowOffset >= rowBytes) source.PartialRow = false;
-    const uint32_t remaining = source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
+    const uint32_t remaining =
+        source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
     auto* const buffer = static_cast<unsigned char*>(memory->Memory.TheMem);
     const bool interpolated = IsInterpolatedScan(source.Settings, modelCode);
-    const FillResult read = FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
+    const FillResult read =
+        FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
     source.Transfer.Buffer = nullptr;
     if (read.Outcome == FillOutcome::NotReady) {
         source.Scanner.StopScan();
-        if (source.BytesTransferred == 0 && read.Bytes == 0) return source.Fail(TWCC_OPERATIONERROR);
+        if (source.BytesTransferred == 0 && read.Bytes == 0)
+            return source.Fail(TWCC_OPERATIONERROR);
         // Rows have gone to the application: the image ends as for a device that
         // stopped, with zero bytes.
         source.ScanStopped = true;

@@ -24,24 +24,31 @@ constexpr uint32_t DirectReadLineBytes = 16384;
 
 enum class NativeRead {
     Complete,
-    Padded,         // the device ended; the rows it did not deliver are zero rows
-    EndedAtRows,    // the device stayed not ready after rows were placed
-    NoRow,          // the device stayed not ready before the first row
+    Padded,       // the device ended; the rows it did not deliver are zero rows
+    EndedAtRows,  // the device stayed not ready after rows were placed
+    NoRow,        // the device stayed not ready before the first row
 };
 
-bool UsesTransferBuffer(uint32_t rowBytes) { return rowBytes < DirectReadLineBytes; }
+bool UsesTransferBuffer(uint32_t rowBytes) {
+    return rowBytes < DirectReadLineBytes;
+}
 
 // Whole lines in one read of at most 64 KB.
-uint32_t ChunkBytes(uint32_t rowBytes) { return LargestRead / rowBytes * rowBytes; }
+uint32_t ChunkBytes(uint32_t rowBytes) {
+    return LargestRead / rowBytes * rowBytes;
+}
 
 // A device that is not ready gets the full patience until the first row stands;
 // after that one read's attempts, and the image ends at the rows placed.
-int Patience(const DibRowWriter& rows) { return rows.RowsPlaced() == 0 ? NotReadyRounds : 1; }
+int Patience(const DibRowWriter& rows) {
+    return rows.RowsPlaced() == 0 ? NotReadyRounds : 1;
+}
 
 NativeRead ReadStraightIntoRows(CTwainSource& source, DibRowWriter& rows, bool interpolated) {
     while (!rows.Complete()) {
         const uint32_t piece = std::min(rows.RowTailBytes(), LargestRead);
-        const FillResult read = FillFromDevice(source, rows.RowTail(), piece, interpolated, Patience(rows));
+        const FillResult read =
+            FillFromDevice(source, rows.RowTail(), piece, interpolated, Patience(rows));
         rows.Advance(read.Bytes);
         if (read.Outcome == FillOutcome::Stopped) {
             rows.FinishWithZeroRows();
@@ -59,7 +66,8 @@ NativeRead ReadThroughBuffer(CTwainSource& source, DibRowWriter& rows, bool inte
     const uint32_t chunk = source.Transfer.BytesRequested;
     while (!rows.Complete()) {
         source.Transfer.Buffer = buffer;
-        source.Transfer.BytesRequested = static_cast<uint32_t>(std::min<uint64_t>(chunk, rows.RemainingBytes()));
+        source.Transfer.BytesRequested =
+            static_cast<uint32_t>(std::min<uint64_t>(chunk, rows.RemainingBytes()));
         if (!ReadWithPatience(source, interpolated, Patience(rows))) {
             return rows.RowsPlaced() == 0 ? NativeRead::NoRow : NativeRead::EndedAtRows;
         }
@@ -91,7 +99,8 @@ private:
 
 bool NativeImage::NeedsColourTable() const {
     const ScanSettings& settings = source_.Settings;
-    return settings.BitsPerPixel == 4 || (settings.BitsPerPixel == 8 && settings.ImageComposition != 2);
+    return settings.BitsPerPixel == 4 ||
+           (settings.BitsPerPixel == 8 && settings.ImageComposition != 2);
 }
 
 bool NativeImage::AllocateDib(TW_UINT32& handle) {
@@ -108,7 +117,8 @@ bool NativeImage::AllocateDib(TW_UINT32& handle) {
     const ScanSettings& settings = source_.Settings;
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block_);
     WriteDibHeader(*header, settings.ScanWidth, settings.ScanLength, settings.BitsPerPixel);
-    WriteColourTable(reinterpret_cast<RGBQUAD*>(header + 1), settings.BitsPerPixel, settings.ImageComposition);
+    WriteColourTable(reinterpret_cast<RGBQUAD*>(header + 1), settings.BitsPerPixel,
+                     settings.ImageComposition);
     return true;
 }
 
@@ -134,7 +144,8 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
         handle = 0;
         return source_.Fail(TWCC_LOWMEMORY);
     }
-    if (source_.ScanStart(NeedsColourTable()) != TWRC_SUCCESS) return Abandon(handle, TWCC_OPERATIONERROR);
+    if (source_.ScanStart(NeedsColourTable()) != TWRC_SUCCESS)
+        return Abandon(handle, TWCC_OPERATIONERROR);
     const bool buffered = UsesTransferBuffer(size_.RowBytes);
     if (buffered && source_.AllocateTransferBuffer(ChunkBytes(size_.RowBytes)) != 0) {
         return Abandon(handle, TWCC_OPERATIONERROR);
@@ -149,7 +160,8 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
     if (outcome == NativeRead::Padded) source_.State = StateTransferring;
     if (outcome == NativeRead::EndedAtRows) {
         rows.KeepOnlyPlacedRows();
-        reinterpret_cast<BITMAPINFOHEADER*>(block_)->biHeight = static_cast<LONG>(rows.RowsPlaced());
+        reinterpret_cast<BITMAPINFOHEADER*>(block_)->biHeight =
+            static_cast<LONG>(rows.RowsPlaced());
     }
 
     platform::GlobalMemory.Unlock(dib_);
@@ -162,7 +174,8 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
 }  // namespace
 
 TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_UINT32* handle) {
-    if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Native)) return source.Fail(refusal);
+    if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Native))
+        return source.Fail(refusal);
     if (!handle) return source.Fail(TWCC_BADVALUE);
     return NativeImage(source).Transfer(*handle);
 }

@@ -14,13 +14,15 @@ void CTwainSource::ReadBlock(bool interpolated) {
     ReadCompleteType result = ReadRetry;
     for (int attempt = 0; attempt < ReadAttempts && result == ReadRetry; ++attempt) {
         Transfer.BytesDelivered = 0;
-        result = interpolated ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(Settings, code),
-                                                             NativeResolution(code))
-                              : Scanner.ReadData(&Transfer);
+        result = interpolated
+                     ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(Settings, code),
+                                                    NativeResolution(code))
+                     : Scanner.ReadData(&Transfer);
     }
     if (result == ReadComplete) {
         // Never count more than was asked for, whatever the device claims.
-        if (Transfer.BytesDelivered > Transfer.BytesRequested) Transfer.BytesDelivered = Transfer.BytesRequested;
+        if (Transfer.BytesDelivered > Transfer.BytesRequested)
+            Transfer.BytesDelivered = Transfer.BytesRequested;
         return;
     }
     Transfer.BytesDelivered = 0;

@@ -17,16 +17,24 @@ int64_t RowLength(int32_t bitsPerPixel, int32_t width) {
     if (width < 1) return 0;
     const int64_t w = width;
     switch (bitsPerPixel) {
-    case 1: return (w + 7) / 8;
-    case 4: return (w + 1) / 2;
-    case 8: return w;
-    case 16: return 2 * w;
-    case 24: return 3 * w;
-    default: return 0;
+    case 1:
+        return (w + 7) / 8;
+    case 4:
+        return (w + 1) / 2;
+    case 8:
+        return w;
+    case 16:
+        return 2 * w;
+    case 24:
+        return 3 * w;
+    default:
+        return 0;
     }
 }
 
-int64_t DibStride(int64_t rowLength) { return (rowLength + 3) / 4 * 4; }
+int64_t DibStride(int64_t rowLength) {
+    return (rowLength + 3) / 4 * 4;
+}
 
 MemoryImageSize MeasureMemoryImage(const WindowDescriptorType& window) {
     const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);

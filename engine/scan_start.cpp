@@ -16,7 +16,8 @@ void CTwainSource::AlignInterpolatedWidth() {
     const int64_t remainder = width % divisor;
     if (remainder > 0) width += divisor - remainder;
     if (remainder < 0) width -= remainder;
-    if (width <= std::numeric_limits<int32_t>::max()) Settings.ScanWidth = static_cast<int32_t>(width);
+    if (width <= std::numeric_limits<int32_t>::max())
+        Settings.ScanWidth = static_cast<int32_t>(width);
 }
 
 TW_UINT16 CTwainSource::ScanStart(bool loadColourTable) {

@@ -1,6 +1,5 @@
 #include "engine/scan_window.h"
 
-
 #include "engine/models.h"
 
 namespace {
@@ -15,7 +14,9 @@ int32_t Scale(int32_t value, int64_t numerator, int64_t denominator) {
 
 }  // namespace
 
-bool IsMonochromeModel(int32_t modelCode) { return modelCode == ModelQD130 || modelCode == ModelQD110; }
+bool IsMonochromeModel(int32_t modelCode) {
+    return modelCode == ModelQD130 || modelCode == ModelQD110;
+}
 
 bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode) {
     return window.BitsPerPixel == 24 && IsInterpolatedResolution(modelCode, window.YResolution);

@@ -24,7 +24,8 @@ unsigned char LimitToByte(int32_t value) {
 
 }  // namespace
 
-bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float gamma, int32_t length) {
+bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float gamma,
+                    int32_t length) {
     if (black > white || gamma < 1.0f || gamma > 3.0f) return false;
     const int32_t step = length / 256;
     const int32_t blackLevel = black * step;
@@ -52,7 +53,8 @@ bool CTwainSource::LoadToneTables() {
     };
     const ColourTriple& white = Settings.WhitePoint;
     const ColourTriple& black = Settings.BlackPoint;
-    const bool grey = white.R == white.G && white.G == white.B && black.R == black.G && black.G == black.B;
+    const bool grey =
+        white.R == white.G && white.G == white.B && black.R == black.G && black.G == black.B;
     if (grey) return load(ToneChannelAll, white.R, black.R);
     // Each table is built and loaded before the next; a refusal leaves the earlier
     // ones loaded.

@@ -18,4 +18,5 @@ enum ToneChannel : uint8_t {
 // Fills `length` entries: 0 up to the black level, then 255 x ((i - B) / (W - B))
 // to the power 1 / gamma rounded half up, 255 from the white level on. Refuses
 // (false, table untouched) a black above the white or a gamma outside 1.0 to 3.0.
-bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float gamma, int32_t length);
+bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float gamma,
+                    int32_t length);

@@ -22,13 +22,19 @@ std::vector<uint8_t> Stream(uint32_t bytes) {
 }  // namespace
 
 TEST(DibRowWriterTest, PiecesOfAnySizeEndUpWholeInPlace) {
-    struct Case { int width, bits; uint32_t rows; };
-    for (const Case& c : {Case{37, 24, 9}, Case{101, 1, 7}, Case{13, 4, 5}, Case{10, 8, 6}, Case{7, 16, 4}}) {
+    struct Case {
+        int width, bits;
+        uint32_t rows;
+    };
+    for (const Case& c :
+         {Case{37, 24, 9}, Case{101, 1, 7}, Case{13, 4, 5}, Case{10, 8, 6}, Case{7, 16, 4}}) {
         const uint32_t lineBytes = LineBytes(c.width, c.bits);
         const uint32_t stride = (lineBytes + 3) / 4 * 4;
         const std::vector<uint8_t> stream = Stream(lineBytes * c.rows);
-        for (uint32_t piece : {1u, 2u, 5u, lineBytes - 1, lineBytes, lineBytes + 1, 3 * lineBytes + 2}) {
-            SCOPED_TRACE(::testing::Message() << c.width << " px at " << c.bits << " bits, pieces of " << piece);
+        for (uint32_t piece :
+             {1u, 2u, 5u, lineBytes - 1, lineBytes, lineBytes + 1, 3 * lineBytes + 2}) {
+            SCOPED_TRACE(::testing::Message()
+                         << c.width << " px at " << c.bits << " bits, pieces of " << piece);
             std::vector<uint8_t> pixels(stride * c.rows, 0);
             DibRowWriter rows(pixels.data(), stride, lineBytes, c.rows, c.bits == 24);
             uint32_t at = 0;

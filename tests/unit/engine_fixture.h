@@ -1,6 +1,6 @@
 // Scan-engine tests: the simulated scanner configured by environment, a paper
-// written as a PPM, the imaging model that says what every delivered byte must be,
-// and a global-memory seam that counts the blocks still alive.
+// written as a PPM, the native image read back, and a global-memory seam that
+// counts the blocks still alive.
 #pragma once
 
 #include <windows.h>
@@ -12,43 +12,7 @@
 #include <vector>
 
 #include "tests/support/source_fixture.h"
-
-// A small paper: every pixel a different colour, so that a misplaced pixel shows.
-struct TestPaper {
-    int Width = 0;
-    int Height = 0;
-    int Dpi = 100;
-    std::vector<uint8_t> Rgb;  // Width x Height x 3, top row first
-
-    const uint8_t* Pixel(int x, int y) const { return &Rgb[(static_cast<size_t>(y) * Width + x) * 3]; }
-};
-
-TestPaper MakePaper(int width, int height, int dpi);
-
-// What the device is given and what it delivers, as the imaging model needs it.
-struct ModelWindow {
-    int XResolution = 100;   // as programmed into the device
-    int YResolution = 100;
-    int XOffset = 1;         // 0: centred on the paper
-    int YOffset = 0;
-    int DeviceWidth = 0;     // pixels the device scans
-    int OutputWidth = 0;     // pixels of each delivered line (wider when interpolated)
-    int Length = 0;
-    int BitsPerPixel = 24;
-    int ImageComposition = 5;
-    int Threshold = 128;
-    int InitialThreshold = 120;
-};
-
-// The device's byte stream (unpadded lines, top first) for the window, with the
-// tone tables of white 255, black 0, gamma 1.0 and the source's colour translation.
-std::vector<uint8_t> ExpectedStream(const TestPaper& paper, const ModelWindow& window);
-
-// Unpadded bytes of one line.
-uint32_t LineBytes(int width, int bitsPerPixel);
-
-// FNV-1a 64-bit, as the call log prints it.
-std::string Fnv1a64(const uint8_t* data, size_t bytes);
+#include "tests/unit/engine_imaging_model.h"
 
 // The native image as the application sees it.
 struct DibImage {
@@ -58,11 +22,6 @@ struct DibImage {
     SIZE_T BlockBytes = 0;
 };
 DibImage ReadDib(HGLOBAL dib);
-
-// The native rows expected for a device stream: bottom-up, 4-byte stride, BGR for
-// 24 bits, zero padding.
-std::vector<uint8_t> ExpectedDibPixels(const std::vector<uint8_t>& stream, uint32_t lineBytes, uint32_t rows,
-                                       int bitsPerPixel);
 
 struct MemoryBlock {
     TW_UINT16 Result;
@@ -84,11 +43,12 @@ protected:
 
     // Points the simulated scanner at `model`, the paper (none: the built-in
     // chart), the faults and a fresh call log, then reloads the module.
-    void UseScanner(const std::string& model, const TestPaper* paper = nullptr, const std::string& faults = "");
+    void UseScanner(const std::string& model, const TestPaper* paper = nullptr,
+                    const std::string& faults = "");
 
     // The window, straight into the source's settings.
-    void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width, int length,
-                   int bitsPerPixel, int composition);
+    void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
+                   int length, int bitsPerPixel, int composition);
 
     // The call log, from line `from` on.
     std::vector<std::string> LogLines(size_t from = 0) const;
@@ -106,8 +66,8 @@ protected:
     // a call fails or `maxCalls` calls were made.
     std::vector<MemoryBlock> MemoryTransfer(uint32_t bufferBytes, int maxCalls = 100000);
     // The blocks put together at their offsets: `rowBytes` x `rows` bytes.
-    static std::vector<uint8_t> Assemble(const std::vector<MemoryBlock>& blocks, uint32_t rowBytes, uint32_t rows,
-                                         int bitsPerPixel);
+    static std::vector<uint8_t> Assemble(const std::vector<MemoryBlock>& blocks, uint32_t rowBytes,
+                                         uint32_t rows, int bitsPerPixel);
 
     std::string TempPath(const std::string& suffix);
 

@@ -12,7 +12,9 @@ namespace {
 class ImageTripletTest : public SourceTest {
 protected:
     TW_UINT16 Info(TW_IMAGEINFO& info) { return Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info); }
-    TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) { return Call(DG_IMAGE, DAT_IMAGELAYOUT, msg, &layout); }
+    TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) {
+        return Call(DG_IMAGE, DAT_IMAGELAYOUT, msg, &layout);
+    }
 
     static TW_FIX32 Whole(int value) {
         TW_FIX32 fix = {static_cast<TW_INT16>(value), 0};
@@ -26,11 +28,16 @@ protected:
 TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
     OpenAndEnable();
     ASSERT_EQ(StateTransferReady, Source().State);
-    struct Case { int composition, bits; TW_INT16 pixelType, samples, bitsPerPixel; };
-    for (const Case& c : {Case{0, 1, TWPT_BW, 1, 1}, Case{2, 8, TWPT_GRAY, 1, 8}, Case{2, 16, TWPT_GRAY, 1, 16},
-                          Case{3, 4, TWPT_PALETTE, 1, 4}, Case{3, 8, TWPT_PALETTE, 1, 8}, Case{5, 24, TWPT_RGB, 3, 24},
-                          Case{5, 8, TWPT_RGB, 3, 24}, Case{7, 8, TWPT_BW, 1, 8}}) {
-        SCOPED_TRACE(::testing::Message() << "composition " << c.composition << ", " << c.bits << " bits");
+    struct Case {
+        int composition, bits;
+        TW_INT16 pixelType, samples, bitsPerPixel;
+    };
+    for (const Case& c :
+         {Case{0, 1, TWPT_BW, 1, 1}, Case{2, 8, TWPT_GRAY, 1, 8}, Case{2, 16, TWPT_GRAY, 1, 16},
+          Case{3, 4, TWPT_PALETTE, 1, 4}, Case{3, 8, TWPT_PALETTE, 1, 8},
+          Case{5, 24, TWPT_RGB, 3, 24}, Case{5, 8, TWPT_RGB, 3, 24}, Case{7, 8, TWPT_BW, 1, 8}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "composition " << c.composition << ", " << c.bits << " bits");
         ScanSettings& settings = Source().Settings;
         settings.ImageComposition = c.composition;
         settings.BitsPerPixel = c.bits;
@@ -49,8 +56,10 @@ TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
         EXPECT_EQ(c.pixelType, info.PixelType);
         EXPECT_EQ(c.samples, info.SamplesPerPixel);
         EXPECT_EQ(c.bitsPerPixel, info.BitsPerPixel);
-        for (int s = 0; s < c.samples; ++s) EXPECT_EQ(c.samples == 3 ? 8 : c.bits, info.BitsPerSample[s]);
-        EXPECT_EQ(0x7777, static_cast<uint16_t>(info.BitsPerSample[c.samples])) << "entries past the samples untouched";
+        for (int s = 0; s < c.samples; ++s)
+            EXPECT_EQ(c.samples == 3 ? 8 : c.bits, info.BitsPerSample[s]);
+        EXPECT_EQ(0x7777, static_cast<uint16_t>(info.BitsPerSample[c.samples]))
+            << "entries past the samples untouched";
         EXPECT_EQ(FALSE, info.Planar);
         EXPECT_EQ(TWCP_NONE, info.Compression);
     }
@@ -163,13 +172,18 @@ TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
     const ScanSettings& settings = Source().Settings;
     const WindowDescriptorType& window = settings.Window();
     const int32_t* field = &window.XResolution;
-    for (int i = 0; i < 19; ++i) EXPECT_EQ(0, field[i]) << "field " << i;
+    for (int i = 0; i < 19; ++i)
+        EXPECT_EQ(0, field[i]) << "field " << i;
     EXPECT_EQ(1.0f, settings.Gamma) << "the members after the window stay";
 }
 
 TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
     Open();
-    struct Case { TW_UINT16 msg; int32_t state; TW_UINT16 result, condition; };
+    struct Case {
+        TW_UINT16 msg;
+        int32_t state;
+        TW_UINT16 result, condition;
+    };
     for (const Case& c : {Case{MSG_GET, StateTransferring, TWRC_FAILURE, TWCC_SEQERROR},
                           Case{MSG_GETDEFAULT, StateTransferring, TWRC_FAILURE, TWCC_SEQERROR},
                           Case{MSG_GET, StateTransferReady, TWRC_SUCCESS, TWCC_SUCCESS},
@@ -197,7 +211,8 @@ TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
 TEST_F(ImageTripletTest, OtherImageDataArgumentTypesAreRefused) {
     OpenAndEnable();
     char record[64] = {};
-    for (TW_UINT16 dat : {TW_UINT16{DAT_IMAGEFILEXFER}, TW_UINT16{0x0106}, TW_UINT16{0x0109}, TW_UINT16{0x0001}}) {
+    for (TW_UINT16 dat :
+         {TW_UINT16{DAT_IMAGEFILEXFER}, TW_UINT16{0x0106}, TW_UINT16{0x0109}, TW_UINT16{0x0001}}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, record)) << dat;
         EXPECT_EQ(TWCC_BADPROTOCOL, Status()) << dat;
     }

@@ -15,7 +15,8 @@ protected:
         paper_ = MakePaper(60, 40, 100);
     }
 
-    ModelWindow Plain(int resolution, int xOffset, int width, int length, int bits, int composition) {
+    ModelWindow Plain(int resolution, int xOffset, int width, int length, int bits,
+                      int composition) {
         SetWindow(resolution, resolution, xOffset, 0, width, length, bits, composition);
         ModelWindow model;
         model.XResolution = model.YResolution = resolution;
@@ -36,8 +37,8 @@ struct ExpectedBlock {
 
 // The blocks a buffer of `buffer` bytes receives: whole rows when one fits, else
 // each row in pieces of the buffer rounded down to 6 bytes.
-std::vector<ExpectedBlock> BlockSequence(uint32_t rowBytes, uint32_t rows, uint32_t width, uint32_t bits,
-                                         uint32_t buffer) {
+std::vector<ExpectedBlock> BlockSequence(uint32_t rowBytes, uint32_t rows, uint32_t width,
+                                         uint32_t bits, uint32_t buffer) {
     std::vector<ExpectedBlock> blocks;
     if (buffer >= rowBytes) {
         const uint32_t perBlock = buffer / rowBytes;
@@ -80,7 +81,8 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
             EXPECT_EQ(expected[i].xOffset, record.XOffset);
             EXPECT_EQ(expected[i].yOffset, record.YOffset);
         }
-        EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3000, 10, 24)) << "RGB, unchanged";
+        EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3000, 10, 24))
+            << "RGB, unchanged";
         EXPECT_EQ(blocks.size() > 1 ? StateTransferring : StateTransferReady, Source().State);
         EXPECT_EQ(1u, LogCalls("StartScan").size());
         EXPECT_EQ(1u, LogCalls("StopScan").size());
@@ -88,10 +90,14 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
 }
 
 TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
-    struct Case { int bits, composition, width; };
-    for (const Case& c : {Case{8, 2, 37}, Case{16, 2, 37}, Case{1, 0, 45}, Case{4, 3, 37}, Case{8, 3, 37}}) {
+    struct Case {
+        int bits, composition, width;
+    };
+    for (const Case& c :
+         {Case{8, 2, 37}, Case{16, 2, 37}, Case{1, 0, 45}, Case{4, 3, 37}, Case{8, 3, 37}}) {
         for (uint32_t buffer : {1000u, 7u}) {
-            SCOPED_TRACE(::testing::Message() << c.bits << " bits, composition " << c.composition << ", buffer " << buffer);
+            SCOPED_TRACE(::testing::Message() << c.bits << " bits, composition " << c.composition
+                                              << ", buffer " << buffer);
             UseScanner("QD120", &paper_);
             const ModelWindow model = Plain(100, 2, c.width, 12, c.bits, c.composition);
             OpenAndEnable();
@@ -119,7 +125,8 @@ TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
         model.XOffset = threeHalves ? 8 : 6;
         model.Length = 6;
         EXPECT_EQ(model.OutputWidth, Source().Settings.ScanWidth);
-        EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3 * model.OutputWidth, 6, 24)) << resolution;
+        EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3 * model.OutputWidth, 6, 24))
+            << resolution;
         EXPECT_FALSE(LogCalls("ReadInterpolatedData").empty());
     }
 }
@@ -132,7 +139,8 @@ TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
         const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
         ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result) << buffer;
         uint64_t total = 0;
-        for (const MemoryBlock& block : blocks) total += block.Record.BytesWritten;
+        for (const MemoryBlock& block : blocks)
+            total += block.Record.BytesWritten;
         EXPECT_EQ(30000u, total) << "the blocks still sum to the whole image";
         std::vector<uint8_t> expected = ExpectedStream(paper_, model);
         std::fill(expected.begin() + 4 * 3000, expected.end(), 0);
@@ -199,7 +207,8 @@ TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     EXPECT_EQ(TWRC_FAILURE, call(5, buffer.data(), record));
     EXPECT_EQ(TWCC_BADVALUE, Status());
     EXPECT_EQ(StateTransferring, Source().State);
-    for (const MemoryBlock& block : MemoryTransfer(1200)) blocks.push_back(block);
+    for (const MemoryBlock& block : MemoryTransfer(1200))
+        blocks.push_back(block);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 300, 10, 24));
 }

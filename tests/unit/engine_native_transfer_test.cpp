@@ -18,7 +18,8 @@ protected:
     }
 
     // The application's window; the device gets it unchanged (no interpolation).
-    ModelWindow Plain(int resolution, int xOffset, int yOffset, int width, int length, int bits, int composition) {
+    ModelWindow Plain(int resolution, int xOffset, int yOffset, int width, int length, int bits,
+                      int composition) {
         SetWindow(resolution, resolution, xOffset, yOffset, width, length, bits, composition);
         ModelWindow model;
         model.XResolution = model.YResolution = resolution;
@@ -33,7 +34,8 @@ protected:
 
     void ExpectImage(const DibImage& image, const ModelWindow& model) {
         const uint32_t lineBytes = LineBytes(model.OutputWidth, model.BitsPerPixel);
-        const uint32_t stride = (static_cast<uint32_t>(model.OutputWidth) * model.BitsPerPixel + 31) / 32 * 4;
+        const uint32_t stride =
+            (static_cast<uint32_t>(model.OutputWidth) * model.BitsPerPixel + 31) / 32 * 4;
         EXPECT_EQ(40u, image.Header.biSize);
         EXPECT_EQ(model.OutputWidth, image.Header.biWidth);
         EXPECT_EQ(model.Length, image.Header.biHeight);
@@ -46,8 +48,8 @@ protected:
         EXPECT_EQ(0u, image.Header.biClrImportant);
         const size_t imageBytes = static_cast<size_t>(stride) * model.Length;
         ASSERT_GE(image.Pixels.size(), imageBytes);
-        const std::vector<uint8_t> expected =
-            ExpectedDibPixels(ExpectedStream(paper_, model), lineBytes, model.Length, model.BitsPerPixel);
+        const std::vector<uint8_t> expected = ExpectedDibPixels(
+            ExpectedStream(paper_, model), lineBytes, model.Length, model.BitsPerPixel);
         ASSERT_EQ(expected.size(), imageBytes);
         const std::vector<uint8_t> actual(image.Pixels.begin(), image.Pixels.begin() + imageBytes);
         EXPECT_EQ(expected, actual);
@@ -59,16 +61,21 @@ protected:
 }  // namespace
 
 TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
-    struct Case { const char* name; int bits, composition, threshold, resolution, width; };
-    for (const Case& c : {Case{"rgb", 24, 5, 128, 100, 37}, Case{"rgb 2x", 24, 5, 128, 200, 50},
-                          Case{"grey", 8, 2, 128, 100, 37}, Case{"grey 3x", 8, 2, 128, 300, 41},
-                          Case{"16-bit grey", 16, 2, 128, 100, 37}, Case{"bilevel", 1, 0, 128, 100, 45},
-                          Case{"bilevel adaptive", 1, 0, 0, 100, 45}, Case{"16 colours", 4, 3, 128, 100, 37},
-                          Case{"256 colours", 8, 3, 128, 100, 37}, Case{"rgb centred", 24, 5, 128, 100, 0}}) {
+    struct Case {
+        const char* name;
+        int bits, composition, threshold, resolution, width;
+    };
+    for (const Case& c :
+         {Case{"rgb", 24, 5, 128, 100, 37}, Case{"rgb 2x", 24, 5, 128, 200, 50},
+          Case{"grey", 8, 2, 128, 100, 37}, Case{"grey 3x", 8, 2, 128, 300, 41},
+          Case{"16-bit grey", 16, 2, 128, 100, 37}, Case{"bilevel", 1, 0, 128, 100, 45},
+          Case{"bilevel adaptive", 1, 0, 0, 100, 45}, Case{"16 colours", 4, 3, 128, 100, 37},
+          Case{"256 colours", 8, 3, 128, 100, 37}, Case{"rgb centred", 24, 5, 128, 100, 0}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120", &paper_);
         const int width = c.width == 0 ? 20 : c.width;
-        ModelWindow model = Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits, c.composition);
+        ModelWindow model =
+            Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits, c.composition);
         Source().Settings.Threshold = model.Threshold = c.threshold;
         Source().Settings.InitialThreshold = model.InitialThreshold = 90;
         OpenAndEnable();
@@ -78,7 +85,8 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
         const size_t entries = c.bits == 1 ? 2 : c.bits == 4 ? 16 : c.bits == 8 ? 256 : 0;
         EXPECT_EQ(image.BlockBytes >= 40 + 4 * entries, true);
         if (c.bits == 8 && c.composition == 2) {
-            for (size_t i = 0; i < 256; ++i) EXPECT_EQ(i, image.ColourTable[i].rgbGreen);
+            for (size_t i = 0; i < 256; ++i)
+                EXPECT_EQ(i, image.ColourTable[i].rgbGreen);
         }
         EXPECT_EQ(StateTransferReady, Source().State);
         EXPECT_EQ(0, LiveGlobalMemory::Live) << "only the DIB, which the application freed";
@@ -88,8 +96,12 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
 TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStride) {
     // 24 bits at 1002 pixels: 3006 bytes a line, 3008 a DIB row (not the 3012 of a
     // multiple of 12); 1 bit at 100 pixels: 13 bytes, 16 a row.
-    struct Case { int bits, composition, width; uint32_t stride; };
-    for (const Case& c : {Case{24, 5, 1002, 3008}, Case{1, 0, 100, 16}, Case{4, 3, 9, 8}, Case{16, 2, 3, 8}}) {
+    struct Case {
+        int bits, composition, width;
+        uint32_t stride;
+    };
+    for (const Case& c :
+         {Case{24, 5, 1002, 3008}, Case{1, 0, 100, 16}, Case{4, 3, 9, 8}, Case{16, 2, 3, 8}}) {
         UseScanner("QD120", &paper_);
         ModelWindow model = Plain(100, 1, 0, c.width, 5, c.bits, c.composition);
         OpenAndEnable();
@@ -102,12 +114,16 @@ TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStr
 
 TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
     // The widening follows XResolution; the interpolation test, YResolution.
-    struct Case { const char* model; int resolution, yResolution, width, offset; };
+    struct Case {
+        const char* model;
+        int resolution, yResolution, width, offset;
+    };
     for (const Case& c : {Case{"QA1220", 600, 600, 100, 9}, Case{"QA1220", 800, 800, 101, 9},
                           Case{"QD140+", 600, 600, 70, 4}, Case{"QA1200", 300, 300, 50, 3},
                           Case{"QA1200", 400, 400, 51, 3}, Case{"QA1220", 800, 600, 101, 9},
                           Case{"QA1220", 400, 800, 100, 9}}) {
-        SCOPED_TRACE(::testing::Message() << c.model << " at " << c.resolution << "x" << c.yResolution);
+        SCOPED_TRACE(::testing::Message()
+                     << c.model << " at " << c.resolution << "x" << c.yResolution);
         UseScanner(c.model, &paper_);
         SetWindow(c.resolution, c.yResolution, c.offset, 1, c.width, 9, 24, 5);
         OpenAndEnable();
@@ -124,7 +140,8 @@ TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
         model.DeviceWidth = threeHalves ? 2 * model.OutputWidth / 3 : model.OutputWidth / 2;
         model.Length = 9;
         ExpectImage(image, model);
-        const std::map<std::string, std::string> read = LogFields(LogCalls("ReadInterpolatedData").at(0));
+        const std::map<std::string, std::string> read =
+            LogFields(LogCalls("ReadInterpolatedData").at(0));
         EXPECT_EQ(std::to_string(threeHalves ? native * 3 / 2 : native * 2), read.at("target"));
         EXPECT_EQ(std::to_string(native), read.at("native"));
     }
@@ -179,7 +196,8 @@ TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
         ExpectImage(image, model);
         size_t notReady = 0;
-        for (const std::string& read : LogCalls("ReadData")) notReady += LogFields(read)["result"] == "3";
+        for (const std::string& read : LogCalls("ReadData"))
+            notReady += LogFields(read)["result"] == "3";
         EXPECT_EQ(static_cast<size_t>(retries), notReady);
         EXPECT_EQ(StateTransferReady, Source().State);
     }
@@ -199,15 +217,21 @@ TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
         EXPECT_EQ(0u, handle);
         EXPECT_EQ(0, LiveGlobalMemory::Live);
         EXPECT_EQ(StateTransferReady, Source().State);
-        EXPECT_LT(3u, LogCalls("ReadData").size()) << "more than one read's attempts before giving up";
+        EXPECT_LT(3u, LogCalls("ReadData").size())
+            << "more than one read's attempts before giving up";
         EXPECT_EQ("StopScan", CallName(LogLines().back()));
     }
 }
 
 TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
-    struct Case { int failAllocation, width; TW_UINT16 condition; bool scanned; };
+    struct Case {
+        int failAllocation, width;
+        TW_UINT16 condition;
+        bool scanned;
+    };
     // 1: the DIB; 2: the read buffer, used for lines shorter than 16 KB.
-    for (const Case& c : {Case{1, 37, TWCC_LOWMEMORY, false}, Case{2, 37, TWCC_OPERATIONERROR, true}}) {
+    for (const Case& c :
+         {Case{1, 37, TWCC_LOWMEMORY, false}, Case{2, 37, TWCC_OPERATIONERROR, true}}) {
         SCOPED_TRACE(::testing::Message() << "allocation " << c.failAllocation << " fails");
         UseScanner("QD120", &paper_);
         Plain(100, 2, 0, c.width, 10, 24, 5);

@@ -38,7 +38,8 @@ protected:
 
 std::string LinearToneHash() {
     std::vector<uint8_t> table(ToneTableLength);
-    for (int i = 0; i < ToneTableLength; ++i) table[i] = static_cast<uint8_t>((255 * i + 2048) / 4096);
+    for (int i = 0; i < ToneTableLength; ++i)
+        table[i] = static_cast<uint8_t>((255 * i + 2048) / 4096);
     return Fnv1a64(table.data(), table.size());
 }
 
@@ -60,23 +61,26 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
     const Case cases[] = {
         {"QA1220", 600, 600, 24, 5, 1000, 100, 1002, 400, 668, 66, true},
         {"QA1220", 800, 800, 24, 5, 1001, 100, 1002, 400, 501, 50, true},
-        {"QA1220", 400, 600, 24, 5, 1000, 30, 1002, 400, 668, 20, true},   // ratio from X: 3/2
+        {"QA1220", 400, 600, 24, 5, 1000, 30, 1002, 400, 668, 20, true},  // ratio from X: 3/2
         {"QA1200", 400, 400, 24, 5, 99, 7, 100, 200, 50, 3, true},
         {"QA1200", 300, 300, 24, 5, 100, 7, 102, 200, 68, 4, true},
         {"QD140+", 600, 600, 24, 5, 200, 10, 201, 400, 134, 6, true},
         {"QD140+", 400, 400, 24, 5, 1001, 10, 1001, 400, 1001, 10, false},  // its native resolution
         {"QA1220", 600, 600, 8, 2, 1001, 100, 1001, 600, 1001, 100, false},  // greyscale
-        {"QA1220", 500, 500, 24, 5, 1001, 100, 1001, 500, 1001, 100, false}, // not an interpolated one
+        {"QA1220", 500, 500, 24, 5, 1001, 100, 1001, 500, 1001, 100,
+         false},  // not an interpolated one
     };
     for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << c.model << " " << c.xResolution << "x" << c.yResolution << " "
-                                              << c.bits << " bits, width " << c.width
-                                              << (mechanism == Mechanism::Native ? ", native" : ", memory"));
+            SCOPED_TRACE(::testing::Message()
+                         << c.model << " " << c.xResolution << "x" << c.yResolution << " " << c.bits
+                         << " bits, width " << c.width
+                         << (mechanism == Mechanism::Native ? ", native" : ", memory"));
             UseScanner(c.model);
             SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits, c.composition);
             EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
-            const std::map<std::string, std::string> window = LogFields(LogCalls("SetWindow").at(0));
+            const std::map<std::string, std::string> window =
+                LogFields(LogCalls("SetWindow").at(0));
             EXPECT_EQ(std::to_string(c.deviceResolution), window.at("XResolution"));
             EXPECT_EQ(std::to_string(c.yResolution), window.at("YResolution"));
             EXPECT_EQ(std::to_string(c.deviceWidth), window.at("ScanWidth"));
@@ -101,14 +105,20 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
 }
 
 TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
-    struct Case { int bits, composition; Mechanism mechanism; bool colourTable; };
-    for (const Case& c : {Case{4, 3, Mechanism::Native, true}, Case{8, 3, Mechanism::Native, true},
-                          Case{8, 0, Mechanism::Native, true}, Case{8, 2, Mechanism::Native, false},
-                          Case{24, 5, Mechanism::Native, false}, Case{1, 0, Mechanism::Native, false},
-                          Case{16, 2, Mechanism::Native, false}, Case{4, 3, Mechanism::Memory, false},
-                          Case{8, 3, Mechanism::Memory, false}}) {
-        SCOPED_TRACE(::testing::Message() << c.bits << " bits, composition " << c.composition
-                                          << (c.mechanism == Mechanism::Native ? ", native" : ", memory"));
+    struct Case {
+        int bits, composition;
+        Mechanism mechanism;
+        bool colourTable;
+    };
+    for (const Case& c :
+         {Case{4, 3, Mechanism::Native, true}, Case{8, 3, Mechanism::Native, true},
+          Case{8, 0, Mechanism::Native, true}, Case{8, 2, Mechanism::Native, false},
+          Case{24, 5, Mechanism::Native, false}, Case{1, 0, Mechanism::Native, false},
+          Case{16, 2, Mechanism::Native, false}, Case{4, 3, Mechanism::Memory, false},
+          Case{8, 3, Mechanism::Memory, false}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.bits << " bits, composition " << c.composition
+                     << (c.mechanism == Mechanism::Native ? ", native" : ", memory"));
         UseScanner("QD120");
         SetWindow(100, 100, 5, 0, 64, 3, c.bits, c.composition);
         const size_t mark = LogLines().size();
@@ -116,7 +126,8 @@ TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
         std::vector<std::string> calls = CallNames(mark);
         // Reads repeat; keep one of each run.
         calls.erase(std::unique(calls.begin(), calls.end()), calls.end());
-        std::vector<std::string> expected = {"Open", "UnitReady", "SetWindow", "SetFractionalSpeed", "LoadTrcTable"};
+        std::vector<std::string> expected = {"Open", "UnitReady", "SetWindow", "SetFractionalSpeed",
+                                             "LoadTrcTable"};
         if (c.colourTable) expected.push_back("LoadColorTranslationTable");
         expected.insert(expected.end(), {"StartScan", "ReadData", "StopScan"});
         EXPECT_EQ(expected, calls);
@@ -125,10 +136,12 @@ TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
             std::vector<uint8_t> table(65536);
             for (int colour = 0; colour < 65536; ++colour) {
                 const int r = colour >> 11, g = (colour >> 5) & 63, b = colour & 31;
-                table[colour] = static_cast<uint8_t>(c.bits == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8
-                                                                 : 4 * (r / 8) + 2 * (g / 32) + b / 16);
+                table[colour] =
+                    static_cast<uint8_t>(c.bits == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8
+                                                     : 4 * (r / 8) + 2 * (g / 32) + b / 16);
             }
-            EXPECT_EQ(Fnv1a64(table.data(), table.size()), Field("LoadColorTranslationTable", "fnv1a64"));
+            EXPECT_EQ(Fnv1a64(table.data(), table.size()),
+                      Field("LoadColorTranslationTable", "fnv1a64"));
         }
     }
 }
@@ -152,7 +165,8 @@ TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Memory));
     tables = LogCalls("LoadTrcTable");
     ASSERT_EQ(3u, tables.size());
-    const std::string expected[3] = {ToneHash(255, 0, 2.2f), ToneHash(250, 3, 2.2f), ToneHash(200, 40, 2.2f)};
+    const std::string expected[3] = {ToneHash(255, 0, 2.2f), ToneHash(250, 3, 2.2f),
+                                     ToneHash(200, 40, 2.2f)};
     for (int channel = 0; channel < 3; ++channel) {
         EXPECT_EQ(std::to_string(channel + 1), LogFields(tables[channel])["channel"]);
         EXPECT_EQ(expected[channel], LogFields(tables[channel])["fnv1a64"]);
@@ -170,10 +184,13 @@ TEST_F(ScanStartTest, MonochromeModelsLoadNoToneTable) {
 }
 
 TEST_F(ScanStartTest, RefusedToneSettingsStopTheScanBeforeItStarts) {
-    struct Case { float gamma; ColourTriple white, black; };
-    for (const Case& c : {Case{0.9f, {255, 255, 255}, {0, 0, 0}}, Case{3.1f, {255, 255, 255}, {0, 0, 0}},
-                          Case{1.0f, {100, 100, 100}, {101, 101, 101}},
-                          Case{1.0f, {255, 255, 8}, {0, 0, 9}}}) {
+    struct Case {
+        float gamma;
+        ColourTriple white, black;
+    };
+    for (const Case& c :
+         {Case{0.9f, {255, 255, 255}, {0, 0, 0}}, Case{3.1f, {255, 255, 255}, {0, 0, 0}},
+          Case{1.0f, {100, 100, 100}, {101, 101, 101}}, Case{1.0f, {255, 255, 8}, {0, 0, 9}}}) {
         for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
             UseScanner("QD120");
             SetWindow(100, 100, 5, 0, 32, 2, 24, 5);
@@ -193,15 +210,19 @@ TEST_F(ScanStartTest, RefusedToneSettingsStopTheScanBeforeItStarts) {
 }
 
 TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
-    const std::vector<std::string> steps = {"Open", "UnitReady", "SetWindow", "SetFractionalSpeed",
-                                            "LoadTrcTable", "LoadColorTranslationTable", "StartScan"};
+    const std::vector<std::string> steps = {"Open",         "UnitReady",
+                                            "SetWindow",    "SetFractionalSpeed",
+                                            "LoadTrcTable", "LoadColorTranslationTable",
+                                            "StartScan"};
     const char* faults[] = {"open", "unitready", "setwindow", "speed", "trc", "ctt", "start"};
     for (size_t step = 0; step < steps.size(); ++step) {
         for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
             // The colour translation table is loaded by native palette transfers only.
-            if (steps[step] == "LoadColorTranslationTable" && mechanism == Mechanism::Memory) continue;
-            SCOPED_TRACE(::testing::Message() << "fault " << faults[step]
-                                              << (mechanism == Mechanism::Native ? ", native" : ", memory"));
+            if (steps[step] == "LoadColorTranslationTable" && mechanism == Mechanism::Memory)
+                continue;
+            SCOPED_TRACE(::testing::Message()
+                         << "fault " << faults[step]
+                         << (mechanism == Mechanism::Native ? ", native" : ", memory"));
             UseScanner("QA1220", nullptr, faults[step]);
             // Interpolated RGB up to the tone tables, a palette (with its colour
             // translation table in a native transfer) from there on.
@@ -211,9 +232,11 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             } else {
                 SetWindow(600, 600, 100, 0, 1000, 4, 24, 5);
             }
-            std::vector<std::string> before(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(step));
+            std::vector<std::string> before(steps.begin(),
+                                            steps.begin() + static_cast<std::ptrdiff_t>(step));
             if (mechanism == Mechanism::Memory) {
-                before.erase(std::remove(before.begin(), before.end(), "LoadColorTranslationTable"), before.end());
+                before.erase(std::remove(before.begin(), before.end(), "LoadColorTranslationTable"),
+                             before.end());
             }
             const int32_t widthBefore = Source().Settings.ScanWidth;
             const size_t mark = LogLines().size();
@@ -230,12 +253,17 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             EXPECT_EQ(0, LiveGlobalMemory::Live) << "nothing left allocated";
             std::vector<std::string> calls = CallNames(mark);
             ASSERT_FALSE(calls.empty());
-            const size_t failed = std::find(calls.begin(), calls.end(), steps[step]) - calls.begin();
+            const size_t failed =
+                std::find(calls.begin(), calls.end(), steps[step]) - calls.begin();
             ASSERT_LT(failed, calls.size());
-            EXPECT_EQ(before, std::vector<std::string>(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(failed)));
+            EXPECT_EQ(before,
+                      std::vector<std::string>(
+                          calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(failed)));
             // The native transfer stops the scanner; nothing is read.
-            const std::vector<std::string> after(calls.begin() + static_cast<std::ptrdiff_t>(failed) + 1, calls.end());
-            EXPECT_EQ(mechanism == Mechanism::Native ? std::vector<std::string>{"StopScan"} : std::vector<std::string>{},
+            const std::vector<std::string> after(
+                calls.begin() + static_cast<std::ptrdiff_t>(failed) + 1, calls.end());
+            EXPECT_EQ(mechanism == Mechanism::Native ? std::vector<std::string>{"StopScan"}
+                                                     : std::vector<std::string>{},
                       after);
             // The descriptor keeps the application's values (the width aligned once).
             EXPECT_EQ(palette ? 100 : 600, Source().Settings.XResolution);

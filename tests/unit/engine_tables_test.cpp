@@ -10,7 +10,8 @@
 
 namespace {
 
-std::vector<unsigned char> Build(uint8_t white, uint8_t black, float gamma, bool* accepted = nullptr) {
+std::vector<unsigned char> Build(uint8_t white, uint8_t black, float gamma,
+                                 bool* accepted = nullptr) {
     std::vector<unsigned char> table(ToneTableLength, 0xA5);
     const bool ok = BuildToneTable(table.data(), white, black, gamma, ToneTableLength);
     if (accepted) *accepted = ok;
@@ -22,60 +23,77 @@ std::vector<unsigned char> Build(uint8_t white, uint8_t black, float gamma, bool
 double Curve(int i, uint8_t white, uint8_t black, double gamma) {
     const double blackLevel = black * 16.0, whiteLevel = white == 255 ? 4096.0 : white * 16.0;
     if (i <= blackLevel) return 0.0;
-    return std::min(255.0, 255.0 * std::pow((i - blackLevel) / (whiteLevel - blackLevel), 1.0 / gamma));
+    return std::min(255.0,
+                    255.0 * std::pow((i - blackLevel) / (whiteLevel - blackLevel), 1.0 / gamma));
 }
 
 }  // namespace
 
 TEST(ToneTableTest, LinearTableIsRoundedHalfUp) {
     const std::vector<unsigned char> table = Build(255, 0, 1.0f);
-    for (int i = 0; i < ToneTableLength; ++i) ASSERT_EQ((255 * i + 2048) / 4096, table[i]) << "entry " << i;
+    for (int i = 0; i < ToneTableLength; ++i)
+        ASSERT_EQ((255 * i + 2048) / 4096, table[i]) << "entry " << i;
     EXPECT_EQ(0, table[0]);
     EXPECT_EQ(1, table[16]);
     EXPECT_EQ(255, table[4095]);
 }
 
 TEST(ToneTableTest, CurvesFollowWhiteBlackAndGamma) {
-    struct Case { uint8_t white, black; float gamma; };
-    for (const Case& c : {Case{255, 0, 1.5f}, Case{255, 0, 2.2f}, Case{240, 16, 1.0f}, Case{200, 40, 3.0f},
-                          Case{128, 127, 1.8f}, Case{255, 254, 1.0f}}) {
-        SCOPED_TRACE(::testing::Message() << "white " << int(c.white) << " black " << int(c.black) << " gamma " << c.gamma);
+    struct Case {
+        uint8_t white, black;
+        float gamma;
+    };
+    for (const Case& c : {Case{255, 0, 1.5f}, Case{255, 0, 2.2f}, Case{240, 16, 1.0f},
+                          Case{200, 40, 3.0f}, Case{128, 127, 1.8f}, Case{255, 254, 1.0f}}) {
+        SCOPED_TRACE(::testing::Message() << "white " << int(c.white) << " black " << int(c.black)
+                                          << " gamma " << c.gamma);
         const std::vector<unsigned char> table = Build(c.white, c.black, c.gamma);
         int previous = 0;
         for (int i = 0; i < ToneTableLength; ++i) {
             // Single precision may round the other way right at a half.
-            ASSERT_NEAR(std::floor(Curve(i, c.white, c.black, c.gamma) + 0.5), table[i], 1.0) << "entry " << i;
+            ASSERT_NEAR(std::floor(Curve(i, c.white, c.black, c.gamma) + 0.5), table[i], 1.0)
+                << "entry " << i;
             ASSERT_GE(table[i], previous) << "entry " << i;
             previous = table[i];
         }
-        for (int i = 0; i <= c.black * 16; ++i) ASSERT_EQ(0, table[i]) << "entry " << i;
+        for (int i = 0; i <= c.black * 16; ++i)
+            ASSERT_EQ(0, table[i]) << "entry " << i;
         // A white of 255 puts the white level past the last entry, at 4096.
         if (c.white != 255) {
-            for (int i = c.white * 16; i < ToneTableLength; ++i) ASSERT_EQ(255, table[i]) << "entry " << i;
+            for (int i = c.white * 16; i < ToneTableLength; ++i)
+                ASSERT_EQ(255, table[i]) << "entry " << i;
         }
     }
 }
 
 TEST(ToneTableTest, BlackLevelSixteenZeroesThroughEntry256) {
     const std::vector<unsigned char> table = Build(255, 16, 1.0f);
-    for (int i = 0; i <= 256; ++i) EXPECT_EQ(0, table[i]) << "entry " << i;
+    for (int i = 0; i <= 256; ++i)
+        EXPECT_EQ(0, table[i]) << "entry " << i;
     EXPECT_LT(0, table[300]);
 }
 
 TEST(ToneTableTest, EqualWhiteAndBlackGiveAnAllZeroTable) {
     for (uint8_t level : {uint8_t{0}, uint8_t{100}, uint8_t{200}}) {
         const std::vector<unsigned char> table = Build(level, level, 1.0f);
-        for (int i = 0; i < ToneTableLength; ++i) ASSERT_EQ(0, table[i]) << "level " << int(level) << " entry " << i;
+        for (int i = 0; i < ToneTableLength; ++i)
+            ASSERT_EQ(0, table[i]) << "level " << int(level) << " entry " << i;
     }
 }
 
 TEST(ToneTableTest, RefusesGammaOutOfRangeAndBlackAboveWhiteLeavingTableUntouched) {
-    struct Case { uint8_t white, black; float gamma; bool accepted; };
-    for (const Case& c : {Case{255, 0, 0.9f, false}, Case{255, 0, 3.1f, false}, Case{100, 101, 1.0f, false},
-                          Case{255, 0, 1.0f, true}, Case{255, 0, 3.0f, true}, Case{100, 100, 2.0f, true}}) {
+    struct Case {
+        uint8_t white, black;
+        float gamma;
+        bool accepted;
+    };
+    for (const Case& c :
+         {Case{255, 0, 0.9f, false}, Case{255, 0, 3.1f, false}, Case{100, 101, 1.0f, false},
+          Case{255, 0, 1.0f, true}, Case{255, 0, 3.0f, true}, Case{100, 100, 2.0f, true}}) {
         bool accepted = !c.accepted;
         const std::vector<unsigned char> table = Build(c.white, c.black, c.gamma, &accepted);
-        EXPECT_EQ(c.accepted, accepted) << "gamma " << c.gamma << " white " << int(c.white) << " black " << int(c.black);
+        EXPECT_EQ(c.accepted, accepted)
+            << "gamma " << c.gamma << " white " << int(c.white) << " black " << int(c.black);
         if (!c.accepted) {
             EXPECT_EQ(std::vector<unsigned char>(ToneTableLength, 0xA5), table);
         }
@@ -97,7 +115,8 @@ TEST(ColourTranslationTest, TableHoldsTheIndexOfEveryColour) {
         BuildColourTranslationTable(table.data(), bits);
         for (int colour = 0; colour < ColourTranslationTableBytes; ++colour) {
             const int r = colour >> 11, g = (colour >> 5) & 63, b = colour & 31;
-            const int expected = bits == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8 : 4 * (r / 8) + 2 * (g / 32) + b / 16;
+            const int expected = bits == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8
+                                           : 4 * (r / 8) + 2 * (g / 32) + b / 16;
             ASSERT_EQ(expected, table[colour]) << bits << " bits, colour " << colour;
         }
     }
@@ -113,16 +132,20 @@ TEST(ColourTranslationTest, EveryPaletteColourTranslatesToItsOwnIndex) {
         WriteColourTable(palette.data(), bits, 3);
         for (int index = 0; index < entries; ++index) {
             const RGBQUAD& c = palette[index];
-            const uint16_t colour = static_cast<uint16_t>(((c.rgbRed >> 3) << 11) | ((c.rgbGreen >> 2) << 5) | (c.rgbBlue >> 3));
+            const uint16_t colour = static_cast<uint16_t>(
+                ((c.rgbRed >> 3) << 11) | ((c.rgbGreen >> 2) << 5) | (c.rgbBlue >> 3));
             EXPECT_EQ(index, PaletteIndex(colour, bits)) << bits << " bits, index " << index;
         }
     }
 }
 
 TEST(DibColourTableTest, EntriesOfEachDepthAndComposition) {
-    struct Case { int bits, composition; uint32_t entries, headerBytes; };
-    for (const Case& c : {Case{1, 0, 2, 48}, Case{4, 3, 16, 104}, Case{8, 2, 256, 1064}, Case{8, 3, 256, 1064},
-                          Case{16, 2, 0, 40}, Case{24, 5, 0, 40}}) {
+    struct Case {
+        int bits, composition;
+        uint32_t entries, headerBytes;
+    };
+    for (const Case& c : {Case{1, 0, 2, 48}, Case{4, 3, 16, 104}, Case{8, 2, 256, 1064},
+                          Case{8, 3, 256, 1064}, Case{16, 2, 0, 40}, Case{24, 5, 0, 40}}) {
         EXPECT_EQ(c.entries, ColourTableEntries(c.bits)) << c.bits;
         EXPECT_EQ(c.headerBytes, DibHeaderBytes(c.bits)) << c.bits;
     }
@@ -139,12 +162,15 @@ TEST(DibColourTableTest, EntriesOfEachDepthAndComposition) {
     WriteColourTable(table.data(), 4, 3);
     for (int r = 0; r < 4; ++r)
         for (int g = 0; g < 2; ++g)
-            for (int b = 0; b < 2; ++b) expectEntry(4 * r + 2 * g + b, 85 * r, 255 * g, 255 * b);
+            for (int b = 0; b < 2; ++b)
+                expectEntry(4 * r + 2 * g + b, 85 * r, 255 * g, 255 * b);
     WriteColourTable(table.data(), 8, 2);
-    for (int i = 0; i < 256; ++i) expectEntry(i, i, i, i);
+    for (int i = 0; i < 256; ++i)
+        expectEntry(i, i, i, i);
     WriteColourTable(table.data(), 8, 5);
     const int levels[8] = {0, 36, 73, 109, 146, 182, 219, 255};
     for (int r = 0; r < 8; ++r)
         for (int g = 0; g < 8; ++g)
-            for (int b = 0; b < 4; ++b) expectEntry(32 * r + 4 * g + b, levels[r], levels[g], 85 * b);
+            for (int b = 0; b < 4; ++b)
+                expectEntry(32 * r + 4 * g + b, levels[r], levels[g], 85 * b);
 }

@@ -47,7 +47,9 @@ protected:
 
 const Mechanism Both[] = {Mechanism::Native, Mechanism::Memory};
 
-const char* Name(Mechanism mechanism) { return mechanism == Mechanism::Native ? "native" : "memory"; }
+const char* Name(Mechanism mechanism) {
+    return mechanism == Mechanism::Native ? "native" : "memory";
+}
 
 }  // namespace
 
@@ -87,11 +89,15 @@ TEST_F(TransferRefusalTest, TransfersInTheWrongState) {
 }
 
 TEST_F(TransferRefusalTest, DepthsWithoutARowLengthAndWindowsWithoutASize) {
-    struct Case { const char* name; int bits, width, length; };
+    struct Case {
+        const char* name;
+        int bits, width, length;
+    };
     for (Mechanism mechanism : Both) {
-        for (const Case& c : {Case{"2 bits", 2, 64, 4}, Case{"32 bits", 32, 64, 4}, Case{"0 bits", 0, 64, 4},
-                              Case{"width 0", 24, 0, 4}, Case{"length 0", 8, 64, 0},
-                              Case{"negative width", 8, -64, 4}, Case{"negative length", 1, 64, -4}}) {
+        for (const Case& c :
+             {Case{"2 bits", 2, 64, 4}, Case{"32 bits", 32, 64, 4}, Case{"0 bits", 0, 64, 4},
+              Case{"width 0", 24, 0, 4}, Case{"length 0", 8, 64, 0},
+              Case{"negative width", 8, -64, 4}, Case{"negative length", 1, 64, -4}}) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
             UseScanner("QD120");
             SetWindow(100, 100, 1, 0, c.width, c.length, c.bits, c.bits == 24 ? 5 : 2);
@@ -114,12 +120,17 @@ TEST_F(TransferRefusalTest, AWindowResetThroughTheImageLayoutIsRefused) {
 }
 
 TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
-    struct Case { const char* name; int bits, width, length; TW_UINT16 native, memory; };
+    struct Case {
+        const char* name;
+        int bits, width, length;
+        TW_UINT16 native, memory;
+    };
     // 357913942 x 3 x 4 bytes is 2^32 + 8: 8 bytes in 32 bits.
-    for (const Case& c : {Case{"wraps to 8 bytes", 24, 357913942, 4, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-                          Case{"6 GB", 24, 20000, 100000, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-                          Case{"widest row, longest image", 8, INT_MAX, INT_MAX, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-                          Case{"2.5 GB", 8, 50000, 50000, TWCC_LOWMEMORY, 0}}) {
+    for (const Case& c :
+         {Case{"wraps to 8 bytes", 24, 357913942, 4, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
+          Case{"6 GB", 24, 20000, 100000, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
+          Case{"widest row, longest image", 8, INT_MAX, INT_MAX, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
+          Case{"2.5 GB", 8, 50000, 50000, TWCC_LOWMEMORY, 0}}) {
         for (Mechanism mechanism : Both) {
             const TW_UINT16 condition = mechanism == Mechanism::Native ? c.native : c.memory;
             if (condition == 0) continue;
@@ -135,8 +146,8 @@ TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
 TEST_F(TransferRefusalTest, NullDataIsRefused) {
     UseScanner("QD120");
     OpenAndEnable();
-    for (TW_UINT16 dat : {TW_UINT16{DAT_IMAGENATIVEXFER}, TW_UINT16{DAT_IMAGEMEMXFER}, TW_UINT16{DAT_IMAGEINFO},
-                          TW_UINT16{DAT_IMAGELAYOUT}}) {
+    for (TW_UINT16 dat : {TW_UINT16{DAT_IMAGENATIVEXFER}, TW_UINT16{DAT_IMAGEMEMXFER},
+                          TW_UINT16{DAT_IMAGEINFO}, TW_UINT16{DAT_IMAGELAYOUT}}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, nullptr)) << dat;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << dat;
         EXPECT_EQ(StateTransferReady, Source().State);
