@@ -56,42 +56,65 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TwacquireRun RunTwacquire(const std::vector<std::string>& arguments)
+CTwacquireProcess::CTwacquireProcess(const std::vector<std::string>& arguments)
 {
-    TwacquireRun run;
     // Fresh files for every run: a helper process Wine starts may keep the handles
     // of the first run's files open.
     static int runs = 0;
     const std::string scratch = MakeScratchDirectory("process");
     const std::string number = std::to_string(++runs);
-    const std::string outPath = scratch + "stdout" + number + ".txt", errPath = scratch + "stderr" + number + ".txt";
+    outPath_ = scratch + "stdout" + number + ".txt";
+    errPath_ = scratch + "stderr" + number + ".txt";
     std::string command = Quote(ProgramDirectory() + "twacquire.exe");
     for (const std::string& argument : arguments) command += " " + Quote(argument);
 
-    HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
+    out_ = InheritableFile(outPath_);
+    err_ = InheritableFile(errPath_);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
+    startup.hStdOutput = out_;
+    startup.hStdError = err_;
     PROCESS_INFORMATION process{};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
     if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+        CloseHandle(process.hThread);
+        process_ = process.hProcess;
+    }
+}
+
+CTwacquireProcess::~CTwacquireProcess()
+{
+    Finish(0);
+}
+
+TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs)
+{
+    TwacquireRun run;
+    if (process_) {
+        if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
             DWORD code = 0;
-            GetExitCodeProcess(process.hProcess, &code);
+            GetExitCodeProcess(process_, &code);
             run.ExitCode = static_cast<int>(code);
         } else {
-            TerminateProcess(process.hProcess, 99);
+            TerminateProcess(process_, 99);
+            WaitForSingleObject(process_, 5000);
         }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        CloseHandle(process_);
+        process_ = nullptr;
     }
-    CloseHandle(out);
-    CloseHandle(err);
-    run.Out = ReadText(outPath);
-    run.Err = ReadText(errPath);
+    if (out_) CloseHandle(out_);
+    if (err_) CloseHandle(err_);
+    out_ = err_ = nullptr;
+    run.Out = ReadText(outPath_);
+    run.Err = ReadText(errPath_);
     return run;
+}
+
+TwacquireRun RunTwacquire(const std::vector<std::string>& arguments)
+{
+    CTwacquireProcess process(arguments);
+    return process.Finish();
 }

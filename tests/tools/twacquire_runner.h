@@ -2,6 +2,8 @@
 // way a person runs it, and collects its exit code and output.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -12,6 +14,26 @@ struct TwacquireRun {
 };
 
 TwacquireRun RunTwacquire(const std::vector<std::string>& arguments);
+
+// The same, started and left running while the test acts on it (its dialog).
+class CTwacquireProcess {
+public:
+    explicit CTwacquireProcess(const std::vector<std::string>& arguments);
+    ~CTwacquireProcess();
+    CTwacquireProcess(const CTwacquireProcess&) = delete;
+    CTwacquireProcess& operator=(const CTwacquireProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    // Waits for the end (killing the process after timeoutMs) and collects the result.
+    TwacquireRun Finish(DWORD timeoutMs = 120000);
+
+private:
+    void* process_ = nullptr;
+    void* out_ = nullptr;
+    void* err_ = nullptr;
+    std::string outPath_;
+    std::string errPath_;
+};
 
 // A fresh, empty directory for one test's files.
 std::string MakeScratchDirectory(const std::string& name);

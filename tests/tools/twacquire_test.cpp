@@ -182,3 +182,68 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability)
 }
 
 }  // namespace
+
+namespace {
+
+// The source's Scan Parameters dialog, once twacquire --ui has it on screen.
+HWND WaitForScanDialog(DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        HWND dialog = FindWindowA(nullptr, "Scan Parameters");
+        if (dialog && IsWindowVisible(dialog)) return dialog;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// The dialog's command buttons, as a click on them arrives.
+void Press(HWND dialog, int control)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
+}
+
+constexpr int kAcquireButton = 3;
+constexpr int kCancelButton = 2;
+
+TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage)
+{
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
+    UseDefaultScanner();
+    const std::string base = MakeScratchDirectory("dialog_acquire") + "dialog";
+    CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});
+    ASSERT_TRUE(twacquire.Started());
+    HWND dialog = WaitForScanDialog(30000);
+    ASSERT_NE(nullptr, dialog) << twacquire.Finish(0).Err;
+    Press(dialog, kAcquireButton);
+
+    TwacquireRun run = twacquire.Finish();
+    ASSERT_EQ(0, run.ExitCode) << run.Err;
+    Image bmp, png;
+    std::string error;
+    ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
+    ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
+    EXPECT_EQ("", Difference(bmp, png));
+    DeleteFileA((base + ".bmp").c_str());
+    DeleteFileA((base + ".png").c_str());
+}
+
+TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage)
+{
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
+    UseDefaultScanner();
+    const std::string base = MakeScratchDirectory("dialog_cancel") + "dialog";
+    CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});
+    ASSERT_TRUE(twacquire.Started());
+    HWND dialog = WaitForScanDialog(30000);
+    ASSERT_NE(nullptr, dialog) << twacquire.Finish(0).Err;
+    Press(dialog, kCancelButton);
+
+    TwacquireRun run = twacquire.Finish();
+    EXPECT_EQ(3, run.ExitCode) << run.Err;
+    EXPECT_NE(std::string::npos, run.Err.find("cancelled")) << run.Err;
+    EXPECT_FALSE(FileExists(base + ".bmp"));
+    EXPECT_FALSE(FileExists(base + ".png"));
+}
+
+}  // namespace

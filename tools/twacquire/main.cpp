@@ -93,7 +93,9 @@ int Acquire(CTwainClient& client, const AcquireOptions& options)
         return kCancelled;
     }
     if (notification != MSG_XFERREADY) {
-        ReportError("the source announced no image within " + std::to_string(options.TimeoutSeconds) + " s");
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", options.TimeoutSeconds);
+        ReportError(std::string("the source announced no image within ") + seconds + " s");
         TW_UINT16 cc = client.SourceConditionCode();
         if (cc != TWCC_SUCCESS) ReportError("source's condition: " + DescribeFailure(TWRC_FAILURE, cc));
         client.Disable();
