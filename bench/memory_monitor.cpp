@@ -2,30 +2,28 @@
 
 #include <psapi.h>
 
-uint64_t PrivateBytesNow()
-{
+uint64_t PrivateBytesNow() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+    if (!GetProcessMemoryInfo(GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof counters))
         return 0;
     return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
-CMemoryMonitor::CMemoryMonitor() : thread_(&CMemoryMonitor::Run, this)
-{
-    while (!sampling_) Sleep(0);
+CMemoryMonitor::CMemoryMonitor() : thread_(&CMemoryMonitor::Run, this) {
+    while (!sampling_)
+        Sleep(0);
     baseline_ = PrivateBytesNow();
     peak_ = baseline_;
 }
 
-CMemoryMonitor::~CMemoryMonitor()
-{
+CMemoryMonitor::~CMemoryMonitor() {
     Stop();
 }
 
-uint64_t CMemoryMonitor::Stop()
-{
+uint64_t CMemoryMonitor::Stop() {
     if (thread_.joinable()) {
         stop_ = true;
         thread_.join();
@@ -35,8 +33,7 @@ uint64_t CMemoryMonitor::Stop()
     return peak_;
 }
 
-void CMemoryMonitor::Run()
-{
+void CMemoryMonitor::Run() {
     while (!stop_) {
         const uint64_t now = PrivateBytesNow();
         if (now > peak_) peak_ = now;

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-double Seconds()
-{
+double Seconds() {
     LARGE_INTEGER frequency, counter;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
@@ -14,13 +13,12 @@ double Seconds()
 
 volatile unsigned char keepAliveSink;
 
-void KeepAlive(const unsigned char* data, size_t bytes)
-{
-    if (bytes) keepAliveSink = static_cast<unsigned char>(data[0] ^ data[bytes / 2] ^ data[bytes - 1]);
+void KeepAlive(const unsigned char* data, size_t bytes) {
+    if (bytes)
+        keepAliveSink = static_cast<unsigned char>(data[0] ^ data[bytes / 2] ^ data[bytes - 1]);
 }
 
-double Median(std::vector<double> values)
-{
+double Median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;

@@ -25,8 +25,8 @@ namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr TW_UINT32 kResolution = 400;
-constexpr int kWidthInches = 39;       // 15,600 pixels at 400 dpi, nearly the QD120's 15,750
-constexpr int kMemoryLengthInches = 100;  // 40,000 rows at 400 dpi
+constexpr int kWidthInches = 39;           // 15,600 pixels at 400 dpi, nearly the QD120's 15,750
+constexpr int kMemoryLengthInches = 100;   // 40,000 rows at 400 dpi
 constexpr size_t kLargeBuffer = 64 << 20;  // for context: copies that cannot stay in a cache
 
 struct Depth {
@@ -39,26 +39,26 @@ struct Summary {
     RunResult shape;  // geometry of the runs
     double mbPerSecond = 0;
     double yardstickMbPerSecond = 0;
-    double largeBuffersMbPerSecond = 0;  // memory transfers: memcpy between buffers larger than the caches
+    double largeBuffersMbPerSecond =
+        0;  // memory transfers: memcpy between buffers larger than the caches
     double peakAbove = 0;
     bool ok = false;
 };
 
-double Rate(uint64_t bytes, double seconds)
-{
+double Rate(uint64_t bytes, double seconds) {
     return seconds > 0 ? bytes / seconds / 1e6 : 0;
 }
 
-const char* Verdict(bool holds)
-{
+const char* Verdict(bool holds) {
     return holds ? "holds" : "MISSED";
 }
 
-Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, int runs, size_t bufferSize)
-{
+Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, int runs,
+                size_t bufferSize) {
     Summary summary;
     ScanSetup setup{depth.pixelType, kResolution, kWidthInches,
-                    mechanism == TWSX_NATIVE ? depth.nativeLengthInches : kMemoryLengthInches, mechanism};
+                    mechanism == TWSX_NATIVE ? depth.nativeLengthInches : kMemoryLengthInches,
+                    mechanism};
     std::string error;
     if (!Negotiate(client, setup, error)) {
         std::printf("  %s\n", error.c_str());
@@ -69,7 +69,8 @@ Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, i
 
     std::vector<double> rates, yardsticks, largeBuffers, peaks;
     auto transfer = [&](bool watchMemory) {
-        return mechanism == TWSX_NATIVE ? RunNative(client, watchMemory) : RunMemory(client, buffer, watchMemory);
+        return mechanism == TWSX_NATIVE ? RunNative(client, watchMemory)
+                                        : RunMemory(client, buffer, watchMemory);
     };
     for (int run = 0; run < runs; ++run) {
         RunResult result = transfer(false);
@@ -81,11 +82,13 @@ Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, i
         summary.shape = result;
         rates.push_back(Rate(result.ImageBytes, result.Seconds));
         peaks.push_back(static_cast<double>(watched.PeakAbove));
-        const double yardstick = mechanism == TWSX_NATIVE ? FreshCopySeconds(result.ImageBytes)
-                                                          : InUseCopySeconds(result.ImageBytes, bufferSize);
+        const double yardstick = mechanism == TWSX_NATIVE
+                                     ? FreshCopySeconds(result.ImageBytes)
+                                     : InUseCopySeconds(result.ImageBytes, bufferSize);
         yardsticks.push_back(Rate(result.ImageBytes, yardstick));
         if (mechanism == TWSX_MEMORY)
-            largeBuffers.push_back(Rate(result.ImageBytes, InUseCopySeconds(result.ImageBytes, kLargeBuffer)));
+            largeBuffers.push_back(
+                Rate(result.ImageBytes, InUseCopySeconds(result.ImageBytes, kLargeBuffer)));
     }
     summary.largeBuffersMbPerSecond = Median(largeBuffers);
     summary.mbPerSecond = Median(rates);
@@ -96,8 +99,7 @@ Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, i
 }
 
 // Prints one depth's four lines; true when every target holds.
-bool Report(const Depth& depth, const Summary& native, const Summary& memory, size_t bufferSize)
-{
+bool Report(const Depth& depth, const Summary& native, const Summary& memory, size_t bufferSize) {
     bool all = native.ok && memory.ok;
     std::printf("%s\n", depth.name);
     if (native.ok) {
@@ -106,41 +108,50 @@ bool Report(const Depth& depth, const Summary& native, const Summary& memory, si
         const double limit = s.ImageBytes / kMiB + 2;
         const bool fast = ratio >= 0.6, small = native.peakAbove / kMiB <= limit;
         all = all && fast && small;
-        std::printf("  native transfer  %ld x %ld, %.1f MB: %7.1f MB/s; memcpy into fresh memory %7.1f MB/s; "
-                    "ratio %.2f (target >= 0.60: %s)\n",
-                    static_cast<long>(s.Width), static_cast<long>(s.Height), s.ImageBytes / 1e6, native.mbPerSecond,
-                    native.yardstickMbPerSecond, ratio, Verdict(fast));
-        std::printf("  native peak      %.1f MiB above the level before the scan (target <= image %.1f MiB + 2 MiB: "
-                    "%s)\n",
-                    native.peakAbove / kMiB, s.ImageBytes / kMiB, Verdict(small));
+        std::printf(
+            "  native transfer  %ld x %ld, %.1f MB: %7.1f MB/s; memcpy into fresh memory %7.1f "
+            "MB/s; "
+            "ratio %.2f (target >= 0.60: %s)\n",
+            static_cast<long>(s.Width), static_cast<long>(s.Height), s.ImageBytes / 1e6,
+            native.mbPerSecond, native.yardstickMbPerSecond, ratio, Verdict(fast));
+        std::printf(
+            "  native peak      %.1f MiB above the level before the scan (target <= image %.1f MiB "
+            "+ 2 MiB: "
+            "%s)\n",
+            native.peakAbove / kMiB, s.ImageBytes / kMiB, Verdict(small));
     }
     if (memory.ok) {
         const RunResult& s = memory.shape;
         const double ratio = memory.mbPerSecond / memory.yardstickMbPerSecond;
         const bool fast = ratio >= 0.7, small = memory.peakAbove / kMiB <= 8;
         all = all && fast && small;
-        std::printf("  memory transfer  %ld x %ld, %.1f MB, buffer %zu bytes: %7.1f MB/s; memcpy between buffers in "
-                    "use %7.1f MB/s; ratio %.2f (target >= 0.70: %s)\n",
-                    static_cast<long>(s.Width), static_cast<long>(s.Height), s.ImageBytes / 1e6, bufferSize,
-                    memory.mbPerSecond, memory.yardstickMbPerSecond, ratio, Verdict(fast));
-        std::printf("  (for context: memcpy between two 64 MiB buffers in use %.1f MB/s, ratio %.2f)\n",
-                    memory.largeBuffersMbPerSecond, memory.mbPerSecond / memory.largeBuffersMbPerSecond);
-        std::printf("  memory peak      %.1f MiB above the level before the scan (target <= 8 MiB: %s)\n",
-                    memory.peakAbove / kMiB, Verdict(small));
+        std::printf(
+            "  memory transfer  %ld x %ld, %.1f MB, buffer %zu bytes: %7.1f MB/s; memcpy between "
+            "buffers in "
+            "use %7.1f MB/s; ratio %.2f (target >= 0.70: %s)\n",
+            static_cast<long>(s.Width), static_cast<long>(s.Height), s.ImageBytes / 1e6, bufferSize,
+            memory.mbPerSecond, memory.yardstickMbPerSecond, ratio, Verdict(fast));
+        std::printf(
+            "  (for context: memcpy between two 64 MiB buffers in use %.1f MB/s, ratio %.2f)\n",
+            memory.largeBuffersMbPerSecond, memory.mbPerSecond / memory.largeBuffersMbPerSecond);
+        std::printf(
+            "  memory peak      %.1f MiB above the level before the scan (target <= 8 MiB: %s)\n",
+            memory.peakAbove / kMiB, Verdict(small));
     }
     return all;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     int runs = 5;
     size_t bufferSize = 0;  // 0: the source's preferred size
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "--buffer") == 0 && i + 1 < argc) bufferSize = std::strtoul(argv[++i], nullptr, 10);
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--buffer") == 0 && i + 1 < argc)
+            bufferSize = std::strtoul(argv[++i], nullptr, 10);
         else {
             std::fprintf(stderr, "usage: transfer_bench [--runs N] [--buffer BYTES]\n");
             return 2;
@@ -150,13 +161,15 @@ int main(int argc, char** argv)
 
     CTwainClient client;
     if (client.OpenManager() != TWRC_SUCCESS || client.OpenSource() != TWRC_SUCCESS) {
-        std::fprintf(stderr, "transfer_bench: cannot open the Halvard source through the Source Manager\n");
+        std::fprintf(stderr,
+                     "transfer_bench: cannot open the Halvard source through the Source Manager\n");
         return 1;
     }
     if (bufferSize == 0) {
         TW_SETUPMEMXFER setup{};
         client.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
-        bufferSize = setup.Preferred && setup.Preferred != TWON_DONTCARE32 ? setup.Preferred : 65536;
+        bufferSize =
+            setup.Preferred && setup.Preferred != TWON_DONTCARE32 ? setup.Preferred : 65536;
     }
     const char* paper = std::getenv("TARNSCAN_DOCUMENT");
     std::printf("Transfer benchmark: simulated scanner, paper %s, %lu dpi, median of %d runs\n",
@@ -164,7 +177,8 @@ int main(int argc, char** argv)
     std::printf("(private memory: %s, sampled every millisecond)\n\n",
                 "PrivateUsage, or PagefileUsage where Wine reports PrivateUsage as 0");
 
-    const Depth depths[] = {{"8-bit greyscale (the targets)", TWPT_GRAY, 33}, {"24-bit RGB (beside it)", TWPT_RGB, 11}};
+    const Depth depths[] = {{"8-bit greyscale (the targets)", TWPT_GRAY, 33},
+                            {"24-bit RGB (beside it)", TWPT_RGB, 11}};
     bool targetsHold = true;
     for (const Depth& depth : depths) {
         const Summary native = Measure(client, depth, TWSX_NATIVE, runs, bufferSize);

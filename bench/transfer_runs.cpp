@@ -12,15 +12,13 @@
 
 namespace {
 
-std::string Failure(CTwainClient& client, const char* what, TW_UINT16 rc)
-{
+std::string Failure(CTwainClient& client, const char* what, TW_UINT16 rc) {
     return std::string(what) + " failed: " + DescribeFailure(rc, client.SourceConditionCode());
 }
 
 // Enables without the dialog and waits for the image to be announced; fills the
 // result's geometry from DAT_IMAGEINFO.
-bool Announce(CTwainClient& client, RunResult& result)
-{
+bool Announce(CTwainClient& client, RunResult& result) {
     TW_UINT16 rc = client.Enable(false);
     if (rc != TWRC_SUCCESS) {
         result.Error = Failure(client, "MSG_ENABLEDS", rc);
@@ -42,31 +40,31 @@ bool Announce(CTwainClient& client, RunResult& result)
     result.Width = info.ImageWidth;
     result.Height = info.ImageLength;
     result.BitsPerPixel = info.BitsPerPixel;
-    result.ImageBytes = (static_cast<uint64_t>(info.ImageWidth) * info.BitsPerPixel + 7) / 8 * info.ImageLength;
+    result.ImageBytes =
+        (static_cast<uint64_t>(info.ImageWidth) * info.BitsPerPixel + 7) / 8 * info.ImageLength;
     return true;
 }
 
-void Finish(CTwainClient& client, RunResult& result)
-{
+void Finish(CTwainClient& client, RunResult& result) {
     TW_UINT16 rc = client.EndTransfer();
-    if (rc != TWRC_SUCCESS && result.Error.empty()) result.Error = Failure(client, "MSG_ENDXFER", rc);
+    if (rc != TWRC_SUCCESS && result.Error.empty())
+        result.Error = Failure(client, "MSG_ENDXFER", rc);
     rc = client.Disable();
-    if (rc != TWRC_SUCCESS && result.Error.empty()) result.Error = Failure(client, "MSG_DISABLEDS", rc);
+    if (rc != TWRC_SUCCESS && result.Error.empty())
+        result.Error = Failure(client, "MSG_DISABLEDS", rc);
 }
 
-bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 type, TW_UINT32 value, std::string& error)
-{
+bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 type, TW_UINT32 value, std::string& error) {
     TW_UINT16 rc = SetOneValue(client, cap, type, value);
     if (rc == TWRC_SUCCESS) return true;
-    error = std::string("setting ") + CapabilityName(cap) + " failed: " +
-            DescribeFailure(rc, client.SourceConditionCode());
+    error = std::string("setting ") + CapabilityName(cap) +
+            " failed: " + DescribeFailure(rc, client.SourceConditionCode());
     return false;
 }
 
 }  // namespace
 
-bool Negotiate(CTwainClient& client, const ScanSetup& setup, std::string& error)
-{
+bool Negotiate(CTwainClient& client, const ScanSetup& setup, std::string& error) {
     if (!Set(client, ICAP_PIXELTYPE, TWTY_UINT16, setup.PixelType, error) ||
         !Set(client, ICAP_XRESOLUTION, TWTY_UINT16, setup.Resolution, error) ||
         !Set(client, ICAP_YRESOLUTION, TWTY_UINT16, setup.Resolution, error) ||
@@ -78,14 +76,14 @@ bool Negotiate(CTwainClient& client, const ScanSetup& setup, std::string& error)
     layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = 1;
     TW_UINT16 rc = client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
     if (rc != TWRC_SUCCESS) {
-        error = "DAT_IMAGELAYOUT MSG_SET failed: " + DescribeFailure(rc, client.SourceConditionCode());
+        error =
+            "DAT_IMAGELAYOUT MSG_SET failed: " + DescribeFailure(rc, client.SourceConditionCode());
         return false;
     }
     return true;
 }
 
-RunResult RunNative(CTwainClient& client, bool watchMemory)
-{
+RunResult RunNative(CTwainClient& client, bool watchMemory) {
     RunResult result;
     if (!Announce(client, result)) return result;
     TW_UINT32 handleValue = 0;
@@ -108,8 +106,7 @@ RunResult RunNative(CTwainClient& client, bool watchMemory)
     return result;
 }
 
-RunResult RunMemory(CTwainClient& client, std::vector<unsigned char>& buffer, bool watchMemory)
-{
+RunResult RunMemory(CTwainClient& client, std::vector<unsigned char>& buffer, bool watchMemory) {
     RunResult result;
     if (!Announce(client, result)) return result;
     uint64_t delivered = 0;
@@ -132,7 +129,8 @@ RunResult RunMemory(CTwainClient& client, std::vector<unsigned char>& buffer, bo
     if (rc != TWRC_XFERDONE) {
         result.Error = Failure(client, "DAT_IMAGEMEMXFER", rc);
     } else if (delivered != result.ImageBytes) {
-        result.Error = "delivered " + std::to_string(delivered) + " of " + std::to_string(result.ImageBytes) + " bytes";
+        result.Error = "delivered " + std::to_string(delivered) + " of " +
+                       std::to_string(result.ImageBytes) + " bytes";
     } else {
         result.Ok = true;
     }

@@ -13,11 +13,11 @@
 class CTwainClient;
 
 struct ScanSetup {
-    TW_UINT16 PixelType;     // TWPT_GRAY or TWPT_RGB
-    TW_UINT32 Resolution;    // both directions, dots per inch
-    int WidthInches;         // whole inches: the source takes the frame's whole parts
+    TW_UINT16 PixelType;   // TWPT_GRAY or TWPT_RGB
+    TW_UINT32 Resolution;  // both directions, dots per inch
+    int WidthInches;       // whole inches: the source takes the frame's whole parts
     int LengthInches;
-    TW_UINT16 Mechanism;     // TWSX_NATIVE or TWSX_MEMORY
+    TW_UINT16 Mechanism;  // TWSX_NATIVE or TWSX_MEMORY
 };
 
 struct RunResult {

@@ -13,8 +13,7 @@ constexpr size_t kChunk = 64 * 1024;
 
 }  // namespace
 
-double FreshCopySeconds(size_t bytes)
-{
+double FreshCopySeconds(size_t bytes) {
     std::vector<unsigned char> source(kChunk, 0xff);
     const double start = Seconds();
     auto* block = static_cast<unsigned char*>(GlobalAlloc(GMEM_FIXED, bytes));
@@ -27,12 +26,12 @@ double FreshCopySeconds(size_t bytes)
     return seconds;
 }
 
-double InUseCopySeconds(size_t bytes, size_t bufferSize)
-{
+double InUseCopySeconds(size_t bytes, size_t bufferSize) {
     std::vector<unsigned char> source(bufferSize, 0xff), target(bufferSize, 0);
     const double start = Seconds();
     for (size_t done = 0; done < bytes; done += bufferSize)
-        std::memcpy(target.data(), source.data(), bytes - done < bufferSize ? bytes - done : bufferSize);
+        std::memcpy(target.data(), source.data(),
+                    bytes - done < bufferSize ? bytes - done : bufferSize);
     const double seconds = Seconds() - start;
     KeepAlive(target.data(), bufferSize);
     return seconds;

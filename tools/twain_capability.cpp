@@ -5,8 +5,7 @@
 
 #include "tools/twain_client.h"
 
-size_t ItemSize(TW_UINT16 itemType)
-{
+size_t ItemSize(TW_UINT16 itemType) {
     switch (itemType) {
     case TWTY_INT8:
     case TWTY_UINT8:
@@ -24,8 +23,7 @@ size_t ItemSize(TW_UINT16 itemType)
     }
 }
 
-TW_FIX32 ToFix32(double value)
-{
+TW_FIX32 ToFix32(double value) {
     // The standard's conversion: round to 1/65536, the fraction always positive.
     TW_INT32 scaled = static_cast<TW_INT32>(std::floor(value * 65536.0 + 0.5));
     TW_FIX32 fix;
@@ -34,28 +32,24 @@ TW_FIX32 ToFix32(double value)
     return fix;
 }
 
-double Fix32ToDouble(TW_FIX32 value)
-{
+double Fix32ToDouble(TW_FIX32 value) {
     return value.Whole + value.Frac / 65536.0;
 }
 
-TW_UINT32 Fix32Bits(TW_FIX32 value)
-{
+TW_UINT32 Fix32Bits(TW_FIX32 value) {
     TW_UINT32 bits;
     static_assert(sizeof bits == sizeof value, "TW_FIX32 is 32 bits");
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
 }
 
-TW_FIX32 Fix32FromBits(TW_UINT32 bits)
-{
+TW_FIX32 Fix32FromBits(TW_UINT32 bits) {
     TW_FIX32 value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-double ItemAsNumber(TW_UINT16 itemType, TW_UINT32 raw)
-{
+double ItemAsNumber(TW_UINT16 itemType, TW_UINT32 raw) {
     switch (itemType) {
     case TWTY_INT8:
         return static_cast<signed char>(raw & 0xff);
@@ -72,24 +66,22 @@ double ItemAsNumber(TW_UINT16 itemType, TW_UINT32 raw)
 
 namespace {
 
-TW_UINT32 ReadItem(const TW_UINT8* at, size_t size)
-{
+TW_UINT32 ReadItem(const TW_UINT8* at, size_t size) {
     TW_UINT32 raw = 0;
     std::memcpy(&raw, at, size);  // little-endian: the value lands in the low bytes
     return raw;
 }
 
 bool ReadList(const TW_UINT8* items, size_t available, TW_UINT32 count, TW_UINT16 itemType,
-              std::vector<TW_UINT32>& out)
-{
+              std::vector<TW_UINT32>& out) {
     size_t size = ItemSize(itemType);
     if (size == 0 || count > available / size) return false;
-    for (TW_UINT32 i = 0; i < count; ++i) out.push_back(ReadItem(items + i * size, size));
+    for (TW_UINT32 i = 0; i < count; ++i)
+        out.push_back(ReadItem(items + i * size, size));
     return true;
 }
 
-bool Decode(const TW_UINT8* block, size_t blockSize, TW_UINT16 conType, CapabilityValue& value)
-{
+bool Decode(const TW_UINT8* block, size_t blockSize, TW_UINT16 conType, CapabilityValue& value) {
     switch (conType) {
     case TWON_ONEVALUE: {
         if (blockSize < sizeof(TW_ONEVALUE)) return false;
@@ -97,7 +89,8 @@ bool Decode(const TW_UINT8* block, size_t blockSize, TW_UINT16 conType, Capabili
         std::memcpy(&one, block, sizeof one);
         value.ItemType = one.ItemType;
         size_t size = ItemSize(one.ItemType);
-        value.Items.push_back(size == 0 ? one.Item : ReadItem(block + offsetof(TW_ONEVALUE, Item), size));
+        value.Items.push_back(size == 0 ? one.Item
+                                        : ReadItem(block + offsetof(TW_ONEVALUE, Item), size));
         return true;
     }
     case TWON_ENUMERATION: {
@@ -137,8 +130,8 @@ bool Decode(const TW_UINT8* block, size_t blockSize, TW_UINT16 conType, Capabili
 
 }  // namespace
 
-TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg, CapabilityValue& value)
-{
+TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg,
+                        CapabilityValue& value) {
     value = CapabilityValue{};
     TW_CAPABILITY capability{};
     capability.Cap = cap;
@@ -147,8 +140,9 @@ TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg, Capa
     if (!capability.hContainer) return rc;
     if (rc == TWRC_SUCCESS) {
         const void* block = GlobalLock(capability.hContainer);
-        bool decoded = block && Decode(static_cast<const TW_UINT8*>(block),
-                                       GlobalSize(capability.hContainer), capability.ConType, value);
+        bool decoded =
+            block && Decode(static_cast<const TW_UINT8*>(block), GlobalSize(capability.hContainer),
+                            capability.ConType, value);
         if (block) GlobalUnlock(capability.hContainer);
         if (decoded) {
             value.ConType = capability.ConType;
@@ -161,8 +155,7 @@ TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg, Capa
     return rc;
 }
 
-TW_UINT16 SetOneValue(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw)
-{
+TW_UINT16 SetOneValue(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw) {
     TW_CAPABILITY capability{};
     capability.Cap = cap;
     capability.ConType = TWON_ONEVALUE;

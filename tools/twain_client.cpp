@@ -8,8 +8,7 @@ namespace {
 
 const char kWindowClass[] = "DunmereTwainClientWindow";
 
-HWND CreateMessageWindow()
-{
+HWND CreateMessageWindow() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -20,16 +19,14 @@ HWND CreateMessageWindow()
                            instance, nullptr);
 }
 
-void CopyString(char* field, size_t size, const char* text)
-{
+void CopyString(char* field, size_t size, const char* text) {
     std::memset(field, 0, size);
     std::strncpy(field, text, size - 1);
 }
 
 }  // namespace
 
-CTwainClient::CTwainClient(TW_UINT32 appId)
-{
+CTwainClient::CTwainClient(TW_UINT32 appId) {
     app_.Id = appId;
     app_.Version.MajorNum = 1;
     app_.Version.MinorNum = 0;
@@ -44,8 +41,7 @@ CTwainClient::CTwainClient(TW_UINT32 appId)
     CopyString(app_.ProductName, sizeof app_.ProductName, "twacquire");
 }
 
-CTwainClient::~CTwainClient()
-{
+CTwainClient::~CTwainClient() {
     if (enabled_) {
         EndTransfer();
         Disable();
@@ -56,14 +52,12 @@ CTwainClient::~CTwainClient()
     if (library_) FreeLibrary(library_);
 }
 
-TW_UINT16 CTwainClient::ClientFailure(TW_UINT16 condition)
-{
+TW_UINT16 CTwainClient::ClientFailure(TW_UINT16 condition) {
     clientCondition_ = condition;
     return TWRC_FAILURE;
 }
 
-bool CTwainClient::LoadManager()
-{
+bool CTwainClient::LoadManager() {
     if (entry_) return true;
     if (!library_) library_ = LoadLibraryA("TWAIN_32.DLL");
     if (!library_) return false;
@@ -71,8 +65,7 @@ bool CTwainClient::LoadManager()
     return entry_ != nullptr;
 }
 
-TW_UINT16 CTwainClient::OpenManager()
-{
+TW_UINT16 CTwainClient::OpenManager() {
     clientCondition_ = 0;
     if (!LoadManager()) return ClientFailure(TWCC_BUMMER);
     if (!window_) window_ = CreateMessageWindow();
@@ -86,8 +79,7 @@ TW_UINT16 CTwainClient::OpenManager()
     return rc;
 }
 
-bool CTwainClient::FindSource(const char* productName, TW_IDENTITY& found)
-{
+bool CTwainClient::FindSource(const char* productName, TW_IDENTITY& found) {
     TW_IDENTITY candidate{};
     TW_UINT16 rc = CallManager(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &candidate);
     while (rc == TWRC_SUCCESS) {
@@ -101,8 +93,7 @@ bool CTwainClient::FindSource(const char* productName, TW_IDENTITY& found)
     return false;
 }
 
-TW_UINT16 CTwainClient::OpenSource(const char* productName)
-{
+TW_UINT16 CTwainClient::OpenSource(const char* productName) {
     clientCondition_ = 0;
     if (!managerOpen_ || sourceOpen_) return ClientFailure(TWCC_SEQERROR);
     // Wine's Source Manager opens its first source when it does not know the name,
@@ -117,36 +108,32 @@ TW_UINT16 CTwainClient::OpenSource(const char* productName)
     return rc;
 }
 
-TW_UINT16 CTwainClient::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
-{
+TW_UINT16 CTwainClient::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     clientCondition_ = 0;
     if (!sourceOpen_) return ClientFailure(TWCC_SEQERROR);
     return entry_(&app_, &source_, dg, dat, msg, data);
 }
 
-TW_UINT16 CTwainClient::CallManager(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
-{
+TW_UINT16 CTwainClient::CallManager(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     clientCondition_ = 0;
     if (!entry_) return ClientFailure(TWCC_SEQERROR);
     return entry_(&app_, nullptr, dg, dat, msg, data);
 }
 
-TW_UINT16 CTwainClient::SourceConditionCode()
-{
+TW_UINT16 CTwainClient::SourceConditionCode() {
     TW_STATUS status{};
     if (Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return kNoConditionCode;
     return status.ConditionCode;
 }
 
-TW_UINT16 CTwainClient::ManagerConditionCode()
-{
+TW_UINT16 CTwainClient::ManagerConditionCode() {
     TW_STATUS status{};
-    if (CallManager(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return kNoConditionCode;
+    if (CallManager(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS)
+        return kNoConditionCode;
     return status.ConditionCode;
 }
 
-TW_UINT16 CTwainClient::Enable(bool showUI)
-{
+TW_UINT16 CTwainClient::Enable(bool showUI) {
     ui_ = TW_USERINTERFACE{};
     ui_.ShowUI = showUI ? 1 : 0;
     ui_.ModalUI = 0;
@@ -156,8 +143,7 @@ TW_UINT16 CTwainClient::Enable(bool showUI)
     return rc;
 }
 
-TW_UINT16 CTwainClient::WaitForNotification(DWORD timeoutMs)
-{
+TW_UINT16 CTwainClient::WaitForNotification(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -182,24 +168,21 @@ TW_UINT16 CTwainClient::WaitForNotification(DWORD timeoutMs)
     }
 }
 
-TW_UINT16 CTwainClient::EndTransfer(TW_UINT16* count)
-{
+TW_UINT16 CTwainClient::EndTransfer(TW_UINT16* count) {
     TW_PENDINGXFERS pending{};
     TW_UINT16 rc = Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
     if (count) *count = pending.Count;
     return rc;
 }
 
-TW_UINT16 CTwainClient::Disable()
-{
+TW_UINT16 CTwainClient::Disable() {
     TW_USERINTERFACE ui = ui_;
     TW_UINT16 rc = Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
     if (rc == TWRC_SUCCESS) enabled_ = false;
     return rc;
 }
 
-TW_UINT16 CTwainClient::CloseSource()
-{
+TW_UINT16 CTwainClient::CloseSource() {
     if (!sourceOpen_) return ClientFailure(TWCC_SEQERROR);
     TW_UINT16 rc = CallManager(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
     // Wine's Source Manager forgets the source even when the source refuses the
@@ -209,8 +192,7 @@ TW_UINT16 CTwainClient::CloseSource()
     return rc;
 }
 
-TW_UINT16 CTwainClient::CloseManager()
-{
+TW_UINT16 CTwainClient::CloseManager() {
     if (!managerOpen_) return ClientFailure(TWCC_SEQERROR);
     TW_UINT16 rc = entry_(&app_, nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM,
                           reinterpret_cast<TW_MEMREF>(window_));

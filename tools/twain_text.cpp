@@ -10,18 +10,17 @@ struct CodeName {
 };
 
 template <size_t N>
-const char* Lookup(const CodeName (&table)[N], TW_UINT16 code, const char* unknown)
-{
+const char* Lookup(const CodeName (&table)[N], TW_UINT16 code, const char* unknown) {
     for (const CodeName& entry : table)
         if (entry.code == code) return entry.name;
     return unknown;
 }
 
 const CodeName kReturnCodes[] = {
-    {TWRC_SUCCESS, "TWRC_SUCCESS"},       {TWRC_FAILURE, "TWRC_FAILURE"},
+    {TWRC_SUCCESS, "TWRC_SUCCESS"},         {TWRC_FAILURE, "TWRC_FAILURE"},
     {TWRC_CHECKSTATUS, "TWRC_CHECKSTATUS"}, {TWRC_CANCEL, "TWRC_CANCEL"},
-    {TWRC_DSEVENT, "TWRC_DSEVENT"},       {TWRC_NOTDSEVENT, "TWRC_NOTDSEVENT"},
-    {TWRC_XFERDONE, "TWRC_XFERDONE"},     {TWRC_ENDOFLIST, "TWRC_ENDOFLIST"},
+    {TWRC_DSEVENT, "TWRC_DSEVENT"},         {TWRC_NOTDSEVENT, "TWRC_NOTDSEVENT"},
+    {TWRC_XFERDONE, "TWRC_XFERDONE"},       {TWRC_ENDOFLIST, "TWRC_ENDOFLIST"},
 };
 
 const CodeName kConditionCodes[] = {
@@ -60,22 +59,14 @@ const CodeName kConditionMeanings[] = {
 };
 
 const CodeName kCapabilities[] = {
-    {CAP_XFERCOUNT, "CAP_XFERCOUNT"},
-    {ICAP_COMPRESSION, "ICAP_COMPRESSION"},
-    {ICAP_PIXELTYPE, "ICAP_PIXELTYPE"},
-    {ICAP_UNITS, "ICAP_UNITS"},
-    {ICAP_XFERMECH, "ICAP_XFERMECH"},
-    {CAP_SUPPORTEDCAPS, "CAP_SUPPORTEDCAPS"},
-    {CAP_UICONTROLLABLE, "CAP_UICONTROLLABLE"},
-    {ICAP_BRIGHTNESS, "ICAP_BRIGHTNESS"},
-    {ICAP_PHYSICALWIDTH, "ICAP_PHYSICALWIDTH"},
-    {ICAP_PHYSICALHEIGHT, "ICAP_PHYSICALHEIGHT"},
-    {ICAP_XRESOLUTION, "ICAP_XRESOLUTION"},
-    {ICAP_YRESOLUTION, "ICAP_YRESOLUTION"},
-    {ICAP_BITORDER, "ICAP_BITORDER"},
-    {ICAP_PIXELFLAVOR, "ICAP_PIXELFLAVOR"},
-    {ICAP_PLANARCHUNKY, "ICAP_PLANARCHUNKY"},
-    {ICAP_THRESHOLD, "ICAP_THRESHOLD"},
+    {CAP_XFERCOUNT, "CAP_XFERCOUNT"},           {ICAP_COMPRESSION, "ICAP_COMPRESSION"},
+    {ICAP_PIXELTYPE, "ICAP_PIXELTYPE"},         {ICAP_UNITS, "ICAP_UNITS"},
+    {ICAP_XFERMECH, "ICAP_XFERMECH"},           {CAP_SUPPORTEDCAPS, "CAP_SUPPORTEDCAPS"},
+    {CAP_UICONTROLLABLE, "CAP_UICONTROLLABLE"}, {ICAP_BRIGHTNESS, "ICAP_BRIGHTNESS"},
+    {ICAP_PHYSICALWIDTH, "ICAP_PHYSICALWIDTH"}, {ICAP_PHYSICALHEIGHT, "ICAP_PHYSICALHEIGHT"},
+    {ICAP_XRESOLUTION, "ICAP_XRESOLUTION"},     {ICAP_YRESOLUTION, "ICAP_YRESOLUTION"},
+    {ICAP_BITORDER, "ICAP_BITORDER"},           {ICAP_PIXELFLAVOR, "ICAP_PIXELFLAVOR"},
+    {ICAP_PLANARCHUNKY, "ICAP_PLANARCHUNKY"},   {ICAP_THRESHOLD, "ICAP_THRESHOLD"},
     {ICAP_BITDEPTH, "ICAP_BITDEPTH"},
 };
 
@@ -110,18 +101,31 @@ const CodeName kPixelTypes[] = {
 
 }  // namespace
 
-const char* ReturnCodeName(TW_UINT16 rc) { return Lookup(kReturnCodes, rc, "unknown return code"); }
-const char* ConditionCodeName(TW_UINT16 cc) { return Lookup(kConditionCodes, cc, "unknown condition code"); }
-const char* CapabilityName(TW_UINT16 cap) { return Lookup(kCapabilities, cap, "unknown capability"); }
-const char* ItemTypeName(TW_UINT16 itemType) { return Lookup(kItemTypes, itemType, "unknown item type"); }
-const char* ContainerName(TW_UINT16 conType) { return Lookup(kContainers, conType, "unknown container"); }
-const char* MessageName(TW_UINT16 msg) { return Lookup(kMessages, msg, "unknown message"); }
-const char* PixelTypeName(TW_UINT16 pixelType) { return Lookup(kPixelTypes, pixelType, "unknown"); }
+const char* ReturnCodeName(TW_UINT16 rc) {
+    return Lookup(kReturnCodes, rc, "unknown return code");
+}
+const char* ConditionCodeName(TW_UINT16 cc) {
+    return Lookup(kConditionCodes, cc, "unknown condition code");
+}
+const char* CapabilityName(TW_UINT16 cap) {
+    return Lookup(kCapabilities, cap, "unknown capability");
+}
+const char* ItemTypeName(TW_UINT16 itemType) {
+    return Lookup(kItemTypes, itemType, "unknown item type");
+}
+const char* ContainerName(TW_UINT16 conType) {
+    return Lookup(kContainers, conType, "unknown container");
+}
+const char* MessageName(TW_UINT16 msg) {
+    return Lookup(kMessages, msg, "unknown message");
+}
+const char* PixelTypeName(TW_UINT16 pixelType) {
+    return Lookup(kPixelTypes, pixelType, "unknown");
+}
 
-std::string DescribeFailure(TW_UINT16 rc, TW_UINT16 cc)
-{
-    std::string text = std::string(ReturnCodeName(rc)) + " (" + std::to_string(rc) + "), " +
-                       ConditionCodeName(cc);
+std::string DescribeFailure(TW_UINT16 rc, TW_UINT16 cc) {
+    std::string text =
+        std::string(ReturnCodeName(rc)) + " (" + std::to_string(rc) + "), " + ConditionCodeName(cc);
     if (cc != kNoConditionCode) text += " (" + std::to_string(cc) + ")";
     const char* meaning = Lookup(kConditionMeanings, cc, nullptr);
     if (meaning) text += ": " + std::string(meaning);

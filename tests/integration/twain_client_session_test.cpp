@@ -6,8 +6,7 @@
 
 #include "tools/twain_client.h"
 
-TEST(TwainClientSession, OpenEnableNotifyEndDisableClose)
-{
+TEST(TwainClientSession, OpenEnableNotifyEndDisableClose) {
     CTwainClient client;
     ASSERT_EQ(TWRC_SUCCESS, client.OpenManager());
     ASSERT_EQ(TWRC_SUCCESS, client.OpenSource());
@@ -44,8 +43,7 @@ TEST(TwainClientSession, OpenEnableNotifyEndDisableClose)
     EXPECT_EQ(TWCC_SUCCESS, client.ManagerConditionCode());
 }
 
-TEST(TwainClientSession, UnknownProductNameIsNotOpened)
-{
+TEST(TwainClientSession, UnknownProductNameIsNotOpened) {
     CTwainClient client;
     ASSERT_EQ(TWRC_SUCCESS, client.OpenManager());
     EXPECT_EQ(TWRC_FAILURE, client.OpenSource("No Such Scanner"));

@@ -18,8 +18,8 @@ struct ChartScan {
     int32_t ScanWidth;   // pixels delivered per row
     int32_t ScanLength;  // rows
     ScanEncoding Encoding;
-    int Threshold = 128;             // bilevel
-    int32_t NativeResolution = 0;    // non-zero: interpolated colour from this resolution
+    int Threshold = 128;           // bilevel
+    int32_t NativeResolution = 0;  // non-zero: interpolated colour from this resolution
 };
 
 // The image an application should hold after the transfer, with the colour table

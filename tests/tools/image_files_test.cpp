@@ -17,23 +17,24 @@ namespace {
 
 // Pixels that differ from row to row and byte to byte, with the padding bits of the
 // last byte of each row clear (as a transfer leaves them).
-Image PatternImage(int32_t width, int32_t height, int bits, std::vector<RgbColour> palette)
-{
+Image PatternImage(int32_t width, int32_t height, int bits, std::vector<RgbColour> palette) {
     Image image;
     std::string error;
     EXPECT_TRUE(AllocateImage(image, width, height, bits, error)) << error;
     image.Palette = palette;
     for (int32_t y = 0; y < height; ++y)
-        for (size_t i = 0; i < image.RowBytes(); ++i) image.Row(y)[i] = static_cast<uint8_t>(y * 31 + i * 7 + 3);
+        for (size_t i = 0; i < image.RowBytes(); ++i)
+            image.Row(y)[i] = static_cast<uint8_t>(y * 31 + i * 7 + 3);
     const size_t usedBits = static_cast<size_t>(width) * bits % 8;
     if (usedBits)
-        for (int32_t y = 0; y < height; ++y) image.Row(y)[image.RowBytes() - 1] &= uint8_t(0xff << (8 - usedBits));
+        for (int32_t y = 0; y < height; ++y)
+            image.Row(y)[image.RowBytes() - 1] &= uint8_t(0xff << (8 - usedBits));
     return image;
 }
 
-bool SamePixels(const Image& a, const Image& b)
-{
-    return a.Width == b.Width && a.Height == b.Height && a.BitsPerPixel == b.BitsPerPixel && a.Pixels == b.Pixels;
+bool SamePixels(const Image& a, const Image& b) {
+    return a.Width == b.Width && a.Height == b.Height && a.BitsPerPixel == b.BitsPerPixel &&
+           a.Pixels == b.Pixels;
 }
 
 struct DepthCase {
@@ -44,8 +45,7 @@ struct DepthCase {
 
 class ImageFileRoundTrip : public ::testing::TestWithParam<DepthCase> {};
 
-TEST_P(ImageFileRoundTrip, PngAndBmpGiveBackEveryPixelAndTheColourTable)
-{
+TEST_P(ImageFileRoundTrip, PngAndBmpGiveBackEveryPixelAndTheColourTable) {
     const DepthCase& c = GetParam();
     const std::string base = MakeScratchDirectory("round_trip") + c.name;
     for (int32_t width : {1, 13, 37}) {
@@ -70,10 +70,11 @@ INSTANTIATE_TEST_SUITE_P(Depths, ImageFileRoundTrip,
                                            DepthCase{"grey", 8, GreyPalette()},
                                            DepthCase{"colour256", 8, Colour256Palette()},
                                            DepthCase{"rgb", 24, {}}),
-                         [](const ::testing::TestParamInfo<DepthCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<DepthCase>& info) {
+                             return info.param.name;
+                         });
 
-TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp)
-{
+TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp) {
     const std::string base = MakeScratchDirectory("grey16") + "grey16";
     const Image image = PatternImage(11, 4, 16, {});
     std::string error;
@@ -87,13 +88,13 @@ TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp)
     ASSERT_EQ(8, bmp.BitsPerPixel);
     EXPECT_TRUE(bmp.Palette == GreyPalette());
     for (int32_t y = 0; y < image.Height; ++y)
-        for (int32_t x = 0; x < image.Width; ++x) ASSERT_EQ(image.Row(y)[2 * x + 1], bmp.Row(y)[x]);
+        for (int32_t x = 0; x < image.Width; ++x)
+            ASSERT_EQ(image.Row(y)[2 * x + 1], bmp.Row(y)[x]);
 }
 
 // A 24-bit DIB as a native transfer hands it over: bottom-up, blue-green-red, rows
 // padded to 4 bytes.
-std::vector<uint8_t> RgbDib(int32_t width, int32_t height)
-{
+std::vector<uint8_t> RgbDib(int32_t width, int32_t height) {
     const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
     std::vector<uint8_t> block(sizeof(BITMAPINFOHEADER) + stride * height, 0);
     BITMAPINFOHEADER header{};
@@ -106,16 +107,15 @@ std::vector<uint8_t> RgbDib(int32_t width, int32_t height)
     for (int32_t y = 0; y < height; ++y) {
         uint8_t* row = block.data() + sizeof header + (height - 1 - y) * stride;
         for (int32_t x = 0; x < width; ++x) {
-            row[3 * x] = uint8_t(x);       // blue
-            row[3 * x + 1] = uint8_t(y);   // green
-            row[3 * x + 2] = uint8_t(100); // red
+            row[3 * x] = uint8_t(x);        // blue
+            row[3 * x + 1] = uint8_t(y);    // green
+            row[3 * x + 2] = uint8_t(100);  // red
         }
     }
     return block;
 }
 
-TEST(Dib, RowsComeTopDownInRedGreenBlueOrder)
-{
+TEST(Dib, RowsComeTopDownInRedGreenBlueOrder) {
     const std::vector<uint8_t> block = RgbDib(5, 3);
     Image image;
     std::string error;
@@ -131,8 +131,7 @@ TEST(Dib, RowsComeTopDownInRedGreenBlueOrder)
         }
 }
 
-TEST(Dib, BlockShorterThanItsHeaderSaysIsRefused)
-{
+TEST(Dib, BlockShorterThanItsHeaderSaysIsRefused) {
     const std::vector<uint8_t> block = RgbDib(5, 3);
     Image image;
     std::string error;
@@ -142,8 +141,7 @@ TEST(Dib, BlockShorterThanItsHeaderSaysIsRefused)
     }
 }
 
-TEST(Dib, CompressedOrOddDepthIsRefused)
-{
+TEST(Dib, CompressedOrOddDepthIsRefused) {
     std::vector<uint8_t> block = RgbDib(5, 3);
     BITMAPINFOHEADER header;
     std::memcpy(&header, block.data(), sizeof header);
@@ -159,8 +157,7 @@ TEST(Dib, CompressedOrOddDepthIsRefused)
     }
 }
 
-TEST(ImageFiles, PngWithADamagedChunkIsRefused)
-{
+TEST(ImageFiles, PngWithADamagedChunkIsRefused) {
     const std::string path = MakeScratchDirectory("damaged") + "damaged.png";
     std::string error;
     ASSERT_TRUE(WritePng(path, PatternImage(9, 9, 24, {}), error)) << error;

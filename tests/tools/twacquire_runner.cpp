@@ -6,58 +6,53 @@
 
 namespace {
 
-std::string ProgramDirectory()
-{
+std::string ProgramDirectory() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string text(path, length);
     return text.substr(0, text.find_last_of("\\/") + 1);
 }
 
-std::string Quote(const std::string& argument)
-{
+std::string Quote(const std::string& argument) {
     return "\"" + argument + "\"";
 }
 
-HANDLE InheritableFile(const std::string& path)
-{
+HANDLE InheritableFile(const std::string& path) {
     SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::string ReadText(const std::string& path)
-{
+std::string ReadText(const std::string& path) {
     std::string text;
     FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return text;
     char chunk[4096];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        text.append(chunk, got);
     std::fclose(in);
     return text;
 }
 
 }  // namespace
 
-std::string MakeScratchDirectory(const std::string& name)
-{
+std::string MakeScratchDirectory(const std::string& name) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string directory = std::string(temp) + "twacquire_tests_" + std::to_string(GetCurrentProcessId()) + "\\";
+    std::string directory =
+        std::string(temp) + "twacquire_tests_" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(directory.c_str(), nullptr);
     directory += name + "\\";
     CreateDirectoryA(directory.c_str(), nullptr);
     return directory;
 }
 
-bool FileExists(const std::string& path)
-{
+bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-CTwacquireProcess::CTwacquireProcess(const std::vector<std::string>& arguments)
-{
+CTwacquireProcess::CTwacquireProcess(const std::vector<std::string>& arguments) {
     // Fresh files for every run: a helper process Wine starts may keep the handles
     // of the first run's files open.
     static int runs = 0;
@@ -66,7 +61,8 @@ CTwacquireProcess::CTwacquireProcess(const std::vector<std::string>& arguments)
     outPath_ = scratch + "stdout" + number + ".txt";
     errPath_ = scratch + "stderr" + number + ".txt";
     std::string command = Quote(ProgramDirectory() + "twacquire.exe");
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    for (const std::string& argument : arguments)
+        command += " " + Quote(argument);
 
     out_ = InheritableFile(outPath_);
     err_ = InheritableFile(errPath_);
@@ -79,19 +75,18 @@ CTwacquireProcess::CTwacquireProcess(const std::vector<std::string>& arguments)
     PROCESS_INFORMATION process{};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         CloseHandle(process.hThread);
         process_ = process.hProcess;
     }
 }
 
-CTwacquireProcess::~CTwacquireProcess()
-{
+CTwacquireProcess::~CTwacquireProcess() {
     Finish(0);
 }
 
-TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs)
-{
+TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs) {
     TwacquireRun run;
     if (process_) {
         if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
@@ -113,8 +108,7 @@ TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs)
     return run;
 }
 
-TwacquireRun RunTwacquire(const std::vector<std::string>& arguments)
-{
+TwacquireRun RunTwacquire(const std::vector<std::string>& arguments) {
     CTwacquireProcess process(arguments);
     return process.Finish();
 }

@@ -18,8 +18,7 @@ namespace {
 
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const char* value) : name_(name)
-    {
+    ScopedVariable(const char* name, const char* value) : name_(name) {
         SetEnvironmentVariableA(name, value);
     }
     ~ScopedVariable() { SetEnvironmentVariableA(name_, nullptr); }
@@ -29,28 +28,28 @@ private:
 };
 
 // The simulated scanner as it comes: a QD120 with the built-in chart, no faults.
-void UseDefaultScanner()
-{
-    for (const char* name : {"TARNSCAN_MODEL", "TARNSCAN_DOCUMENT", "TARNSCAN_DOCUMENT_DPI", "TARNSCAN_FAULTS",
-                             "TARNSCAN_LOG"})
+void UseDefaultScanner() {
+    for (const char* name : {"TARNSCAN_MODEL", "TARNSCAN_DOCUMENT", "TARNSCAN_DOCUMENT_DPI",
+                             "TARNSCAN_FAULTS", "TARNSCAN_LOG"})
         SetEnvironmentVariableA(name, nullptr);
 }
 
 // Where two images first differ, or empty when they are the same.
-std::string Difference(const Image& expected, const Image& actual)
-{
+std::string Difference(const Image& expected, const Image& actual) {
     if (expected.Width != actual.Width || expected.Height != actual.Height ||
         expected.BitsPerPixel != actual.BitsPerPixel)
-        return "size " + std::to_string(actual.Width) + " x " + std::to_string(actual.Height) + " at " +
-               std::to_string(actual.BitsPerPixel) + " bits, expected " + std::to_string(expected.Width) + " x " +
-               std::to_string(expected.Height) + " at " + std::to_string(expected.BitsPerPixel);
+        return "size " + std::to_string(actual.Width) + " x " + std::to_string(actual.Height) +
+               " at " + std::to_string(actual.BitsPerPixel) + " bits, expected " +
+               std::to_string(expected.Width) + " x " + std::to_string(expected.Height) + " at " +
+               std::to_string(expected.BitsPerPixel);
     if (!(expected.Palette == actual.Palette)) return "colour tables differ";
     const size_t rowBytes = expected.RowBytes();
     for (int32_t y = 0; y < expected.Height; ++y)
         for (size_t i = 0; i < rowBytes; ++i)
             if (expected.Row(y)[i] != actual.Row(y)[i])
                 return "row " + std::to_string(y) + " byte " + std::to_string(i) + ": " +
-                       std::to_string(actual.Row(y)[i]) + ", expected " + std::to_string(expected.Row(y)[i]);
+                       std::to_string(actual.Row(y)[i]) + ", expected " +
+                       std::to_string(expected.Row(y)[i]);
     return "";
 }
 
@@ -60,35 +59,42 @@ struct AcquireCase {
     ChartScan scan;
 };
 
-const std::vector<AcquireCase>& AcquireCases()
-{
+const std::vector<AcquireCase>& AcquireCases() {
     static const std::vector<AcquireCase> cases = {
-        {"rgb_native", {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "native"},
+        {"rgb_native",
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "native"},
          {100, 100, 800, 1000, ScanEncoding::Rgb24}},
         // A 1000-byte buffer holds less than one 2400-byte row: rows come in pieces.
         {"rgb_memory_row_pieces",
-         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory", "--buffer", "1000"},
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory",
+          "--buffer", "1000"},
          {100, 100, 800, 1000, ScanEncoding::Rgb24}},
-        {"grey_native", {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "native"},
+        {"grey_native",
+         {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "native"},
          {200, 200, 1600, 600, ScanEncoding::Grey8}},
-        {"grey_memory", {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "memory"},
+        {"grey_memory",
+         {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "memory"},
          {200, 200, 1600, 600, ScanEncoding::Grey8}},
         // 150 dpi: the chart is 1275 pixels wide, so the centred window starts half
         // a pixel off; different resolutions across and down.
         {"bilevel_native",
-         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame", "0,0,8,4"},
+         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
+          "0,0,8,4"},
          {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
         {"bilevel_memory_odd_buffer",
-         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame", "0,0,8,4",
-          "--transfer", "memory", "--buffer", "777"},
+         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
+          "0,0,8,4", "--transfer", "memory", "--buffer", "777"},
          {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
-        {"palette256_native", {"--pixel", "palette", "--resolution", "100", "--frame", "0,0,8,10"},
+        {"palette256_native",
+         {"--pixel", "palette", "--resolution", "100", "--frame", "0,0,8,10"},
          {100, 100, 800, 1000, ScanEncoding::Palette8}},
         {"palette16_memory",
-         {"--pixel", "palette", "--bits", "4", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory"},
+         {"--pixel", "palette", "--bits", "4", "--resolution", "100", "--frame", "0,0,8,10",
+          "--transfer", "memory"},
          {100, 100, 800, 1000, ScanEncoding::Palette4}},
         // 600 dpi colour on a 400-dpi QD120: scanned at 400 and widened 3/2.
-        {"rgb_interpolated_native", {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1"},
+        {"rgb_interpolated_native",
+         {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1"},
          {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
         {"rgb_interpolated_memory",
          {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1", "--transfer", "memory"},
@@ -99,8 +105,7 @@ const std::vector<AcquireCase>& AcquireCases()
 
 class TwacquireChart : public ::testing::TestWithParam<AcquireCase> {};
 
-TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels)
-{
+TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels) {
     UseDefaultScanner();
     const AcquireCase& c = GetParam();
     const std::string base = MakeScratchDirectory(c.name) + "chart";
@@ -110,8 +115,9 @@ TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels)
     TwacquireRun run = RunTwacquire(arguments);
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     const Image expected = ExpectedChartScan(c.scan);
-    const std::string summary = std::to_string(expected.Width) + " x " + std::to_string(expected.Height) +
-                                " pixels, " + std::to_string(expected.BitsPerPixel) + " bits";
+    const std::string summary = std::to_string(expected.Width) + " x " +
+                                std::to_string(expected.Height) + " pixels, " +
+                                std::to_string(expected.BitsPerPixel) + " bits";
     EXPECT_NE(std::string::npos, run.Out.find(summary)) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("MB/s")) << run.Out;
 
@@ -126,7 +132,9 @@ TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels)
 }
 
 INSTANTIATE_TEST_SUITE_P(Transfers, TwacquireChart, ::testing::ValuesIn(AcquireCases()),
-                         [](const ::testing::TestParamInfo<AcquireCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<AcquireCase>& info) {
+                             return info.param.name;
+                         });
 
 struct FailureCase {
     const char* name;
@@ -137,8 +145,7 @@ struct FailureCase {
 
 class TwacquireFailure : public ::testing::TestWithParam<FailureCase> {};
 
-TEST_P(TwacquireFailure, IsToldInTwainWordsAndWritesNothing)
-{
+TEST_P(TwacquireFailure, IsToldInTwainWordsAndWritesNothing) {
     UseDefaultScanner();
     const FailureCase& c = GetParam();
     ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
@@ -156,28 +163,36 @@ TEST_P(TwacquireFailure, IsToldInTwainWordsAndWritesNothing)
 INSTANTIATE_TEST_SUITE_P(
     Failures, TwacquireFailure,
     ::testing::Values(
-        FailureCase{"bit_depth_refused", nullptr, {"--pixel", "bw", "--bits", "8"},
+        FailureCase{"bit_depth_refused",
+                    nullptr,
+                    {"--pixel", "bw", "--bits", "8"},
                     "setting ICAP_BITDEPTH to 8 failed: TWRC_FAILURE (1), TWCC_BADVALUE (10)"},
-        FailureCase{"unknown_source", nullptr, {"--source", "No Such Scanner"},
+        FailureCase{"unknown_source",
+                    nullptr,
+                    {"--source", "No Such Scanner"},
                     "failed: TWRC_FAILURE (1), TWCC_NODS (3)"},
-        FailureCase{"scan_start_native", "start", {"--transfer", "native"},
+        FailureCase{"scan_start_native",
+                    "start",
+                    {"--transfer", "native"},
                     "DAT_IMAGENATIVEXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"},
-        FailureCase{"scan_start_memory", "start", {"--transfer", "memory"},
+        FailureCase{"scan_start_memory",
+                    "start",
+                    {"--transfer", "memory"},
                     "DAT_IMAGEMEMXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
-TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability)
-{
+TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     UseDefaultScanner();
     TwacquireRun run = RunTwacquire({"--list"});
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
     EXPECT_NE(std::string::npos, run.Out.find("Capabilities (15 reported):\n"));
-    for (const char* cap : {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
-                            "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
-                            "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
-                            "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
+    for (const char* cap :
+         {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
+          "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
+          "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
+          "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
         EXPECT_NE(std::string::npos, run.Out.find(std::string("\n  ") + cap)) << cap;
 }
 
@@ -186,8 +201,7 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability)
 namespace {
 
 // The source's Scan Parameters dialog, once twacquire --ui has it on screen.
-HWND WaitForScanDialog(DWORD timeoutMs)
-{
+HWND WaitForScanDialog(DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
         HWND dialog = FindWindowA(nullptr, "Scan Parameters");
         if (dialog && IsWindowVisible(dialog)) return dialog;
@@ -197,8 +211,7 @@ HWND WaitForScanDialog(DWORD timeoutMs)
 }
 
 // The dialog's command buttons, as a click on them arrives.
-void Press(HWND dialog, int control)
-{
+void Press(HWND dialog, int control) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
 }
@@ -206,9 +219,9 @@ void Press(HWND dialog, int control)
 constexpr int kAcquireButton = 3;
 constexpr int kCancelButton = 2;
 
-TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage)
-{
-    if (!getenv("DISPLAY")) GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
+TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage) {
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
     UseDefaultScanner();
     const std::string base = MakeScratchDirectory("dialog_acquire") + "dialog";
     CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});
@@ -228,9 +241,9 @@ TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage)
     DeleteFileA((base + ".png").c_str());
 }
 
-TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage)
-{
-    if (!getenv("DISPLAY")) GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
+TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage) {
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
     UseDefaultScanner();
     const std::string base = MakeScratchDirectory("dialog_cancel") + "dialog";
     CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});

@@ -11,13 +11,12 @@
 namespace {
 
 // 8-bit grey rows from 16-bit little-endian grey: the high byte of each sample.
-void HighBytes(const uint8_t* from, uint8_t* to, int32_t width)
-{
-    for (int32_t x = 0; x < width; ++x) to[x] = from[2 * x + 1];
+void HighBytes(const uint8_t* from, uint8_t* to, int32_t width) {
+    for (int32_t x = 0; x < width; ++x)
+        to[x] = from[2 * x + 1];
 }
 
-void BgrRow(const uint8_t* from, uint8_t* to, size_t bytes)
-{
+void BgrRow(const uint8_t* from, uint8_t* to, size_t bytes) {
     for (size_t i = 0; i + 2 < bytes; i += 3) {
         to[i] = from[i + 2];
         to[i + 1] = from[i + 1];
@@ -27,8 +26,7 @@ void BgrRow(const uint8_t* from, uint8_t* to, size_t bytes)
 
 }  // namespace
 
-bool WriteBmp(const std::string& path, const Image& image, std::string& error)
-{
+bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
     const bool wide = image.BitsPerPixel == 16;
     const int bits = wide ? 8 : image.BitsPerPixel;
     std::vector<RgbColour> palette = wide ? GreyPalette() : image.Palette;
@@ -37,7 +35,8 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error)
     const size_t stride = DibStride(image.Width, bits);
     const size_t tableBytes = 4 * palette.size();
     const size_t offBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + tableBytes;
-    const unsigned long long fileSize = offBits + static_cast<unsigned long long>(stride) * image.Height;
+    const unsigned long long fileSize =
+        offBits + static_cast<unsigned long long>(stride) * image.Height;
     if (fileSize > 0xffffffffull) {
         error = "image too large for a .bmp file";
         return false;
@@ -64,7 +63,8 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error)
     }
     std::vector<char> buffer(1 << 20);
     std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
-    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1;
+    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+              std::fwrite(&info, sizeof info, 1, out) == 1;
     for (const RgbColour& colour : palette) {
         const uint8_t quad[4] = {colour.Blue, colour.Green, colour.Red, 0};
         ok = ok && std::fwrite(quad, 4, 1, out) == 1;
@@ -84,8 +84,7 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error)
     return ok;
 }
 
-bool ReadBmp(const std::string& path, Image& image, std::string& error)
-{
+bool ReadBmp(const std::string& path, Image& image, std::string& error) {
     FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) {
         error = "cannot open " + path;
@@ -94,7 +93,8 @@ bool ReadBmp(const std::string& path, Image& image, std::string& error)
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(in);
     BITMAPFILEHEADER file;
     if (bytes.size() < sizeof file) {
@@ -111,7 +111,8 @@ bool ReadBmp(const std::string& path, Image& image, std::string& error)
     // The rows must start where the file header says.
     BITMAPINFOHEADER info;
     std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
-    const size_t colours = info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount) : 0;
+    const size_t colours =
+        info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount) : 0;
     if (file.bfOffBits != sizeof file + info.biSize + 4 * colours) {
         error = path + ": pixel offset does not follow the colour table";
         return false;

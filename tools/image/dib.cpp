@@ -6,15 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
-size_t DibStride(int32_t width, int bitsPerPixel)
-{
+size_t DibStride(int32_t width, int bitsPerPixel) {
     return (static_cast<size_t>(width) * bitsPerPixel + 31) / 32 * 4;
 }
 
 namespace {
 
-void CopyRow(const uint8_t* from, uint8_t* to, size_t bytes, int bitsPerPixel)
-{
+void CopyRow(const uint8_t* from, uint8_t* to, size_t bytes, int bitsPerPixel) {
     if (bitsPerPixel != 24) {
         std::memcpy(to, from, bytes);
         return;
@@ -28,8 +26,7 @@ void CopyRow(const uint8_t* from, uint8_t* to, size_t bytes, int bitsPerPixel)
 
 }  // namespace
 
-bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error)
-{
+bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error) {
     BITMAPINFOHEADER header;
     if (size < sizeof header) {
         error = "bitmap of " + std::to_string(size) + " bytes is shorter than its header";
@@ -61,8 +58,8 @@ bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error
     const size_t stride = DibStride(width, bits);
     if (pixelsOffset > size || (size - pixelsOffset) / stride < static_cast<size_t>(height)) {
         error = "bitmap block of " + std::to_string(size) + " bytes is shorter than " +
-                std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(bits) +
-                " bits needs";
+                std::to_string(width) + " x " + std::to_string(height) + " at " +
+                std::to_string(bits) + " bits needs";
         return false;
     }
     const uint8_t* bytes = static_cast<const uint8_t*>(dib);
@@ -73,8 +70,8 @@ bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error
     }
     for (int32_t y = 0; y < height; ++y) {
         const int32_t stored = bottomUp ? height - 1 - y : y;
-        CopyRow(bytes + pixelsOffset + static_cast<size_t>(stored) * stride, image.Row(y), image.RowBytes(),
-                bits);
+        CopyRow(bytes + pixelsOffset + static_cast<size_t>(stored) * stride, image.Row(y),
+                image.RowBytes(), bits);
     }
     return true;
 }

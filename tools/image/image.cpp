@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <limits>
 
-bool IsSupportedDepth(int bitsPerPixel)
-{
+bool IsSupportedDepth(int bitsPerPixel) {
     return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 16 ||
            bitsPerPixel == 24;
 }
 
-bool AllocateImage(Image& image, int32_t width, int32_t height, int bitsPerPixel, std::string& error)
-{
+bool AllocateImage(Image& image, int32_t width, int32_t height, int bitsPerPixel,
+                   std::string& error) {
     if (!IsSupportedDepth(bitsPerPixel)) {
         error = "unsupported depth of " + std::to_string(bitsPerPixel) + " bits per pixel";
         return false;
@@ -37,13 +36,11 @@ bool AllocateImage(Image& image, int32_t width, int32_t height, int bitsPerPixel
     return true;
 }
 
-std::vector<RgbColour> BilevelPalette()
-{
+std::vector<RgbColour> BilevelPalette() {
     return {{0, 0, 0}, {255, 255, 255}};
 }
 
-std::vector<RgbColour> Colour16Palette()
-{
+std::vector<RgbColour> Colour16Palette() {
     std::vector<RgbColour> palette;
     for (int index = 0; index < 16; ++index) {
         int r = index / 4, g = (index / 2) % 2, b = index % 2;
@@ -53,26 +50,24 @@ std::vector<RgbColour> Colour16Palette()
     return palette;
 }
 
-std::vector<RgbColour> GreyPalette()
-{
+std::vector<RgbColour> GreyPalette() {
     std::vector<RgbColour> palette;
-    for (int i = 0; i < 256; ++i) palette.push_back({uint8_t(i), uint8_t(i), uint8_t(i)});
+    for (int i = 0; i < 256; ++i)
+        palette.push_back({uint8_t(i), uint8_t(i), uint8_t(i)});
     return palette;
 }
 
-std::vector<RgbColour> Colour256Palette()
-{
+std::vector<RgbColour> Colour256Palette() {
     std::vector<RgbColour> palette;
     for (int index = 0; index < 256; ++index) {
         int r = index / 32, g = (index / 4) % 8, b = index % 4;
-        palette.push_back({static_cast<uint8_t>(36 * r + r / 2), static_cast<uint8_t>(36 * g + g / 2),
-                           static_cast<uint8_t>(85 * b)});
+        palette.push_back({static_cast<uint8_t>(36 * r + r / 2),
+                           static_cast<uint8_t>(36 * g + g / 2), static_cast<uint8_t>(85 * b)});
     }
     return palette;
 }
 
-bool IsGreyRamp(const std::vector<RgbColour>& palette, int bitsPerPixel)
-{
+bool IsGreyRamp(const std::vector<RgbColour>& palette, int bitsPerPixel) {
     if (bitsPerPixel > 8) return false;
     const size_t entries = size_t{1} << bitsPerPixel;
     if (palette.size() != entries) return false;
@@ -83,8 +78,7 @@ bool IsGreyRamp(const std::vector<RgbColour>& palette, int bitsPerPixel)
     return true;
 }
 
-RgbColour PixelColour(const Image& image, int32_t x, int32_t y)
-{
+RgbColour PixelColour(const Image& image, int32_t x, int32_t y) {
     const uint8_t* row = image.Row(y);
     switch (image.BitsPerPixel) {
     case 24:

@@ -14,8 +14,7 @@ struct RgbColour {
     uint8_t Blue;
 };
 
-inline bool operator==(const RgbColour& a, const RgbColour& b)
-{
+inline bool operator==(const RgbColour& a, const RgbColour& b) {
     return a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue;
 }
 
@@ -28,10 +27,11 @@ struct Image {
 
     size_t RowBytes() const { return RowBytesFor(Width, BitsPerPixel); }
     uint8_t* Row(int32_t y) { return Pixels.data() + static_cast<size_t>(y) * RowBytes(); }
-    const uint8_t* Row(int32_t y) const { return Pixels.data() + static_cast<size_t>(y) * RowBytes(); }
+    const uint8_t* Row(int32_t y) const {
+        return Pixels.data() + static_cast<size_t>(y) * RowBytes();
+    }
 
-    static size_t RowBytesFor(int32_t width, int bitsPerPixel)
-    {
+    static size_t RowBytesFor(int32_t width, int bitsPerPixel) {
         return (static_cast<size_t>(width) * bitsPerPixel + 7) / 8;
     }
 };
@@ -41,7 +41,8 @@ bool IsSupportedDepth(int bitsPerPixel);
 
 // Sizes the image and zero-fills its pixels. False, with the reason in `error`,
 // for a depth that is not supported, a non-positive size, or one too large to hold.
-bool AllocateImage(Image& image, int32_t width, int32_t height, int bitsPerPixel, std::string& error);
+bool AllocateImage(Image& image, int32_t width, int32_t height, int bitsPerPixel,
+                   std::string& error);
 
 // The colour tables of the Halvard source's native images, also used for memory
 // transfers, which carry no colour table: 1 bit black and white; 4 bits index

@@ -15,16 +15,14 @@ constexpr uint8_t kRgb = 2;
 constexpr uint8_t kIndexed = 3;
 constexpr size_t kIdatChunk = 1 << 16;
 
-void PutBigEndian32(uint8_t* at, uint32_t value)
-{
+void PutBigEndian32(uint8_t* at, uint32_t value) {
     at[0] = uint8_t(value >> 24);
     at[1] = uint8_t(value >> 16);
     at[2] = uint8_t(value >> 8);
     at[3] = uint8_t(value);
 }
 
-uint32_t BigEndian32(const uint8_t* at)
-{
+uint32_t BigEndian32(const uint8_t* at) {
     return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
 }
 
@@ -32,8 +30,7 @@ class PngWriter {
 public:
     explicit PngWriter(FILE* out) : out_(out) {}
 
-    bool Chunk(const char type[4], const uint8_t* data, size_t length)
-    {
+    bool Chunk(const char type[4], const uint8_t* data, size_t length) {
         uint8_t head[8];
         PutBigEndian32(head, static_cast<uint32_t>(length));
         std::memcpy(head + 4, type, 4);
@@ -41,7 +38,8 @@ public:
         if (length) crc = crc32(crc, data, static_cast<uInt>(length));
         uint8_t tail[4];
         PutBigEndian32(tail, static_cast<uint32_t>(crc));
-        return std::fwrite(head, 8, 1, out_) == 1 && (length == 0 || std::fwrite(data, length, 1, out_) == 1) &&
+        return std::fwrite(head, 8, 1, out_) == 1 &&
+               (length == 0 || std::fwrite(data, length, 1, out_) == 1) &&
                std::fwrite(tail, 4, 1, out_) == 1;
     }
 
@@ -54,8 +52,7 @@ struct PngFormat {
     uint8_t bitDepth;
 };
 
-PngFormat FormatFor(const Image& image)
-{
+PngFormat FormatFor(const Image& image) {
     if (image.BitsPerPixel == 24) return {kRgb, 8};
     if (image.BitsPerPixel == 16) return {kGrey, 16};
     if (IsGreyRamp(image.Palette, image.BitsPerPixel)) return {kGrey, uint8_t(image.BitsPerPixel)};
@@ -63,8 +60,7 @@ PngFormat FormatFor(const Image& image)
 }
 
 // One row as PNG stores it: a filter byte 0, then the samples, 16-bit big-endian.
-void PngRow(const Image& image, int32_t y, std::vector<uint8_t>& row)
-{
+void PngRow(const Image& image, int32_t y, std::vector<uint8_t>& row) {
     const size_t bytes = image.RowBytes();
     row.resize(bytes + 1);
     row[0] = 0;
@@ -79,8 +75,7 @@ void PngRow(const Image& image, int32_t y, std::vector<uint8_t>& row)
     }
 }
 
-bool WriteImageData(PngWriter& writer, const Image& image, std::string& error)
-{
+bool WriteImageData(PngWriter& writer, const Image& image, std::string& error) {
     z_stream stream{};
     if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
         error = "cannot start zlib's deflate";
@@ -110,8 +105,7 @@ bool WriteImageData(PngWriter& writer, const Image& image, std::string& error)
 
 }  // namespace
 
-bool WritePng(const std::string& path, const Image& image, std::string& error)
-{
+bool WritePng(const std::string& path, const Image& image, std::string& error) {
     const PngFormat format = FormatFor(image);
     FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) {
@@ -129,7 +123,8 @@ bool WritePng(const std::string& path, const Image& image, std::string& error)
     header[10] = 0;  // deflate
     header[11] = 0;  // adaptive filtering, each row's filter byte
     header[12] = 0;  // no interlace
-    bool ok = std::fwrite(kSignature, sizeof kSignature, 1, out) == 1 && writer.Chunk("IHDR", header, sizeof header);
+    bool ok = std::fwrite(kSignature, sizeof kSignature, 1, out) == 1 &&
+              writer.Chunk("IHDR", header, sizeof header);
     if (ok && format.colourType == kIndexed) {
         std::vector<uint8_t> plte;
         for (const RgbColour& colour : image.Palette) {
@@ -149,19 +144,18 @@ bool WritePng(const std::string& path, const Image& image, std::string& error)
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
-{
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return false;
     uint8_t chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(in);
     return true;
 }
 
-int Paeth(int a, int b, int c)
-{
+int Paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     if (pa <= pb && pa <= pc) return a;
@@ -170,19 +164,28 @@ int Paeth(int a, int b, int c)
 
 // Undoes the row filter in place; `previous` is the unfiltered row above (zeros for
 // the first row); bpp the filter's byte distance.
-bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* previous, size_t bytes, size_t bpp)
-{
+bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* previous, size_t bytes, size_t bpp) {
     for (size_t i = 0; i < bytes; ++i) {
         const int a = i >= bpp ? row[i - bpp] : 0;
         const int b = previous[i];
         const int c = i >= bpp ? previous[i - bpp] : 0;
         switch (filter) {
-        case 0: break;
-        case 1: row[i] = uint8_t(row[i] + a); break;
-        case 2: row[i] = uint8_t(row[i] + b); break;
-        case 3: row[i] = uint8_t(row[i] + (a + b) / 2); break;
-        case 4: row[i] = uint8_t(row[i] + Paeth(a, b, c)); break;
-        default: return false;
+        case 0:
+            break;
+        case 1:
+            row[i] = uint8_t(row[i] + a);
+            break;
+        case 2:
+            row[i] = uint8_t(row[i] + b);
+            break;
+        case 3:
+            row[i] = uint8_t(row[i] + (a + b) / 2);
+            break;
+        case 4:
+            row[i] = uint8_t(row[i] + Paeth(a, b, c));
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -190,8 +193,7 @@ bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* previous, size_t byte
 
 }  // namespace
 
-bool ReadPng(const std::string& path, Image& image, std::string& error)
-{
+bool ReadPng(const std::string& path, Image& image, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
         error = "cannot open " + path;
@@ -221,7 +223,8 @@ bool ReadPng(const std::string& path, Image& image, std::string& error)
         const uint8_t* data = type + 4;
         const uLong crc = crc32(crc32(0L, type, 4), data, length);
         if (crc != BigEndian32(data + length)) {
-            error = path + ": CRC mismatch in chunk " + std::string(reinterpret_cast<const char*>(type), 4);
+            error = path + ": CRC mismatch in chunk " +
+                    std::string(reinterpret_cast<const char*>(type), 4);
             return false;
         }
         if (std::memcmp(type, "IHDR", 4) == 0 && length == 13) {
@@ -234,7 +237,8 @@ bool ReadPng(const std::string& path, Image& image, std::string& error)
                 return false;
             }
         } else if (std::memcmp(type, "PLTE", 4) == 0) {
-            for (uint32_t i = 0; i + 2 < length; i += 3) palette.push_back({data[i], data[i + 1], data[i + 2]});
+            for (uint32_t i = 0; i + 2 < length; i += 3)
+                palette.push_back({data[i], data[i + 1], data[i + 2]});
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
             compressed.insert(compressed.end(), data, data + length);
         } else if (std::memcmp(type, "IEND", 4) == 0) {
@@ -244,9 +248,12 @@ bool ReadPng(const std::string& path, Image& image, std::string& error)
     }
 
     int bits = 0;
-    if (colourType == kRgb && depth == 8) bits = 24;
-    else if (colourType == kGrey && (depth == 1 || depth == 4 || depth == 8 || depth == 16)) bits = depth;
-    else if (colourType == kIndexed && (depth == 1 || depth == 4 || depth == 8)) bits = depth;
+    if (colourType == kRgb && depth == 8)
+        bits = 24;
+    else if (colourType == kGrey && (depth == 1 || depth == 4 || depth == 8 || depth == 16))
+        bits = depth;
+    else if (colourType == kIndexed && (depth == 1 || depth == 4 || depth == 8))
+        bits = depth;
     if (bits == 0 || width > 0x7fffffff || height > 0x7fffffff) {
         error = path + ": unsupported colour type " + std::to_string(colourType) + " at depth " +
                 std::to_string(depth);
@@ -265,7 +272,8 @@ bool ReadPng(const std::string& path, Image& image, std::string& error)
     const uLongf expected = static_cast<uLongf>((rowBytes + 1) * height);
     std::vector<uint8_t> raw(expected);
     uLongf produced = expected;
-    if (uncompress(raw.data(), &produced, compressed.data(), static_cast<uLong>(compressed.size())) != Z_OK ||
+    if (uncompress(raw.data(), &produced, compressed.data(),
+                   static_cast<uLong>(compressed.size())) != Z_OK ||
         produced != expected) {
         error = path + ": image data does not inflate to " + std::to_string(expected) + " bytes";
         return false;

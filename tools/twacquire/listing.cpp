@@ -9,8 +9,7 @@
 
 namespace {
 
-std::string Number(TW_UINT16 itemType, TW_UINT32 raw)
-{
+std::string Number(TW_UINT16 itemType, TW_UINT32 raw) {
     char text[32];
     if (itemType == TWTY_FIX32)
         std::snprintf(text, sizeof text, "%g", ItemAsNumber(itemType, raw));
@@ -21,27 +20,29 @@ std::string Number(TW_UINT16 itemType, TW_UINT32 raw)
     return text;
 }
 
-std::string Hex(TW_UINT32 value)
-{
+std::string Hex(TW_UINT32 value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%04lx", static_cast<unsigned long>(value));
     return text;
 }
 
-std::string Describe(TW_UINT16 cap, const CapabilityValue& value)
-{
-    std::string text = std::string(ContainerName(value.ConType)) + " " + ItemTypeName(value.ItemType) + " ";
+std::string Describe(TW_UINT16 cap, const CapabilityValue& value) {
+    std::string text =
+        std::string(ContainerName(value.ConType)) + " " + ItemTypeName(value.ItemType) + " ";
     auto item = [&](TW_UINT32 raw) {
-        if (cap == CAP_SUPPORTEDCAPS) return std::string(CapabilityName(TW_UINT16(raw))) + " " + Hex(raw);
+        if (cap == CAP_SUPPORTEDCAPS)
+            return std::string(CapabilityName(TW_UINT16(raw))) + " " + Hex(raw);
         return Number(value.ItemType, raw);
     };
     switch (value.ConType) {
     case TWON_ONEVALUE:
         return text + item(value.Items.empty() ? 0 : value.Items[0]);
     case TWON_RANGE:
-        return text + Number(value.ItemType, value.MinValue) + " to " + Number(value.ItemType, value.MaxValue) +
-               " step " + Number(value.ItemType, value.StepSize) + ", current " +
-               Number(value.ItemType, value.CurrentValue) + ", default " + Number(value.ItemType, value.DefaultValue);
+        return text + Number(value.ItemType, value.MinValue) + " to " +
+               Number(value.ItemType, value.MaxValue) + " step " +
+               Number(value.ItemType, value.StepSize) + ", current " +
+               Number(value.ItemType, value.CurrentValue) + ", default " +
+               Number(value.ItemType, value.DefaultValue);
     case TWON_ENUMERATION:
     case TWON_ARRAY: {
         text += "[";
@@ -60,47 +61,48 @@ std::string Describe(TW_UINT16 cap, const CapabilityValue& value)
     }
 }
 
-std::string BufferSize(TW_UINT32 bytes)
-{
+std::string BufferSize(TW_UINT32 bytes) {
     return bytes == TWON_DONTCARE32 ? "any" : std::to_string(bytes);
 }
 
-void PrintQuery(CTwainClient& client, FILE* out, TW_UINT16 cap, TW_UINT16 msg, const char* label)
-{
+void PrintQuery(CTwainClient& client, FILE* out, TW_UINT16 cap, TW_UINT16 msg, const char* label) {
     CapabilityValue value;
     TW_UINT16 rc = GetCapability(client, cap, msg, value);
     if (rc == TWRC_SUCCESS)
         std::fprintf(out, "    %-12s %s\n", label, Describe(cap, value).c_str());
     else
-        std::fprintf(out, "    %-12s %s\n", label, DescribeFailure(rc, client.SourceConditionCode()).c_str());
+        std::fprintf(out, "    %-12s %s\n", label,
+                     DescribeFailure(rc, client.SourceConditionCode()).c_str());
 }
 
-void PrintIdentity(const TW_IDENTITY& id, FILE* out)
-{
+void PrintIdentity(const TW_IDENTITY& id, FILE* out) {
     std::fprintf(out, "Source: %s\n", id.ProductName);
     std::fprintf(out, "  Manufacturer:     %s\n", id.Manufacturer);
     std::fprintf(out, "  Product family:   %s\n", id.ProductFamily);
-    std::fprintf(out, "  Version:          %u.%u \"%s\" (language %u, country %u)\n", id.Version.MajorNum,
-                 id.Version.MinorNum, id.Version.Info, id.Version.Language, id.Version.Country);
+    std::fprintf(out, "  Version:          %u.%u \"%s\" (language %u, country %u)\n",
+                 id.Version.MajorNum, id.Version.MinorNum, id.Version.Info, id.Version.Language,
+                 id.Version.Country);
     std::fprintf(out, "  Protocol:         %u.%u\n", id.ProtocolMajor, id.ProtocolMinor);
-    std::fprintf(out, "  Supported groups: 0x%lx\n", static_cast<unsigned long>(id.SupportedGroups));
+    std::fprintf(out, "  Supported groups: 0x%lx\n",
+                 static_cast<unsigned long>(id.SupportedGroups));
     std::fprintf(out, "  Id:               %lu\n", static_cast<unsigned long>(id.Id));
 }
 
 }  // namespace
 
-void ListSource(CTwainClient& client, FILE* out)
-{
+void ListSource(CTwainClient& client, FILE* out) {
     PrintIdentity(client.SourceIdentity(), out);
 
     CapabilityValue supported;
     TW_UINT16 rc = GetCapability(client, CAP_SUPPORTEDCAPS, MSG_GET, supported);
     std::vector<TW_UINT16> caps;
     if (rc == TWRC_SUCCESS) {
-        for (TW_UINT32 cap : supported.Items) caps.push_back(static_cast<TW_UINT16>(cap));
+        for (TW_UINT32 cap : supported.Items)
+            caps.push_back(static_cast<TW_UINT16>(cap));
         std::fprintf(out, "Capabilities (%zu reported):\n", caps.size());
     } else {
-        std::fprintf(out, "CAP_SUPPORTEDCAPS: %s\n", DescribeFailure(rc, client.SourceConditionCode()).c_str());
+        std::fprintf(out, "CAP_SUPPORTEDCAPS: %s\n",
+                     DescribeFailure(rc, client.SourceConditionCode()).c_str());
         std::fprintf(out, "Capabilities (each one this program knows, asked in turn):\n");
         caps = {CAP_XFERCOUNT,       ICAP_COMPRESSION,   ICAP_PIXELTYPE,   ICAP_UNITS,
                 ICAP_XFERMECH,       CAP_UICONTROLLABLE, ICAP_BRIGHTNESS,  ICAP_PHYSICALWIDTH,
@@ -121,16 +123,20 @@ void ListSource(CTwainClient& client, FILE* out)
                      BufferSize(setup.MinBufSize).c_str(), BufferSize(setup.MaxBufSize).c_str(),
                      BufferSize(setup.Preferred).c_str());
     else
-        std::fprintf(out, "Memory transfer buffers: %s\n", DescribeFailure(rc, client.SourceConditionCode()).c_str());
+        std::fprintf(out, "Memory transfer buffers: %s\n",
+                     DescribeFailure(rc, client.SourceConditionCode()).c_str());
 
     TW_IMAGELAYOUT layout{};
     rc = client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout);
     if (rc == TWRC_SUCCESS)
-        std::fprintf(out, "Image layout: frame %g, %g to %g, %g inches; document %lu, page %lu, frame %lu\n",
-                     Fix32ToDouble(layout.Frame.Left), Fix32ToDouble(layout.Frame.Top),
-                     Fix32ToDouble(layout.Frame.Right), Fix32ToDouble(layout.Frame.Bottom),
-                     static_cast<unsigned long>(layout.DocumentNumber),
-                     static_cast<unsigned long>(layout.PageNumber), static_cast<unsigned long>(layout.FrameNumber));
+        std::fprintf(
+            out, "Image layout: frame %g, %g to %g, %g inches; document %lu, page %lu, frame %lu\n",
+            Fix32ToDouble(layout.Frame.Left), Fix32ToDouble(layout.Frame.Top),
+            Fix32ToDouble(layout.Frame.Right), Fix32ToDouble(layout.Frame.Bottom),
+            static_cast<unsigned long>(layout.DocumentNumber),
+            static_cast<unsigned long>(layout.PageNumber),
+            static_cast<unsigned long>(layout.FrameNumber));
     else
-        std::fprintf(out, "Image layout: %s\n", DescribeFailure(rc, client.SourceConditionCode()).c_str());
+        std::fprintf(out, "Image layout: %s\n",
+                     DescribeFailure(rc, client.SourceConditionCode()).c_str());
 }

@@ -21,36 +21,37 @@ namespace {
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2, kCancelled = 3 };
 
-bool QueryImageInfo(CTwainClient& client, TW_IMAGEINFO& info)
-{
+bool QueryImageInfo(CTwainClient& client, TW_IMAGEINFO& info) {
     info = TW_IMAGEINFO{};
     TW_UINT16 rc = client.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info);
     if (rc != TWRC_SUCCESS) {
         ReportFailure(client, "DAT_IMAGEINFO", rc);
         return false;
     }
-    std::fprintf(stderr, "image: %ld x %ld pixels, %d bits, %s, %g x %g dpi\n", static_cast<long>(info.ImageWidth),
-                 static_cast<long>(info.ImageLength), info.BitsPerPixel, PixelTypeName(info.PixelType),
-                 Fix32ToDouble(info.XResolution), Fix32ToDouble(info.YResolution));
+    std::fprintf(stderr, "image: %ld x %ld pixels, %d bits, %s, %g x %g dpi\n",
+                 static_cast<long>(info.ImageWidth), static_cast<long>(info.ImageLength),
+                 info.BitsPerPixel, PixelTypeName(info.PixelType), Fix32ToDouble(info.XResolution),
+                 Fix32ToDouble(info.YResolution));
     return true;
 }
 
-TW_UINT32 MemoryBufferSize(CTwainClient& client, const AcquireOptions& options)
-{
+TW_UINT32 MemoryBufferSize(CTwainClient& client, const AcquireOptions& options) {
     TW_SETUPMEMXFER setup{};
     TW_UINT16 rc = client.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
     if (options.BufferSize) {
-        if (rc == TWRC_SUCCESS && setup.MaxBufSize != TWON_DONTCARE32 && *options.BufferSize > setup.MaxBufSize)
-            ReportWarning("buffer of " + std::to_string(*options.BufferSize) + " bytes is above the source's maximum of " +
+        if (rc == TWRC_SUCCESS && setup.MaxBufSize != TWON_DONTCARE32 &&
+            *options.BufferSize > setup.MaxBufSize)
+            ReportWarning("buffer of " + std::to_string(*options.BufferSize) +
+                          " bytes is above the source's maximum of " +
                           std::to_string(setup.MaxBufSize));
         return *options.BufferSize;
     }
-    if (rc == TWRC_SUCCESS && setup.Preferred != TWON_DONTCARE32 && setup.Preferred > 0) return setup.Preferred;
+    if (rc == TWRC_SUCCESS && setup.Preferred != TWON_DONTCARE32 && setup.Preferred > 0)
+        return setup.Preferred;
     return 64 * 1024;
 }
 
-bool WriteFiles(const std::string& base, const Image& image)
-{
+bool WriteFiles(const std::string& base, const Image& image) {
     std::string error;
     if (!WriteBmp(base + ".bmp", image, error)) {
         ReportError(error);
@@ -64,17 +65,16 @@ bool WriteFiles(const std::string& base, const Image& image)
 }
 
 // Ends the session in order; a refusal here is worth a warning, not a failure.
-void EndSession(CTwainClient& client)
-{
+void EndSession(CTwainClient& client) {
     TW_UINT16 rc;
     if ((rc = client.EndTransfer()) != TWRC_SUCCESS) ReportFailure(client, "MSG_ENDXFER", rc);
     if ((rc = client.Disable()) != TWRC_SUCCESS) ReportFailure(client, "MSG_DISABLEDS", rc);
     if ((rc = client.CloseSource()) != TWRC_SUCCESS) ReportFailure(client, "MSG_CLOSEDS", rc, true);
-    if ((rc = client.CloseManager()) != TWRC_SUCCESS) ReportFailure(client, "MSG_CLOSEDSM", rc, true);
+    if ((rc = client.CloseManager()) != TWRC_SUCCESS)
+        ReportFailure(client, "MSG_CLOSEDSM", rc, true);
 }
 
-int Acquire(CTwainClient& client, const AcquireOptions& options)
-{
+int Acquire(CTwainClient& client, const AcquireOptions& options) {
     if (!Negotiate(client, options)) return kFailure;
     const TW_UINT16 mechanism = CurrentTransferMechanism(client);
     const TW_UINT32 bufferSize = mechanism == TWSX_MEMORY ? MemoryBufferSize(client, options) : 0;
@@ -84,8 +84,10 @@ int Acquire(CTwainClient& client, const AcquireOptions& options)
         ReportFailure(client, "MSG_ENABLEDS", rc);
         return kFailure;
     }
-    if (options.ShowUI) std::fprintf(stderr, "waiting for the source's dialog: acquire or cancel there\n");
-    const DWORD timeout = options.TimeoutSeconds > 0 ? static_cast<DWORD>(options.TimeoutSeconds * 1000) : INFINITE;
+    if (options.ShowUI)
+        std::fprintf(stderr, "waiting for the source's dialog: acquire or cancel there\n");
+    const DWORD timeout =
+        options.TimeoutSeconds > 0 ? static_cast<DWORD>(options.TimeoutSeconds * 1000) : INFINITE;
     const TW_UINT16 notification = client.WaitForNotification(timeout);
     if (notification == MSG_CLOSEDSREQ) {
         ReportError("cancelled at the source");
@@ -97,7 +99,8 @@ int Acquire(CTwainClient& client, const AcquireOptions& options)
         std::snprintf(seconds, sizeof seconds, "%g", options.TimeoutSeconds);
         ReportError(std::string("the source announced no image within ") + seconds + " s");
         TW_UINT16 cc = client.SourceConditionCode();
-        if (cc != TWCC_SUCCESS) ReportError("source's condition: " + DescribeFailure(TWRC_FAILURE, cc));
+        if (cc != TWCC_SUCCESS)
+            ReportError("source's condition: " + DescribeFailure(TWRC_FAILURE, cc));
         client.Disable();
         return kFailure;
     }
@@ -105,8 +108,9 @@ int Acquire(CTwainClient& client, const AcquireOptions& options)
     TW_IMAGEINFO info;
     if (!QueryImageInfo(client, info)) return kFailure;
     Image image;
-    TransferOutcome outcome = mechanism == TWSX_MEMORY ? MemoryTransfer(client, info, bufferSize, image)
-                                                       : NativeTransfer(client, image);
+    TransferOutcome outcome = mechanism == TWSX_MEMORY
+                                  ? MemoryTransfer(client, info, bufferSize, image)
+                                  : NativeTransfer(client, image);
     const char* name = mechanism == TWSX_MEMORY ? "DAT_IMAGEMEMXFER" : "DAT_IMAGENATIVEXFER";
     if (!outcome.Ok) {
         if (outcome.Error.empty())
@@ -120,17 +124,18 @@ int Acquire(CTwainClient& client, const AcquireOptions& options)
     const std::string base = OutputBase(options.Output);
     if (!WriteFiles(base, image)) return kFailure;
     const double rate = outcome.Seconds > 0 ? outcome.Bytes / outcome.Seconds / 1e6 : 0;
-    std::printf("%s.png, %s.bmp: %ld x %ld pixels, %d bits, %llu bytes in %.3f s, %.1f MB/s (%s transfer)\n",
-                base.c_str(), base.c_str(), static_cast<long>(image.Width), static_cast<long>(image.Height),
-                image.BitsPerPixel, static_cast<unsigned long long>(outcome.Bytes), outcome.Seconds, rate,
-                mechanism == TWSX_MEMORY ? "memory" : "native");
+    std::printf(
+        "%s.png, %s.bmp: %ld x %ld pixels, %d bits, %llu bytes in %.3f s, %.1f MB/s (%s "
+        "transfer)\n",
+        base.c_str(), base.c_str(), static_cast<long>(image.Width), static_cast<long>(image.Height),
+        image.BitsPerPixel, static_cast<unsigned long long>(outcome.Bytes), outcome.Seconds, rate,
+        mechanism == TWSX_MEMORY ? "memory" : "native");
     return kSuccess;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Under Wine the C runtime's text mode writes \r\n; keep lines as they are.
     _setmode(_fileno(stdout), _O_BINARY);
 

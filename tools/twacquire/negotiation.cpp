@@ -9,21 +9,19 @@
 
 namespace {
 
-bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw, const std::string& shown)
-{
+bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw,
+         const std::string& shown) {
     TW_UINT16 rc = SetOneValue(client, cap, itemType, raw);
     if (rc == TWRC_SUCCESS) return true;
     ReportFailure(client, std::string("setting ") + CapabilityName(cap) + " to " + shown, rc);
     return false;
 }
 
-bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value)
-{
+bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value) {
     return Set(client, cap, TWTY_FIX32, Fix32Bits(ToFix32(value)), std::to_string(value));
 }
 
-bool SetFrame(CTwainClient& client, const FrameInches& frame)
-{
+bool SetFrame(CTwainClient& client, const FrameInches& frame) {
     TW_IMAGELAYOUT layout{};
     layout.Frame.Left = ToFix32(frame.Left);
     layout.Frame.Top = ToFix32(frame.Top);
@@ -40,11 +38,12 @@ bool SetFrame(CTwainClient& client, const FrameInches& frame)
 
 }  // namespace
 
-bool Negotiate(CTwainClient& client, const AcquireOptions& o)
-{
-    if (o.PixelType && !Set(client, ICAP_PIXELTYPE, TWTY_UINT16, *o.PixelType, PixelTypeName(*o.PixelType)))
+bool Negotiate(CTwainClient& client, const AcquireOptions& o) {
+    if (o.PixelType &&
+        !Set(client, ICAP_PIXELTYPE, TWTY_UINT16, *o.PixelType, PixelTypeName(*o.PixelType)))
         return false;
-    if (o.BitDepth && !Set(client, ICAP_BITDEPTH, TWTY_UINT16, *o.BitDepth, std::to_string(*o.BitDepth)))
+    if (o.BitDepth &&
+        !Set(client, ICAP_BITDEPTH, TWTY_UINT16, *o.BitDepth, std::to_string(*o.BitDepth)))
         return false;
     if (o.XResolution &&
         !Set(client, ICAP_XRESOLUTION, TWTY_UINT16, *o.XResolution, std::to_string(*o.XResolution)))
@@ -61,11 +60,12 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& o)
     return true;
 }
 
-TW_UINT16 CurrentTransferMechanism(CTwainClient& client)
-{
+TW_UINT16 CurrentTransferMechanism(CTwainClient& client) {
     CapabilityValue value;
-    if (GetCapability(client, ICAP_XFERMECH, MSG_GETCURRENT, value) != TWRC_SUCCESS) return TWSX_NATIVE;
-    if (value.ConType == TWON_ONEVALUE && !value.Items.empty()) return static_cast<TW_UINT16>(value.Items[0]);
+    if (GetCapability(client, ICAP_XFERMECH, MSG_GETCURRENT, value) != TWRC_SUCCESS)
+        return TWSX_NATIVE;
+    if (value.ConType == TWON_ONEVALUE && !value.Items.empty())
+        return static_cast<TW_UINT16>(value.Items[0]);
     if (value.ConType == TWON_ENUMERATION && value.CurrentIndex < value.Items.size())
         return static_cast<TW_UINT16>(value.Items[value.CurrentIndex]);
     return TWSX_NATIVE;

@@ -9,8 +9,7 @@
 
 namespace {
 
-bool ParseNumber(const std::string& text, double& value)
-{
+bool ParseNumber(const std::string& text, double& value) {
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
@@ -18,32 +17,36 @@ bool ParseNumber(const std::string& text, double& value)
     return errno == 0 && *end == '\0';
 }
 
-bool ParseWhole(const std::string& text, unsigned long long limit, unsigned long long& value)
-{
+bool ParseWhole(const std::string& text, unsigned long long limit, unsigned long long& value) {
     if (text.empty() || text[0] == '-') return false;
     char* end = nullptr;
     errno = 0;
     value = std::strtoull(text.c_str(), &end, 10);
     unsigned long long scale = 1;
-    if (*end == 'k' || *end == 'K') scale = 1024, ++end;
-    else if (*end == 'm' || *end == 'M') scale = 1024 * 1024, ++end;
+    if (*end == 'k' || *end == 'K')
+        scale = 1024, ++end;
+    else if (*end == 'm' || *end == 'M')
+        scale = 1024 * 1024, ++end;
     if (errno != 0 || *end != '\0' || value > limit / scale) return false;
     value *= scale;
     return true;
 }
 
-bool ParsePixelType(const std::string& text, TW_UINT16& type)
-{
-    if (text == "bw" || text == "bilevel") type = TWPT_BW;
-    else if (text == "gray" || text == "grey") type = TWPT_GRAY;
-    else if (text == "rgb" || text == "colour" || text == "color") type = TWPT_RGB;
-    else if (text == "palette") type = TWPT_PALETTE;
-    else return false;
+bool ParsePixelType(const std::string& text, TW_UINT16& type) {
+    if (text == "bw" || text == "bilevel")
+        type = TWPT_BW;
+    else if (text == "gray" || text == "grey")
+        type = TWPT_GRAY;
+    else if (text == "rgb" || text == "colour" || text == "color")
+        type = TWPT_RGB;
+    else if (text == "palette")
+        type = TWPT_PALETTE;
+    else
+        return false;
     return true;
 }
 
-bool ParseFrame(const std::string& text, FrameInches& frame)
-{
+bool ParseFrame(const std::string& text, FrameInches& frame) {
     double values[4];
     size_t start = 0;
     for (int i = 0; i < 4; ++i) {
@@ -58,19 +61,18 @@ bool ParseFrame(const std::string& text, FrameInches& frame)
     return true;
 }
 
-bool EndsWith(const std::string& text, const char* ending)
-{
+bool EndsWith(const std::string& text, const char* ending) {
     const size_t n = std::strlen(ending);
     if (text.size() < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != ending[i]) return false;
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != ending[i])
+            return false;
     return true;
 }
 
 }  // namespace
 
-const char* UsageText()
-{
+const char* UsageText() {
     return "usage: twacquire [options] OUTPUT\n"
            "Acquires one image through the TWAIN Source Manager and writes OUTPUT.bmp and\n"
            "OUTPUT.png (a .bmp or .png ending of OUTPUT is replaced).\n"
@@ -92,8 +94,7 @@ const char* UsageText()
            "  --help               this text\n";
 }
 
-ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::string& error)
-{
+ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::string& error) {
     options = AcquireOptions{};
     options.Source = kHalvardProductName;
     bool timeoutGiven = false;
@@ -158,8 +159,10 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
             (option == "--brightness" ? options.Brightness : options.Threshold) = number;
         } else if (option == "--transfer") {
             if (!value(text)) return ParseResult::Error;
-            if (text == "native") options.TransferMechanism = TWSX_NATIVE;
-            else if (text == "memory") options.TransferMechanism = TWSX_MEMORY;
+            if (text == "native")
+                options.TransferMechanism = TWSX_NATIVE;
+            else if (text == "memory")
+                options.TransferMechanism = TWSX_MEMORY;
             else {
                 error = "unknown transfer \"" + text + "\" (native, memory)";
                 return ParseResult::Error;
@@ -197,8 +200,8 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
     return ParseResult::Run;
 }
 
-std::string OutputBase(const std::string& output)
-{
-    if (EndsWith(output, ".png") || EndsWith(output, ".bmp")) return output.substr(0, output.size() - 4);
+std::string OutputBase(const std::string& output) {
+    if (EndsWith(output, ".png") || EndsWith(output, ".bmp"))
+        return output.substr(0, output.size() - 4);
     return output;
 }

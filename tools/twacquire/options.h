@@ -27,7 +27,7 @@ struct AcquireOptions {
     std::optional<double> Brightness;
     std::optional<double> Threshold;
     std::optional<TW_UINT16> TransferMechanism;  // TWSX_NATIVE or TWSX_MEMORY
-    std::optional<TW_UINT32> BufferSize;        // memory transfer buffer, bytes
+    std::optional<TW_UINT32> BufferSize;         // memory transfer buffer, bytes
 };
 
 enum class ParseResult { Run, Help, Error };

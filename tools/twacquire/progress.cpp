@@ -3,8 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-double SecondsNow()
-{
+double SecondsNow() {
     LARGE_INTEGER frequency, counter;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
@@ -12,17 +11,13 @@ double SecondsNow()
 }
 
 CProgress::CProgress(const std::string& label, uint64_t total)
-    : label_(label), total_(total), start_(GetTickCount64()), thread_(&CProgress::Run, this)
-{
-}
+    : label_(label), total_(total), start_(GetTickCount64()), thread_(&CProgress::Run, this) {}
 
-CProgress::~CProgress()
-{
+CProgress::~CProgress() {
     Finish();
 }
 
-void CProgress::Finish()
-{
+void CProgress::Finish() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (finished_) return;
@@ -33,8 +28,7 @@ void CProgress::Finish()
     if (printed_) std::fputc('\n', stderr);
 }
 
-void CProgress::Run()
-{
+void CProgress::Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return finished_; })) return;
     do {
@@ -42,12 +36,11 @@ void CProgress::Run()
     } while (!wake_.wait_for(lock, std::chrono::milliseconds(500), [this] { return finished_; }));
 }
 
-void CProgress::Print(double seconds)
-{
+void CProgress::Print(double seconds) {
     const uint64_t done = done_.load();
     if (total_ > 0)
-        std::fprintf(stderr, "\r%s: %3.0f%% (%.1f of %.1f MB), %.1f s ", label_.c_str(), 100.0 * done / total_,
-                     done / 1e6, total_ / 1e6, seconds);
+        std::fprintf(stderr, "\r%s: %3.0f%% (%.1f of %.1f MB), %.1f s ", label_.c_str(),
+                     100.0 * done / total_, done / 1e6, total_ / 1e6, seconds);
     else
         std::fprintf(stderr, "\r%s: %.1f s ", label_.c_str(), seconds);
     std::fflush(stderr);

@@ -12,8 +12,7 @@ namespace {
 // Blocks of no bytes in a row after which the source is taken to be stuck.
 constexpr int kEmptyBlockLimit = 1000;
 
-std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel)
-{
+std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel) {
     if (bitsPerPixel == 1) return BilevelPalette();
     if (bitsPerPixel == 4) return Colour16Palette();
     if (bitsPerPixel == 8) return pixelType == TWPT_GRAY ? GreyPalette() : Colour256Palette();
@@ -25,13 +24,13 @@ std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel)
 struct BlockPlacement {
     size_t firstRow;
     size_t rows;
-    size_t byteOffset;   // within each image row
-    size_t bytesPerRow;  // copied per row
-    size_t sourceStride; // between rows in the buffer
+    size_t byteOffset;    // within each image row
+    size_t bytesPerRow;   // copied per row
+    size_t sourceStride;  // between rows in the buffer
 };
 
-bool PlaceBlock(const TW_IMAGEMEMXFER& block, const Image& image, BlockPlacement& place, std::string& error)
-{
+bool PlaceBlock(const TW_IMAGEMEMXFER& block, const Image& image, BlockPlacement& place,
+                std::string& error) {
     const int bits = image.BitsPerPixel;
     place.firstRow = block.YOffset;
     place.rows = block.Rows;
@@ -39,16 +38,21 @@ bool PlaceBlock(const TW_IMAGEMEMXFER& block, const Image& image, BlockPlacement
     place.bytesPerRow = Image::RowBytesFor(static_cast<int32_t>(block.Columns), bits);
     place.sourceStride = block.BytesPerRow;
     const size_t rowBytes = image.RowBytes();
-    const bool inside = static_cast<uint64_t>(block.XOffset) * bits % 8 == 0 && place.byteOffset <= rowBytes &&
+    const bool inside = static_cast<uint64_t>(block.XOffset) * bits % 8 == 0 &&
+                        place.byteOffset <= rowBytes &&
                         place.bytesPerRow <= rowBytes - place.byteOffset &&
                         place.firstRow <= static_cast<size_t>(image.Height) &&
                         place.rows <= image.Height - place.firstRow;
     const uint64_t needed =
-        place.rows == 0 ? 0 : static_cast<uint64_t>(place.rows - 1) * place.sourceStride + place.bytesPerRow;
-    if (!inside || needed > block.BytesWritten || (place.rows > 1 && place.sourceStride < place.bytesPerRow)) {
-        error = "the source delivered a block outside the image (XOffset " + std::to_string(block.XOffset) +
-                ", YOffset " + std::to_string(block.YOffset) + ", " + std::to_string(block.Columns) + " columns, " +
-                std::to_string(block.Rows) + " rows, " + std::to_string(block.BytesPerRow) + " bytes per row, " +
+        place.rows == 0
+            ? 0
+            : static_cast<uint64_t>(place.rows - 1) * place.sourceStride + place.bytesPerRow;
+    if (!inside || needed > block.BytesWritten ||
+        (place.rows > 1 && place.sourceStride < place.bytesPerRow)) {
+        error = "the source delivered a block outside the image (XOffset " +
+                std::to_string(block.XOffset) + ", YOffset " + std::to_string(block.YOffset) +
+                ", " + std::to_string(block.Columns) + " columns, " + std::to_string(block.Rows) +
+                " rows, " + std::to_string(block.BytesPerRow) + " bytes per row, " +
                 std::to_string(block.BytesWritten) + " bytes written)";
         return false;
     }
@@ -57,14 +61,14 @@ bool PlaceBlock(const TW_IMAGEMEMXFER& block, const Image& image, BlockPlacement
 
 // The transfer may widen the image beyond what DAT_IMAGEINFO said (interpolated
 // colour is aligned when the scan starts): the first block's row length decides.
-bool FitWidth(const TW_IMAGEMEMXFER& block, Image& image, std::string& error)
-{
+bool FitWidth(const TW_IMAGEMEMXFER& block, Image& image, std::string& error) {
     if (block.BytesPerRow == image.RowBytes() || block.BytesPerRow == 0) return true;
     const int bits = image.BitsPerPixel;
     const uint64_t width = static_cast<uint64_t>(block.BytesPerRow) * 8 / bits;
-    if (Image::RowBytesFor(static_cast<int32_t>(width), bits) != block.BytesPerRow || width > 0x7fffffff) {
-        error = "the source's row length of " + std::to_string(block.BytesPerRow) + " bytes fits no width at " +
-                std::to_string(bits) + " bits";
+    if (Image::RowBytesFor(static_cast<int32_t>(width), bits) != block.BytesPerRow ||
+        width > 0x7fffffff) {
+        error = "the source's row length of " + std::to_string(block.BytesPerRow) +
+                " bytes fits no width at " + std::to_string(bits) + " bits";
         return false;
     }
     std::vector<RgbColour> palette = image.Palette;
@@ -75,8 +79,7 @@ bool FitWidth(const TW_IMAGEMEMXFER& block, Image& image, std::string& error)
 
 }  // namespace
 
-TransferOutcome NativeTransfer(CTwainClient& client, Image& image)
-{
+TransferOutcome NativeTransfer(CTwainClient& client, Image& image) {
     TransferOutcome outcome;
     TW_UINT32 handleValue = 0;
     CProgress progress("native transfer", 0);
@@ -100,8 +103,8 @@ TransferOutcome NativeTransfer(CTwainClient& client, Image& image)
     return outcome;
 }
 
-TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, TW_UINT32 bufferSize, Image& image)
-{
+TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, TW_UINT32 bufferSize,
+                               Image& image) {
     TransferOutcome outcome;
     if (!AllocateImage(image, info.ImageWidth, info.ImageLength, info.BitsPerPixel, outcome.Error))
         return outcome;
@@ -135,8 +138,8 @@ TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, T
         }
         emptyBlocks = block.BytesWritten == 0 ? emptyBlocks + 1 : 0;
         if (emptyBlocks >= kEmptyBlockLimit) {
-            outcome.Error = "the source keeps delivering empty blocks (buffer of " + std::to_string(bufferSize) +
-                            " bytes too small?)";
+            outcome.Error = "the source keeps delivering empty blocks (buffer of " +
+                            std::to_string(bufferSize) + " bytes too small?)";
             break;
         }
     }
