@@ -75,8 +75,6 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     if (source.State == StateTransferReady && source.ScanStart(false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }
-    // The model as scan start's Open left it, so the reads match the window programmed.
-    const int32_t modelCode = source.ModelCode();
     const uint32_t rowBytes = size.RowBytes;
     memory->BytesPerRow = rowBytes;
     // The window may have been changed between blocks (the dialog's acquire
@@ -87,7 +85,9 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
     auto* const buffer = static_cast<unsigned char*>(memory->Memory.TheMem);
-    const bool interpolated = IsInterpolatedScan(source.Settings, modelCode);
+    // The model as scan start's Open left it, so the reads match the window programmed.
+    const bool interpolated = source.Settings.BitsPerPixel == 24 &&
+                              IsInterpolatedScan(source.Settings, source.ModelCode());
     const FillResult read =
         FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
     source.Transfer.Buffer = nullptr;

@@ -7,6 +7,7 @@
 #include "source/twain_source.h"
 
 void CTwainSource::AlignInterpolatedWidth() {
+    if (Settings.BitsPerPixel != 24) return;  // only RGB is interpolated
     const int32_t code = ModelCode();
     if (!IsInterpolatedScan(Settings, code)) return;
     // The device scans 2/3 or 1/2 of the width; a width it divides exactly makes
