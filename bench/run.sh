@@ -7,15 +7,24 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
 "$root/scripts/setup.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
+configure() {
     if [ "$build" = "$root/build" ]; then
-        (cd "$root" && cmake --preset mingw >/dev/null)
+        (cd "$root" && cmake --preset mingw)
     else
         cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
-            -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo
     fi
+}
+# The build speaks only when it fails.
+log=$(mktemp)
+if ! { { [ -f "$build/CMakeCache.txt" ] || configure; } &&
+       cmake --build "$build" --target transfer_bench dunmere tarnscan; } >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "run.sh: the build failed" >&2
+    exit 1
 fi
-cmake --build "$build" --target transfer_bench dunmere tarnscan >/dev/null
+rm -f "$log"
 
 # A wineserver left running for the prefix makes the start step fail: stop it first.
 "$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Acquires one image from the simulated scanner through Wine's TWAIN Source
 # Manager with twacquire, and writes OUTPUT.bmp and OUTPUT.png.
-#   scripts/acquire.sh OUTPUT [twacquire options]     (scripts/acquire.sh --help)
+#   scripts/acquire.sh [twacquire options] OUTPUT     (scripts/acquire.sh --help)
 # Installs what is missing, configures and builds into build/ when needed, prepares
 # the project's Wine prefix build/wineprefix and runs twacquire there. The
 # simulated scanner's TARNSCAN_* variables pass through.
@@ -10,10 +10,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
 "$root/scripts/setup.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    (cd "$root" && cmake --preset mingw >/dev/null)
+# The build speaks only when it fails.
+log=$(mktemp)
+if ! (cd "$root" && { [ -f "$build/CMakeCache.txt" ] || cmake --preset mingw; } &&
+      cmake --build --preset mingw --target dunmere tarnscan twacquire) >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "acquire.sh: the build failed" >&2
+    exit 1
 fi
-(cd "$root" && cmake --build --preset mingw --target dunmere tarnscan twacquire >/dev/null)
+rm -f "$log"
 
 # A wineserver left running for the prefix makes the start step fail: stop it first.
 "$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
@@ -27,6 +33,13 @@ for argument in "$@"; do
         exit 2
     fi
 done
+
+# Only an output name: the whole letter-size chart at 100 dpi, the scan a person
+# most likely wants to look at first.
+if [ $# -eq 1 ] && [ "${1#-}" = "$1" ]; then
+    set -- --resolution 100 --frame 0,0,8,11 "$1"
+    echo "acquire.sh: the whole chart at 100 dpi (twacquire --help lists the options)" >&2
+fi
 
 status=0
 WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=sane.ds=n \

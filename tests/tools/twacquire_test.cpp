@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -260,3 +261,26 @@ TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage) {
 }
 
 }  // namespace
+
+TEST(TwacquireOutput, UnwritableOutputIsToldBeforeAnythingIsScanned) {
+    UseDefaultScanner();
+    const std::string log = MakeScratchDirectory("unwritable") + "calls.log";
+    ScopedVariable calls("TARNSCAN_LOG", log.c_str());
+    const std::string base = MakeScratchDirectory("unwritable") + "missing\\scan";
+
+    TwacquireRun run = RunTwacquire({base + ".png"});
+    EXPECT_EQ(1, run.ExitCode);
+    EXPECT_NE(std::string::npos, run.Err.find("cannot create " + base + ".bmp")) << run.Err;
+    // The scanner was opened when the source loaded, but no scan was started.
+    FILE* file = std::fopen(log.c_str(), "rb");
+    std::string text;
+    if (file) {
+        char chunk[4096];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            text.append(chunk, got);
+        std::fclose(file);
+    }
+    EXPECT_NE(std::string::npos, text.find("Open model=")) << text;
+    EXPECT_EQ(std::string::npos, text.find("StartScan")) << text;
+}

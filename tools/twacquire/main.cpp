@@ -64,6 +64,17 @@ bool WriteFiles(const std::string& base, const Image& image) {
     return true;
 }
 
+// Whether the file can be written, found out before anything is scanned; a file
+// that did not exist is not left behind.
+bool CanCreate(const std::string& path) {
+    const bool existed = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    std::fclose(file);
+    if (!existed) DeleteFileA(path.c_str());
+    return true;
+}
+
 // Ends the session in order; a refusal here is worth a warning, not a failure.
 void EndSession(CTwainClient& client) {
     TW_UINT16 rc;
@@ -75,6 +86,13 @@ void EndSession(CTwainClient& client) {
 }
 
 int Acquire(CTwainClient& client, const AcquireOptions& options) {
+    const std::string base = OutputBase(options.Output);
+    for (const char* ending : {".bmp", ".png"}) {
+        if (!CanCreate(base + ending)) {
+            ReportError("cannot create " + base + ending);
+            return kFailure;
+        }
+    }
     if (!Negotiate(client, options)) return kFailure;
     const TW_UINT16 mechanism = CurrentTransferMechanism(client);
     const TW_UINT32 bufferSize = mechanism == TWSX_MEMORY ? MemoryBufferSize(client, options) : 0;
@@ -121,7 +139,6 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
     }
     EndSession(client);
 
-    const std::string base = OutputBase(options.Output);
     if (!WriteFiles(base, image)) return kFailure;
     const double rate = outcome.Seconds > 0 ? outcome.Bytes / outcome.Seconds / 1e6 : 0;
     std::printf(
@@ -138,6 +155,8 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
 int main(int argc, char** argv) {
     // Under Wine the C runtime's text mode writes \r\n; keep lines as they are.
     _setmode(_fileno(stdout), _O_BINARY);
+    // Progress must show while it happens, also when stderr is a pipe or a file.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
 
     AcquireOptions options;
     std::string error;
