@@ -19,6 +19,17 @@ HWND CreateMessageWindow() {
                            instance, nullptr);
 }
 
+// A source's modeless dialog only gets its keyboard handling (Tab between fields,
+// Enter for the default button) when the application's loop passes its messages
+// to IsDialogMessage, as applications do for every dialog on their thread.
+bool IsModelessDialogMessage(MSG& message) {
+    if (!message.hwnd) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    char className[16] = {};
+    if (!root || !GetClassNameA(root, className, sizeof className)) return false;
+    return std::strcmp(className, "#32770") == 0 && IsDialogMessageA(root, &message);
+}
+
 void CopyString(char* field, size_t size, const char* text) {
     std::memset(field, 0, size);
     std::strncpy(field, text, size - 1);
@@ -159,6 +170,7 @@ TW_UINT16 CTwainClient::WaitForNotification(DWORD timeoutMs) {
                     return event.TWMessage;
                 continue;
             }
+            if (IsModelessDialogMessage(message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

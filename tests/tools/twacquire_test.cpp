@@ -284,3 +284,28 @@ TEST(TwacquireOutput, UnwritableOutputIsToldBeforeAnythingIsScanned) {
     EXPECT_NE(std::string::npos, text.find("Open model=")) << text;
     EXPECT_EQ(std::string::npos, text.find("StartScan")) << text;
 }
+
+namespace {
+
+// twacquire's message loop gives the source's modeless dialog its keyboard: Enter
+// presses the default button, "Acquire Data".
+TEST(TwacquireDialog, EnterInTheSourcesDialogAcquires) {
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "the source's dialog needs a display (run under xvfb-run)";
+    UseDefaultScanner();
+    const std::string base = MakeScratchDirectory("dialog_enter") + "dialog";
+    CTwacquireProcess twacquire({"--ui", "--timeout", "30", base + ".png"});
+    ASSERT_TRUE(twacquire.Started());
+    HWND dialog = WaitForScanDialog(30000);
+    ASSERT_NE(nullptr, dialog) << twacquire.Finish(0).Err;
+    PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0x001c0001);
+    PostMessageA(dialog, WM_KEYUP, VK_RETURN, 0xc01c0001);
+
+    TwacquireRun run = twacquire.Finish();
+    EXPECT_EQ(0, run.ExitCode) << run.Err;
+    EXPECT_TRUE(FileExists(base + ".png"));
+    DeleteFileA((base + ".bmp").c_str());
+    DeleteFileA((base + ".png").c_str());
+}
+
+}  // namespace
