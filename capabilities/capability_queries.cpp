@@ -11,7 +11,9 @@ namespace {
 const int32_t DefaultResolution = 400;
 const double PhysicalHeightInches = 32000.0;
 
-TW_UINT16 BadCap(CTwainSource& source) { return source.Fail(TWCC_BADCAP); }
+TW_UINT16 BadCap(CTwainSource& source) {
+    return source.Fail(TWCC_BADCAP);
+}
 
 TW_UINT16 OneInt16(CTwainSource& source, pTW_CAPABILITY capability, int16_t value) {
     return source.MakeOneValue(capability, TWTY_INT16, static_cast<TW_UINT16>(value));
@@ -35,9 +37,15 @@ TW_UINT16 PixelTypeEnumeration(CTwainSource& source, pTW_CAPABILITY capability) 
     static const TW_UINT16 types[] = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
     TW_UINT32 current = 0;
     switch (source.Settings.ImageComposition) {
-    case 2: current = 1; break;
-    case 3: current = 2; break;
-    case 5: current = 3; break;
+    case 2:
+        current = 1;
+        break;
+    case 3:
+        current = 2;
+        break;
+    case 5:
+        current = 3;
+        break;
     }
     return Enumeration(source, capability, types, 4, current, 3);
 }
@@ -66,11 +74,16 @@ TW_UINT16 BitDepthOfGet(CTwainSource& source, pTW_CAPABILITY capability) {
 
 int32_t DefaultBitDepth(int32_t imageComposition) {
     switch (imageComposition) {
-    case 0: return 1;
-    case 2: return 8;
-    case 3: return 8;
-    case 5: return 24;
-    default: return 0;
+    case 0:
+        return 1;
+    case 2:
+        return 8;
+    case 3:
+        return 8;
+    case 5:
+        return 24;
+    default:
+        return 0;
     }
 }
 
@@ -114,8 +127,8 @@ TW_UINT16 Answer(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability)
         return reset ? BadCap(source) : OneFix32(source, capability, PhysicalHeightInches);
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION: {
-        int32_t current = capability->Cap == ICAP_XRESOLUTION ? settings.XResolution
-                                                              : settings.YResolution;
+        int32_t current =
+            capability->Cap == ICAP_XRESOLUTION ? settings.XResolution : settings.YResolution;
         if (get) return ResolutionEnumeration(source, capability, current);
         if (msg == MSG_GETCURRENT) return OneUInt16(source, capability, current);
         if (reset) settings.XResolution = settings.YResolution = DefaultResolution;

@@ -25,7 +25,9 @@ bool SetTransferCount(CTwainSource&, const ApplicationContainer& container) {
     return container.Value32() == 1;
 }
 
-bool ScansNoColour(int32_t modelCode) { return modelCode == 3 || modelCode == 4; }
+bool ScansNoColour(int32_t modelCode) {
+    return modelCode == 3 || modelCode == 4;
+}
 
 bool SetPixelType(CTwainSource& source, const ApplicationContainer& container) {
     TW_UINT32 pixelType;
@@ -127,11 +129,16 @@ bool SetPixelFlavor(CTwainSource&, const ApplicationContainer& container) {
 // engine relies on it, so 24 is the one depth an RGB image accepts.
 bool IsDepthOfComposition(int32_t imageComposition, TW_UINT32 depth) {
     switch (imageComposition) {
-    case 0: return depth == 1;
-    case 2: return depth == 8;
-    case 3: return depth == 4 || depth == 8;
-    case 5: return depth == 24;
-    default: return false;
+    case 0:
+        return depth == 1;
+    case 2:
+        return depth == 8;
+    case 3:
+        return depth == 4 || depth == 8;
+    case 5:
+        return depth == 24;
+    default:
+        return false;
     }
 }
 
@@ -159,11 +166,16 @@ struct SettableCapability {
 };
 
 const SettableCapability SettableCapabilities[] = {
-    {CAP_XFERCOUNT, &SetTransferCount},   {ICAP_PIXELTYPE, &SetPixelType},
-    {ICAP_UNITS, &SetUnits},              {ICAP_XFERMECH, &SetTransferMechanism},
-    {ICAP_BRIGHTNESS, &SetBrightness},    {ICAP_XRESOLUTION, &SetXResolution},
-    {ICAP_YRESOLUTION, &SetYResolution},  {ICAP_BITORDER, &SetBitOrder},
-    {ICAP_PIXELFLAVOR, &SetPixelFlavor},  {ICAP_THRESHOLD, &SetThreshold},
+    {CAP_XFERCOUNT, &SetTransferCount},
+    {ICAP_PIXELTYPE, &SetPixelType},
+    {ICAP_UNITS, &SetUnits},
+    {ICAP_XFERMECH, &SetTransferMechanism},
+    {ICAP_BRIGHTNESS, &SetBrightness},
+    {ICAP_XRESOLUTION, &SetXResolution},
+    {ICAP_YRESOLUTION, &SetYResolution},
+    {ICAP_BITORDER, &SetBitOrder},
+    {ICAP_PIXELFLAVOR, &SetPixelFlavor},
+    {ICAP_THRESHOLD, &SetThreshold},
     {ICAP_BITDEPTH, &SetBitDepth},
 };
 

@@ -1,10 +1,10 @@
 #include "capabilities/capability_table.h"
 
 const TW_UINT16 SupportedCapabilities[SupportedCapabilityCount] = {
-    CAP_XFERCOUNT,       CAP_SUPPORTEDCAPS,  CAP_UICONTROLLABLE, ICAP_COMPRESSION,
-    ICAP_PLANARCHUNKY,   ICAP_PHYSICALHEIGHT, ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,
-    ICAP_BITDEPTH,       ICAP_BITORDER,      ICAP_PIXELTYPE,     ICAP_UNITS,
-    ICAP_XFERMECH,       ICAP_XRESOLUTION,   ICAP_YRESOLUTION,
+    CAP_XFERCOUNT,     CAP_SUPPORTEDCAPS,   CAP_UICONTROLLABLE, ICAP_COMPRESSION,
+    ICAP_PLANARCHUNKY, ICAP_PHYSICALHEIGHT, ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,
+    ICAP_BITDEPTH,     ICAP_BITORDER,       ICAP_PIXELTYPE,     ICAP_UNITS,
+    ICAP_XFERMECH,     ICAP_XRESOLUTION,    ICAP_YRESOLUTION,
 };
 
 namespace {
@@ -56,7 +56,9 @@ TW_UINT32 ResolutionPosition(const ResolutionList& list, int32_t dpi) {
     return position;
 }
 
-const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType) { return PixelTypes[pixelType]; }
+const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType) {
+    return PixelTypes[pixelType];
+}
 
 TW_UINT16 PixelTypeOfComposition(int32_t imageComposition) {
     for (const PixelTypeMapping& mapping : PixelTypes)

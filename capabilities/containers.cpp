@@ -82,8 +82,8 @@ TW_UINT16 CTwainSource::MakeOneValue(pTW_CAPABILITY capability, TW_UINT16 itemTy
     return HandOver(capability, TWON_ONEVALUE, handle);
 }
 
-TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability,
-                                        const EnumerationHeader& header, const void* items) {
+TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
+                                        const void* items) {
     const size_t width = ItemSize(header.ItemType);
     const size_t listBytes = width * header.NumItems;
     // The header, the items and one spare byte.
@@ -154,11 +154,17 @@ bool ApplicationContainer::Holds(size_t entryWidth) const {
     return needed <= size_;
 }
 
-TW_UINT16 ApplicationContainer::ItemType() const { return Get<TW_UINT16>(bytes_, 0); }
+TW_UINT16 ApplicationContainer::ItemType() const {
+    return Get<TW_UINT16>(bytes_, 0);
+}
 
-TW_UINT32 ApplicationContainer::Value32() const { return Get<TW_UINT32>(bytes_, 2); }
+TW_UINT32 ApplicationContainer::Value32() const {
+    return Get<TW_UINT32>(bytes_, 2);
+}
 
-TW_UINT32 ApplicationContainer::NumItems() const { return Get<TW_UINT32>(bytes_, 2); }
+TW_UINT32 ApplicationContainer::NumItems() const {
+    return Get<TW_UINT32>(bytes_, 2);
+}
 
 TW_UINT16 ApplicationContainer::Entry16(TW_UINT32 i) const {
     return Get<TW_UINT16>(bytes_, EntriesOffset() + static_cast<size_t>(i) * sizeof(TW_UINT16));
@@ -168,7 +174,9 @@ bool ApplicationContainer::HasCurrentEntry() const {
     return conType_ == TWON_ENUMERATION && Get<TW_UINT32>(bytes_, 6) < NumItems();
 }
 
-TW_UINT16 ApplicationContainer::CurrentEntry16() const { return Entry16(Get<TW_UINT32>(bytes_, 6)); }
+TW_UINT16 ApplicationContainer::CurrentEntry16() const {
+    return Entry16(Get<TW_UINT32>(bytes_, 6));
+}
 
 bool ApplicationContainer::CurrentEntryAtItemWidth(TW_UINT32& value) const {
     if (!HasCurrentEntry()) return false;
@@ -178,6 +186,7 @@ bool ApplicationContainer::CurrentEntryAtItemWidth(TW_UINT32& value) const {
         return true;
     }
     if (!Holds(sizeof(TW_UINT32))) return false;
-    value = Get<TW_UINT32>(bytes_, EntriesOffset() + static_cast<size_t>(index) * sizeof(TW_UINT32));
+    value =
+        Get<TW_UINT32>(bytes_, EntriesOffset() + static_cast<size_t>(index) * sizeof(TW_UINT32));
     return true;
 }

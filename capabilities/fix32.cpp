@@ -12,4 +12,6 @@ TW_UINT32 Fix32Item(TW_FIX32 value) {
     return static_cast<TW_UINT16>(value.Whole) | (static_cast<TW_UINT32>(value.Frac) << 16);
 }
 
-int32_t Fix32Whole(TW_UINT32 item) { return static_cast<int16_t>(item & 0xFFFF); }
+int32_t Fix32Whole(TW_UINT32 item) {
+    return static_cast<int16_t>(item & 0xFFFF);
+}

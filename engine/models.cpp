@@ -36,8 +36,8 @@ struct ModelName {
 // The six-character names come first so that "QD140+" is not taken for "QD140".
 // The Q-series wide models are told apart on their first five characters only.
 const ModelName ModelNames[] = {
-    {"QD140+", 6, 7}, {"QD150+", 6, 8}, {"QD140", 5, 1},  {"QD130", 5, 3},  {"QD120", 5, 2},
-    {"QD110", 5, 4},  {"QC1400", 5, 9}, {"QB1320", 5, 11}, {"QB1310", 5, 10}, {"QB1300", 5, 12},
+    {"QD140+", 6, 7},  {"QD150+", 6, 8},  {"QD140", 5, 1},   {"QD130", 5, 3},   {"QD120", 5, 2},
+    {"QD110", 5, 4},   {"QC1400", 5, 9},  {"QB1320", 5, 11}, {"QB1310", 5, 10}, {"QB1300", 5, 12},
     {"QA1220", 5, 13}, {"QA1210", 5, 15}, {"QA1200", 5, 14},
 };
 
@@ -67,7 +67,9 @@ int32_t CTwainSource::ModelCode() const {
     return ModelCodeFromName(name);
 }
 
-int32_t NativeResolution(int32_t code) { return RowOrFirst(code).NativeResolution; }
+int32_t NativeResolution(int32_t code) {
+    return RowOrFirst(code).NativeResolution;
+}
 
 bool IsSupportedResolution(int32_t code, int32_t dpi) {
     const ModelResolutionRow& row = RowOrFirst(code);

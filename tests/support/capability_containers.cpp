@@ -13,7 +13,8 @@ void Append(Bytes& bytes, T value) {
 template <typename T>
 T Read(const Bytes& bytes, size_t offset) {
     T value{};
-    if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+    if (offset + sizeof value <= bytes.size())
+        std::memcpy(&value, bytes.data() + offset, sizeof value);
     return value;
 }
 
@@ -33,7 +34,8 @@ Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 current
     Append<TW_UINT32>(bytes, numItems);
     Append<TW_UINT32>(bytes, currentIndex);
     Append<TW_UINT32>(bytes, defaultIndex);
-    for (TW_UINT16 item : items) Append<TW_UINT16>(bytes, item);
+    for (TW_UINT16 item : items)
+        Append<TW_UINT16>(bytes, item);
     return bytes;
 }
 
@@ -44,7 +46,8 @@ Bytes EnumerationBytes32(TW_UINT16 itemType, TW_UINT32 currentIndex,
     Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
     Append<TW_UINT32>(bytes, currentIndex);
     Append<TW_UINT32>(bytes, 0);
-    for (TW_UINT32 item : items) Append<TW_UINT32>(bytes, item);
+    for (TW_UINT32 item : items)
+        Append<TW_UINT32>(bytes, item);
     return bytes;
 }
 
@@ -52,7 +55,8 @@ Bytes ArrayBytes(TW_UINT16 itemType, const std::vector<TW_UINT16>& items) {
     Bytes bytes;
     Append<TW_UINT16>(bytes, itemType);
     Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
-    for (TW_UINT16 item : items) Append<TW_UINT16>(bytes, item);
+    for (TW_UINT16 item : items)
+        Append<TW_UINT16>(bytes, item);
     return bytes;
 }
 
@@ -60,7 +64,8 @@ Bytes RangeBytes(TW_UINT16 itemType, TW_UINT32 min, TW_UINT32 max, TW_UINT32 ste
                  TW_UINT32 defaultValue, TW_UINT32 current) {
     Bytes bytes;
     Append<TW_UINT16>(bytes, itemType);
-    for (TW_UINT32 value : {min, max, step, defaultValue, current}) Append<TW_UINT32>(bytes, value);
+    for (TW_UINT32 value : {min, max, step, defaultValue, current})
+        Append<TW_UINT32>(bytes, value);
     return bytes;
 }
 
@@ -80,7 +85,9 @@ Bytes BlockBytes(HGLOBAL block) {
     return bytes;
 }
 
-UINT LockCount(HGLOBAL block) { return GlobalFlags(block) & GMEM_LOCKCOUNT; }
+UINT LockCount(HGLOBAL block) {
+    return GlobalFlags(block) & GMEM_LOCKCOUNT;
+}
 
 bool Reply::operator==(const Reply& other) const {
     return ConType == other.ConType && ItemType == other.ItemType && Item == other.Item &&
@@ -95,7 +102,8 @@ std::ostream& operator<<(std::ostream& out, const Reply& reply) {
         out << ", CurrentIndex " << reply.CurrentIndex << ", DefaultIndex " << reply.DefaultIndex;
     if (reply.ConType != TWON_ONEVALUE) {
         out << ", Items [";
-        for (TW_UINT16 item : reply.Items) out << " " << item;
+        for (TW_UINT16 item : reply.Items)
+            out << " " << item;
         out << " ]";
     }
     return out << ", " << reply.BlockSize << " bytes}";

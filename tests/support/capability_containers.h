@@ -32,10 +32,10 @@ UINT LockCount(HGLOBAL block);
 struct Reply {
     TW_UINT16 ConType = 0;
     TW_UINT16 ItemType = 0;
-    TW_UINT32 Item = 0;                 // one value
-    TW_UINT32 CurrentIndex = 0;         // enumeration
-    TW_UINT32 DefaultIndex = 0;         // enumeration
-    std::vector<TW_UINT16> Items;       // enumeration and array entries
+    TW_UINT32 Item = 0;            // one value
+    TW_UINT32 CurrentIndex = 0;    // enumeration
+    TW_UINT32 DefaultIndex = 0;    // enumeration
+    std::vector<TW_UINT16> Items;  // enumeration and array entries
     size_t BlockSize = 0;
 
     bool operator==(const Reply& other) const;

@@ -9,7 +9,7 @@ struct TrackingGlobalMemory {
     static void Install();
     static int Allocations;
     static int Frees;
-    static int Locks;     // successful locks
+    static int Locks;  // successful locks
     static int Unlocks;
     static int LiveBlocks() { return Allocations - Frees; }
     static int HeldLocks() { return Locks - Unlocks; }

@@ -12,9 +12,9 @@
 
 namespace {
 
-const TW_UINT16 SettableCaps[] = {CAP_XFERCOUNT,    ICAP_PIXELTYPE, ICAP_UNITS,
+const TW_UINT16 SettableCaps[] = {CAP_XFERCOUNT,    ICAP_PIXELTYPE,  ICAP_UNITS,
                                   ICAP_XFERMECH,    ICAP_BRIGHTNESS, ICAP_XRESOLUTION,
-                                  ICAP_YRESOLUTION, ICAP_BITORDER,  ICAP_PIXELFLAVOR,
+                                  ICAP_YRESOLUTION, ICAP_BITORDER,   ICAP_PIXELFLAVOR,
                                   ICAP_THRESHOLD,   ICAP_BITDEPTH};
 
 // A copy of everything negotiation may write, to prove a refusal wrote nothing.
@@ -93,7 +93,8 @@ TEST_F(CapabilityBadInputTest, ContainerThatCannotBeLocked) {
 }
 
 TEST_F(CapabilityBadInputTest, EmptyBlock) {
-    for (TW_UINT16 cap : SettableCaps) ExpectRefused(cap, TWON_ONEVALUE, Bytes(), TWCC_BADVALUE);
+    for (TW_UINT16 cap : SettableCaps)
+        ExpectRefused(cap, TWON_ONEVALUE, Bytes(), TWCC_BADVALUE);
 }
 
 TEST_F(CapabilityBadInputTest, BlockSmallerThanItsHeaderSays) {
@@ -155,14 +156,15 @@ TEST_F(CapabilityBadInputTest, CurrentEntryOutsideTheList) {
         TW_UINT16 cap;
         std::vector<TW_UINT16> items;
     } cases[] = {
-        {ICAP_PIXELTYPE, {0, 1}},   {ICAP_XFERMECH, {0, 2}},   {ICAP_BITDEPTH, {8, 4}},
+        {ICAP_PIXELTYPE, {0, 1}},       {ICAP_XFERMECH, {0, 2}},   {ICAP_BITDEPTH, {8, 4}},
         {ICAP_XRESOLUTION, {100, 200}}, {ICAP_YRESOLUTION, {100}}, {ICAP_BRIGHTNESS, {5}},
-        {ICAP_THRESHOLD, {5, 6}},   {ICAP_BITDEPTH, {}},
+        {ICAP_THRESHOLD, {5, 6}},       {ICAP_BITDEPTH, {}},
     };
     for (const auto& c : cases) {
         const TW_UINT32 count = static_cast<TW_UINT32>(c.items.size());
         for (TW_UINT32 current : {count, count + 1, TW_UINT32(0xFFFFFFFF)}) {
-            SCOPED_TRACE("cap " + std::to_string(c.cap) + ", CurrentIndex " + std::to_string(current));
+            SCOPED_TRACE("cap " + std::to_string(c.cap) + ", CurrentIndex " +
+                         std::to_string(current));
             ExpectRefused(c.cap, TWON_ENUMERATION,
                           EnumerationBytes(TWTY_UINT16, count, current, 0, c.items), TWCC_BADVALUE);
         }

@@ -20,13 +20,17 @@ const std::vector<TW_UINT16> QD150PlusResolutions = {50, 100, 150, 200, 300, 400
 const std::vector<TW_UINT16> OtherResolutions = {50, 100, 150, 200, 250, 300, 450, 600};
 
 const std::vector<TW_UINT16> SupportedCaps = {
-    CAP_XFERCOUNT,    CAP_SUPPORTEDCAPS, CAP_UICONTROLLABLE, ICAP_COMPRESSION,
+    CAP_XFERCOUNT,     CAP_SUPPORTEDCAPS,   CAP_UICONTROLLABLE, ICAP_COMPRESSION,
     ICAP_PLANARCHUNKY, ICAP_PHYSICALHEIGHT, ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,
-    ICAP_BITDEPTH,    ICAP_BITORDER,     ICAP_PIXELTYPE,     ICAP_UNITS,
-    ICAP_XFERMECH,    ICAP_XRESOLUTION,  ICAP_YRESOLUTION};
+    ICAP_BITDEPTH,     ICAP_BITORDER,       ICAP_PIXELTYPE,     ICAP_UNITS,
+    ICAP_XFERMECH,     ICAP_XRESOLUTION,    ICAP_YRESOLUTION};
 
-Reply OneInt16(int16_t v) { return OneValueReply(TWTY_INT16, static_cast<TW_UINT16>(v)); }
-Reply OneUInt16(TW_UINT16 v) { return OneValueReply(TWTY_UINT16, v); }
+Reply OneInt16(int16_t v) {
+    return OneValueReply(TWTY_INT16, static_cast<TW_UINT16>(v));
+}
+Reply OneUInt16(TW_UINT16 v) {
+    return OneValueReply(TWTY_UINT16, v);
+}
 
 // A width in inches as TW_FIX32: whole inches and the fraction in 1/65536.
 Reply OneFix32(double inches) {
@@ -48,7 +52,8 @@ struct QueryRow {
 };
 
 const std::vector<QueryRow>& QueryTable() {
-    static const Reply pixelTypes = EnumerationReply({TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB}, 3, 3);
+    static const Reply pixelTypes =
+        EnumerationReply({TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB}, 3, 3);
     static const Reply mechanisms = EnumerationReply({TWSX_NATIVE, TWSX_MEMORY}, 0, 0);
     static const Reply resolutions = EnumerationReply(QD120Resolutions, 7, 7);
     static const std::vector<QueryRow> rows = {
@@ -68,7 +73,8 @@ const std::vector<QueryRow>& QueryTable() {
          OneUInt16(TWBO_MSBFIRST), OneUInt16(TWBO_MSBFIRST)},
         {ICAP_PIXELFLAVOR, OneUInt16(TWPF_CHOCOLATE), OneUInt16(TWPF_CHOCOLATE),
          OneUInt16(TWPF_CHOCOLATE), BadCap},
-        {ICAP_PLANARCHUNKY, OneInt16(TWPC_CHUNKY), OneInt16(TWPC_CHUNKY), OneInt16(TWPC_CHUNKY), BadCap},
+        {ICAP_PLANARCHUNKY, OneInt16(TWPC_CHUNKY), OneInt16(TWPC_CHUNKY), OneInt16(TWPC_CHUNKY),
+         BadCap},
         {ICAP_BITDEPTH, OneUInt16(24), OneUInt16(24), OneUInt16(24), OneUInt16(24)},
         // Set-only, and capabilities the source does not know.
         {ICAP_BRIGHTNESS, BadCap, BadCap, BadCap, BadCap},
@@ -113,7 +119,9 @@ protected:
 
 }  // namespace
 
-TEST_F(CapabilityQueryTest, GetAnswersEveryCapability) { CheckColumn(MSG_GET, &QueryRow::get); }
+TEST_F(CapabilityQueryTest, GetAnswersEveryCapability) {
+    CheckColumn(MSG_GET, &QueryRow::get);
+}
 
 TEST_F(CapabilityQueryTest, GetCurrentAnswersEveryCapability) {
     CheckColumn(MSG_GETCURRENT, &QueryRow::getCurrent);
@@ -123,7 +131,9 @@ TEST_F(CapabilityQueryTest, GetDefaultAnswersEveryCapability) {
     CheckColumn(MSG_GETDEFAULT, &QueryRow::getDefault);
 }
 
-TEST_F(CapabilityQueryTest, ResetAnswersEveryCapability) { CheckColumn(MSG_RESET, &QueryRow::reset); }
+TEST_F(CapabilityQueryTest, ResetAnswersEveryCapability) {
+    CheckColumn(MSG_RESET, &QueryRow::reset);
+}
 
 TEST_F(CapabilityQueryTest, PixelTypeFollowsTheComposition) {
     const struct {
@@ -222,9 +232,9 @@ TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
         {"QD120", 500, &QD120Resolutions, 7, 7},  // not listed: 400 below it
         {"QD120", 800, &QD120Resolutions, 9, 7},
         {"QD120", 1200, &QD120Resolutions, 9, 7},
-        {"QD120", 49, &QD120Resolutions, 0, 7},   // truncates to 0: below every entry
+        {"QD120", 49, &QD120Resolutions, 0, 7},  // truncates to 0: below every entry
         {"QD120", -100, &QD120Resolutions, 0, 7},
-        {"QD110", 99, &QD120Resolutions, 0, 7},   // 50
+        {"QD110", 99, &QD120Resolutions, 0, 7},  // 50
         {"QD140+", 600, &QD140PlusResolutions, 7, 6},
         {"QD140+", 350, &QD140PlusResolutions, 5, 6},  // 300
         {"QD150+", 250, &QD150PlusResolutions, 3, 5},  // 200
@@ -314,8 +324,8 @@ TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
 TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
     for (int32_t state : {StateOpen, StateEnabled}) {
         Source().State = state;
-        for (TW_UINT16 msg : {MSG_NULL, MSG_GETFIRST, MSG_GETNEXT, MSG_QUERYSUPPORT,
-                              9, MSG_XFERREADY, MSG_ENABLEDS, 0xFFFF}) {
+        for (TW_UINT16 msg : {MSG_NULL, MSG_GETFIRST, MSG_GETNEXT, MSG_QUERYSUPPORT, 9,
+                              MSG_XFERREADY, MSG_ENABLEDS, 0xFFFF}) {
             for (TW_UINT16 cap : {ICAP_PIXELTYPE, 0x7777}) {
                 TW_CAPABILITY capability = {cap, TWON_ONEVALUE, nullptr};
                 EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability));

@@ -18,8 +18,9 @@ struct Negotiated {
 
     static Negotiated Of(const CTwainSource& source) {
         const ScanSettings& s = source.Settings;
-        return {s.XResolution,      s.YResolution,  s.Brightness,            s.Threshold,
-                s.ImageComposition, s.BitsPerPixel, source.TransferMechanism};
+        return {
+            s.XResolution,  s.YResolution,           s.Brightness, s.Threshold, s.ImageComposition,
+            s.BitsPerPixel, source.TransferMechanism};
     }
     bool operator==(const Negotiated& o) const {
         return XResolution == o.XResolution && YResolution == o.YResolution &&
@@ -39,28 +40,35 @@ std::ostream& operator<<(std::ostream& out, const Negotiated& n) {
 typedef std::function<void(Negotiated&)> Change;
 const Change Unchanged = [](Negotiated&) {};
 
-Bytes One(TW_UINT16 itemType, TW_UINT32 item) { return OneValueBytes(itemType, item); }
+Bytes One(TW_UINT16 itemType, TW_UINT32 item) {
+    return OneValueBytes(itemType, item);
+}
 Bytes Enum(const std::vector<TW_UINT16>& items, TW_UINT32 current) {
     return EnumerationBytes(TWTY_UINT16, static_cast<TW_UINT32>(items.size()), current, 0, items);
 }
-TW_UINT32 Fix32(int16_t whole, uint16_t frac) { return Fix32ItemOf(whole, frac); }
+TW_UINT32 Fix32(int16_t whole, uint16_t frac) {
+    return Fix32ItemOf(whole, frac);
+}
 
 struct SetRow {
     const char* what;
-    const char* model;         // written to the device information
-    int32_t composition;       // before the request; its default depth goes with it
+    const char* model;    // written to the device information
+    int32_t composition;  // before the request; its default depth goes with it
     TW_UINT16 cap;
     TW_UINT16 conType;
     Bytes container;
-    TW_UINT16 conditionCode;   // TWCC_SUCCESS: accepted
+    TW_UINT16 conditionCode;  // TWCC_SUCCESS: accepted
     Change change;
 };
 
 int32_t DepthOf(int32_t composition) {
     switch (composition) {
-    case 0: return 1;
-    case 5: return 24;
-    default: return 8;
+    case 0:
+        return 1;
+    case 5:
+        return 24;
+    default:
+        return 8;
     }
 }
 
@@ -69,50 +77,79 @@ const std::vector<SetRow>& SetTable() {
     const TW_UINT16 one = TWON_ONEVALUE, en = TWON_ENUMERATION;
     static const std::vector<SetRow> rows = {
         {"one transfer", "QD120", 5, CAP_XFERCOUNT, one, One(TWTY_INT16, 1), ok, Unchanged},
-        {"unlimited transfers", "QD120", 5, CAP_XFERCOUNT, one, One(TWTY_INT16, 0xFFFF), bad, Unchanged},
+        {"unlimited transfers", "QD120", 5, CAP_XFERCOUNT, one, One(TWTY_INT16, 0xFFFF), bad,
+         Unchanged},
         {"two transfers", "QD120", 5, CAP_XFERCOUNT, one, One(TWTY_INT16, 2), bad, Unchanged},
         {"transfer count as a range", "QD120", 5, CAP_XFERCOUNT, TWON_RANGE,
          RangeBytes(TWTY_INT16, 1, 5, 1, 1, 1), ok, Unchanged},
 
         {"black and white", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_BW), ok,
-         [](Negotiated& n) { n.ImageComposition = 0; n.BitsPerPixel = 1; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 0;
+             n.BitsPerPixel = 1;
+         }},
         {"grey", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_GRAY), ok,
-         [](Negotiated& n) { n.ImageComposition = 2; n.BitsPerPixel = 8; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 2;
+             n.BitsPerPixel = 8;
+         }},
         {"RGB", "QD120", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), ok,
-         [](Negotiated& n) { n.ImageComposition = 5; n.BitsPerPixel = 24; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 5;
+             n.BitsPerPixel = 24;
+         }},
         {"palette", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_PALETTE), ok,
-         [](Negotiated& n) { n.ImageComposition = 3; n.BitsPerPixel = 8; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 3;
+             n.BitsPerPixel = 8;
+         }},
         {"pixel type 4", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, 4), bad, Unchanged},
-        {"pixel type with a high half", "QD120", 5, ICAP_PIXELTYPE, one,
-         One(TWTY_UINT16, 0x10001), bad, Unchanged},
-        {"RGB on a QD130", "QD130", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), bad, Unchanged},
-        {"RGB on a QD110", "QD110", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), bad, Unchanged},
+        {"pixel type with a high half", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, 0x10001),
+         bad, Unchanged},
+        {"RGB on a QD130", "QD130", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), bad,
+         Unchanged},
+        {"RGB on a QD110", "QD110", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), bad,
+         Unchanged},
         {"grey on a QD130", "QD130", 0, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_GRAY), ok,
-         [](Negotiated& n) { n.ImageComposition = 2; n.BitsPerPixel = 8; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 2;
+             n.BitsPerPixel = 8;
+         }},
         {"RGB enumeration on a QD130", "QD130", 0, ICAP_PIXELTYPE, en, Enum({0, 1, 2, 3}, 2), ok,
-         [](Negotiated& n) { n.ImageComposition = 5; n.BitsPerPixel = 24; }},
+         [](Negotiated& n) {
+             n.ImageComposition = 5;
+             n.BitsPerPixel = 24;
+         }},
         {"enumeration, other entries unexamined", "QD120", 5, ICAP_PIXELTYPE, en, Enum({9, 1}, 1),
-         ok, [](Negotiated& n) { n.ImageComposition = 2; n.BitsPerPixel = 8; }},
-        {"enumeration current entry 7", "QD120", 5, ICAP_PIXELTYPE, en, Enum({0, 7}, 1), bad, Unchanged},
+         ok,
+         [](Negotiated& n) {
+             n.ImageComposition = 2;
+             n.BitsPerPixel = 8;
+         }},
+        {"enumeration current entry 7", "QD120", 5, ICAP_PIXELTYPE, en, Enum({0, 7}, 1), bad,
+         Unchanged},
         {"pixel type as a range", "QD120", 5, ICAP_PIXELTYPE, TWON_RANGE,
          RangeBytes(TWTY_UINT16, 0, 3, 1, 2, 1), badCap, Unchanged},
         {"pixel type as an array", "QD120", 5, ICAP_PIXELTYPE, TWON_ARRAY,
          ArrayBytes(TWTY_UINT16, {1}), badCap, Unchanged},
 
         {"inches", "QD120", 5, ICAP_UNITS, one, One(TWTY_UINT16, TWUN_INCHES), ok, Unchanged},
-        {"centimetres", "QD120", 5, ICAP_UNITS, one, One(TWTY_UINT16, TWUN_CENTIMETERS), bad, Unchanged},
+        {"centimetres", "QD120", 5, ICAP_UNITS, one, One(TWTY_UINT16, TWUN_CENTIMETERS), bad,
+         Unchanged},
         {"inches as an enumeration", "QD120", 5, ICAP_UNITS, en, Enum({0}, 0), bad, Unchanged},
 
         {"memory transfer", "QD120", 5, ICAP_XFERMECH, one, One(TWTY_UINT16, TWSX_MEMORY), ok,
          [](Negotiated& n) { n.TransferMechanism = TWSX_MEMORY; }},
         {"any mechanism but a file", "QD120", 5, ICAP_XFERMECH, one, One(TWTY_UINT16, 5), ok,
          [](Negotiated& n) { n.TransferMechanism = 5; }},
-        {"file transfer", "QD120", 5, ICAP_XFERMECH, one, One(TWTY_UINT16, TWSX_FILE), bad, Unchanged},
+        {"file transfer", "QD120", 5, ICAP_XFERMECH, one, One(TWTY_UINT16, TWSX_FILE), bad,
+         Unchanged},
         {"file transfer with a high half", "QD120", 5, ICAP_XFERMECH, one,
          One(TWTY_UINT16, 0x10000 | TWSX_FILE), bad, Unchanged},
         {"mechanism enumeration", "QD120", 5, ICAP_XFERMECH, en, Enum({0, 2}, 1), ok,
          [](Negotiated& n) { n.TransferMechanism = TWSX_MEMORY; }},
-        {"enumeration listing a file", "QD120", 5, ICAP_XFERMECH, en, Enum({0, 1, 2}, 2), bad, Unchanged},
+        {"enumeration listing a file", "QD120", 5, ICAP_XFERMECH, en, Enum({0, 1, 2}, 2), bad,
+         Unchanged},
         {"mechanism as a range", "QD120", 5, ICAP_XFERMECH, TWON_RANGE,
          RangeBytes(TWTY_UINT16, 2, 2, 1, 2, 2), bad, Unchanged},
 
@@ -133,8 +170,8 @@ const std::vector<SetRow>& SetTable() {
         {"brightness array", "QD120", 5, ICAP_BRIGHTNESS, TWON_ARRAY, ArrayBytes(TWTY_INT16, {5}),
          bad, Unchanged},
 
-        {"threshold 127.75", "QD120", 5, ICAP_THRESHOLD, one, One(TWTY_FIX32, Fix32(127, 49152)), ok,
-         [](Negotiated& n) { n.Threshold = 127; }},
+        {"threshold 127.75", "QD120", 5, ICAP_THRESHOLD, one, One(TWTY_FIX32, Fix32(127, 49152)),
+         ok, [](Negotiated& n) { n.Threshold = 127; }},
         {"adaptive threshold", "QD120", 5, ICAP_THRESHOLD, one, One(TWTY_FIX32, 0), ok,
          [](Negotiated& n) { n.Threshold = 0; }},
         {"threshold out of range", "QD120", 5, ICAP_THRESHOLD, one, One(TWTY_INT16, 300), ok,
@@ -155,36 +192,50 @@ const std::vector<SetRow>& SetTable() {
         {"y resolution", "QD120", 5, ICAP_YRESOLUTION, one, One(TWTY_UINT16, 600), ok,
          [](Negotiated& n) { n.YResolution = 600; }},
 
-        {"MSB first", "QD120", 5, ICAP_BITORDER, one, One(TWTY_UINT16, TWBO_MSBFIRST), ok, Unchanged},
-        {"LSB first", "QD120", 5, ICAP_BITORDER, one, One(TWTY_UINT16, TWBO_LSBFIRST), bad, Unchanged},
-        {"chocolate", "QD120", 5, ICAP_PIXELFLAVOR, one, One(TWTY_UINT16, TWPF_CHOCOLATE), ok, Unchanged},
-        {"vanilla", "QD120", 5, ICAP_PIXELFLAVOR, one, One(TWTY_UINT16, TWPF_VANILLA), bad, Unchanged},
+        {"MSB first", "QD120", 5, ICAP_BITORDER, one, One(TWTY_UINT16, TWBO_MSBFIRST), ok,
+         Unchanged},
+        {"LSB first", "QD120", 5, ICAP_BITORDER, one, One(TWTY_UINT16, TWBO_LSBFIRST), bad,
+         Unchanged},
+        {"chocolate", "QD120", 5, ICAP_PIXELFLAVOR, one, One(TWTY_UINT16, TWPF_CHOCOLATE), ok,
+         Unchanged},
+        {"vanilla", "QD120", 5, ICAP_PIXELFLAVOR, one, One(TWTY_UINT16, TWPF_VANILLA), bad,
+         Unchanged},
 
-        {"1 bit for black and white", "QD120", 0, ICAP_BITDEPTH, one, One(TWTY_UINT16, 1), ok, Unchanged},
-        {"8 bits for black and white", "QD120", 0, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad, Unchanged},
+        {"1 bit for black and white", "QD120", 0, ICAP_BITDEPTH, one, One(TWTY_UINT16, 1), ok,
+         Unchanged},
+        {"8 bits for black and white", "QD120", 0, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad,
+         Unchanged},
         {"8 bits for grey", "QD120", 2, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), ok, Unchanged},
         {"16 bits for grey", "QD120", 2, ICAP_BITDEPTH, one, One(TWTY_UINT16, 16), bad, Unchanged},
         {"4 bits for a palette", "QD120", 3, ICAP_BITDEPTH, one, One(TWTY_UINT16, 4), ok,
          [](Negotiated& n) { n.BitsPerPixel = 4; }},
         {"palette depths", "QD120", 3, ICAP_BITDEPTH, en, Enum({8, 4}, 1), ok,
          [](Negotiated& n) { n.BitsPerPixel = 4; }},
-        {"palette depths with 1", "QD120", 3, ICAP_BITDEPTH, en, Enum({8, 4, 1}, 1), bad, Unchanged},
+        {"palette depths with 1", "QD120", 3, ICAP_BITDEPTH, en, Enum({8, 4, 1}, 1), bad,
+         Unchanged},
         {"empty depth list", "QD120", 3, ICAP_BITDEPTH, en, Enum({}, 0), bad, Unchanged},
         {"24 bits for RGB", "QD120", 5, ICAP_BITDEPTH, one, One(TWTY_UINT16, 24), ok, Unchanged},
         {"8 bits for RGB", "QD120", 5, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad, Unchanged},
-        {"24 with a high half", "QD120", 5, ICAP_BITDEPTH, one, One(TWTY_UINT16, 0x10018), bad, Unchanged},
-        {"all-24 enumeration for RGB", "QD120", 5, ICAP_BITDEPTH, en, Enum({24, 24}, 1), ok, Unchanged},
-        {"mixed enumeration for RGB", "QD120", 5, ICAP_BITDEPTH, en, Enum({24, 8}, 0), bad, Unchanged},
-        {"depth of an unused composition", "QD120", 1, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad, Unchanged},
-        {"depth as a range", "QD120", 2, ICAP_BITDEPTH, TWON_RANGE, RangeBytes(TWTY_UINT16, 8, 8, 1, 8, 8),
-         bad, Unchanged},
-
-        {"supported caps", "QD120", 5, CAP_SUPPORTEDCAPS, one, One(TWTY_UINT16, 0), badCap, Unchanged},
-        {"UI controllable", "QD120", 5, CAP_UICONTROLLABLE, one, One(TWTY_BOOL, 1), badCap, Unchanged},
-        {"compression", "QD120", 5, ICAP_COMPRESSION, one, One(TWTY_UINT16, 0), badCap, Unchanged},
-        {"planar chunky", "QD120", 5, ICAP_PLANARCHUNKY, one, One(TWTY_UINT16, 0), badCap, Unchanged},
-        {"physical width", "QD120", 5, ICAP_PHYSICALWIDTH, one, One(TWTY_FIX32, Fix32(10, 0)), badCap,
+        {"24 with a high half", "QD120", 5, ICAP_BITDEPTH, one, One(TWTY_UINT16, 0x10018), bad,
          Unchanged},
+        {"all-24 enumeration for RGB", "QD120", 5, ICAP_BITDEPTH, en, Enum({24, 24}, 1), ok,
+         Unchanged},
+        {"mixed enumeration for RGB", "QD120", 5, ICAP_BITDEPTH, en, Enum({24, 8}, 0), bad,
+         Unchanged},
+        {"depth of an unused composition", "QD120", 1, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad,
+         Unchanged},
+        {"depth as a range", "QD120", 2, ICAP_BITDEPTH, TWON_RANGE,
+         RangeBytes(TWTY_UINT16, 8, 8, 1, 8, 8), bad, Unchanged},
+
+        {"supported caps", "QD120", 5, CAP_SUPPORTEDCAPS, one, One(TWTY_UINT16, 0), badCap,
+         Unchanged},
+        {"UI controllable", "QD120", 5, CAP_UICONTROLLABLE, one, One(TWTY_BOOL, 1), badCap,
+         Unchanged},
+        {"compression", "QD120", 5, ICAP_COMPRESSION, one, One(TWTY_UINT16, 0), badCap, Unchanged},
+        {"planar chunky", "QD120", 5, ICAP_PLANARCHUNKY, one, One(TWTY_UINT16, 0), badCap,
+         Unchanged},
+        {"physical width", "QD120", 5, ICAP_PHYSICALWIDTH, one, One(TWTY_FIX32, Fix32(10, 0)),
+         badCap, Unchanged},
         {"physical height", "QD120", 5, ICAP_PHYSICALHEIGHT, one, One(TWTY_FIX32, Fix32(10, 0)),
          badCap, Unchanged},
         {"unknown capability", "QD120", 5, 0x7777, one, One(TWTY_UINT16, 0), badCap, Unchanged},

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 class ContainerTest : public CapabilityTest {
 protected:
     void SetUp() override {
@@ -29,14 +28,17 @@ protected:
     }
 };
 
-Bytes Le16(TW_UINT16 v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+Bytes Le16(TW_UINT16 v) {
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+}
 Bytes Le32(TW_UINT32 v) {
     return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
             static_cast<uint8_t>(v >> 24)};
 }
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
@@ -48,10 +50,10 @@ TEST(Fix32, FloatToFix32RoundsTheFractionIntoSixteenBits) {
         int16_t whole;
         uint16_t frac;
     } cases[] = {
-        {32000.0, 32000, 0}, {39.375, 39, 24576}, {35.0, 35, 0}, {54.0, 54, 0},
-        {0.5, 0, 32768},     {0.0, 0, 0},         {1.0 / 65536, 0, 1},
-        {0.4 / 65536, 0, 0},  // below half a step rounds down
-        {0.6 / 65536, 0, 1},  // above half a step rounds up
+        {32000.0, 32000, 0}, {39.375, 39, 24576}, {35.0, 35, 0},
+        {54.0, 54, 0},       {0.5, 0, 32768},     {0.0, 0, 0},
+        {1.0 / 65536, 0, 1}, {0.4 / 65536, 0, 0},  // below half a step rounds down
+        {0.6 / 65536, 0, 1},                       // above half a step rounds up
     };
     for (const auto& c : cases) {
         TW_FIX32 fixed = FloatToFix32(c.value);
@@ -113,13 +115,14 @@ TEST_F(ContainerTest, EnumerationOfTwoItemsTakesNineteenBytes) {
 }
 
 TEST_F(ContainerTest, SupportedCapsIsAFixedZeroFilledBlockOfThirtySixBytes) {
-    const TW_UINT16 caps[] = {CAP_XFERCOUNT,      CAP_SUPPORTEDCAPS,  CAP_UICONTROLLABLE,
-                              ICAP_COMPRESSION,   ICAP_PLANARCHUNKY,  ICAP_PHYSICALHEIGHT,
-                              ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,   ICAP_BITDEPTH,
-                              ICAP_BITORDER,      ICAP_PIXELTYPE,     ICAP_UNITS,
-                              ICAP_XFERMECH,      ICAP_XRESOLUTION,   ICAP_YRESOLUTION};
+    const TW_UINT16 caps[] = {CAP_XFERCOUNT,      CAP_SUPPORTEDCAPS, CAP_UICONTROLLABLE,
+                              ICAP_COMPRESSION,   ICAP_PLANARCHUNKY, ICAP_PHYSICALHEIGHT,
+                              ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,  ICAP_BITDEPTH,
+                              ICAP_BITORDER,      ICAP_PIXELTYPE,    ICAP_UNITS,
+                              ICAP_XFERMECH,      ICAP_XRESOLUTION,  ICAP_YRESOLUTION};
     Bytes expected = Concat({Le16(TWTY_UINT16), Le32(15)});
-    for (TW_UINT16 cap : caps) expected = Concat({expected, Le16(cap)});
+    for (TW_UINT16 cap : caps)
+        expected = Concat({expected, Le16(cap)});
     ASSERT_EQ(36u, expected.size());
 
     TW_CAPABILITY capability = Ask(MSG_GET, CAP_SUPPORTEDCAPS);
@@ -136,7 +139,8 @@ TEST_F(ContainerTest, EnumerationBuilderCopiesItemsAtTheirWidth) {
     const struct {
         TW_UINT16 itemType;
         TW_UINT32 count;
-    } cases[] = {{TWTY_UINT32, 3}, {TWTY_FIX32, 2}, {TWTY_UINT16, 3}, {TWTY_UINT8, 3}, {TWTY_UINT16, 0}};
+    } cases[] = {
+        {TWTY_UINT32, 3}, {TWTY_FIX32, 2}, {TWTY_UINT16, 3}, {TWTY_UINT8, 3}, {TWTY_UINT16, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE("item type " + std::to_string(c.itemType) + ", " + std::to_string(c.count));
         const size_t width = ItemSize(c.itemType);
@@ -164,7 +168,8 @@ TEST_F(ContainerTest, ContainerThatCannotBeBuiltIsLowMemory) {
                  {CAP_SUPPORTEDCAPS, "supported caps"}};
     for (bool failLock : {false, true}) {
         for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(c.builder) + (failLock ? ", lock fails" : ", allocation fails"));
+            SCOPED_TRACE(std::string(c.builder) +
+                         (failLock ? ", lock fails" : ", allocation fails"));
             FailingGlobalMemory::Restore();
             if (failLock)
                 FailingGlobalMemory::FailLocks();
@@ -192,8 +197,8 @@ TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
     settings.YResolution = 200;
     Source().TransferMechanism = TWSX_MEMORY;
     FailingGlobalMemory::FailLocks();
-    for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION,
-                          ICAP_XFERMECH}) {
+    for (TW_UINT16 cap :
+         {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION, ICAP_XFERMECH}) {
         TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
         EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESET, &capability));
         EXPECT_EQ(TWCC_LOWMEMORY, Status());

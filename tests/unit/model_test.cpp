@@ -11,7 +11,8 @@ namespace {
 
 void WriteModelName(CTwainSource& source, const std::string& name) {
     std::memset(source.DeviceInfo.Model, ' ', sizeof source.DeviceInfo.Model);
-    std::memcpy(source.DeviceInfo.Model, name.data(), std::min(name.size(), sizeof source.DeviceInfo.Model));
+    std::memcpy(source.DeviceInfo.Model, name.data(),
+                std::min(name.size(), sizeof source.DeviceInfo.Model));
 }
 
 }  // namespace
@@ -23,12 +24,17 @@ TEST_F(ModelTest, ModelCodeComesFromTheNameAtByteSixteen) {
         const char* name;
         int32_t code;
     } cases[] = {
-        {"QD140+", 7},        {"QD140+ rev 2", 7},  {"QD150+", 8},  {"QD140", 1},
-        {"QD1405", 1},        {"QD130", 3},         {"QD120", 2},   {"QD110", 4},
-        {"QC1400", 9},        {"QC140X", 9},        {"QB1320", 11}, {"QB1310", 10},
-        {"QB1300", 12},       {"QA1220", 13},       {"QA1210", 15}, {"QA1200", 14},
-        {"QD150", 0},         {"qd120", 0},         {"QD12", 0},    {"", 0},
-        {"XD120", 0},         {"QD140+XXXXXXXXXX", 7},  // fills the field, no terminator
+        {"QD140+", 7},  {"QD140+ rev 2", 7},
+        {"QD150+", 8},  {"QD140", 1},
+        {"QD1405", 1},  {"QD130", 3},
+        {"QD120", 2},   {"QD110", 4},
+        {"QC1400", 9},  {"QC140X", 9},
+        {"QB1320", 11}, {"QB1310", 10},
+        {"QB1300", 12}, {"QA1220", 13},
+        {"QA1210", 15}, {"QA1200", 14},
+        {"QD150", 0},   {"qd120", 0},
+        {"QD12", 0},    {"", 0},
+        {"XD120", 0},   {"QD140+XXXXXXXXXX", 7},  // fills the field, no terminator
     };
     for (const auto& c : cases) {
         WriteModelName(Source(), c.name);
