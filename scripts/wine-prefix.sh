@@ -30,7 +30,7 @@ start)
     fi
     # The server and the prefix's services (started by wineboot) are kept apart from
     # our output: CTest waits for every holder of its pipes before a test ends.
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: it persists as it is
     wine wineboot </dev/null >/dev/null 2>&1
     ;;
 stop)
