@@ -203,11 +203,14 @@ namespace {
 
 // The source's Scan Parameters dialog, once twacquire --ui has it on screen.
 HWND WaitForScanDialog(DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+    // After one wait in vain the source is known to show none: later tests skip at once.
+    static bool neverShown = false;
+    for (DWORD waited = 0; !neverShown && waited < timeoutMs; waited += 100) {
         HWND dialog = FindWindowA(nullptr, "Scan Parameters");
         if (dialog && IsWindowVisible(dialog)) return dialog;
         Sleep(100);
     }
+    neverShown = true;
     return nullptr;
 }
 
