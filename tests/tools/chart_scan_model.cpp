@@ -81,7 +81,10 @@ Image ExpectedChartScan(const ChartScan& scan) {
     image.Palette = palette;
 
     const std::vector<int64_t> columns = PaperColumns(scan);
-    for (int32_t r = 0; r < scan.ScanLength; ++r) {
+    const int32_t rows = scan.DeviceRows >= 0 && scan.DeviceRows < scan.ScanLength
+                             ? scan.DeviceRows
+                             : scan.ScanLength;
+    for (int32_t r = 0; r < rows; ++r) {
         const int64_t y = FloorDivide(int64_t{r} * tarnscan::ChartDpi, scan.YResolution);
         uint8_t* row = image.Row(r);
         for (int32_t c = 0; c < scan.ScanWidth; ++c) {

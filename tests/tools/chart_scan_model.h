@@ -20,6 +20,7 @@ struct ChartScan {
     ScanEncoding Encoding;
     int Threshold = 128;           // bilevel
     int32_t NativeResolution = 0;  // non-zero: interpolated colour from this resolution
+    int32_t DeviceRows = -1;       // the device ended after this many rows: the rest are 0
 };
 
 // The image an application should hold after the transfer, with the colour table

@@ -58,6 +58,7 @@ struct AcquireCase {
     const char* name;
     std::vector<std::string> arguments;
     ChartScan scan;
+    const char* faults = nullptr;  // TARNSCAN_FAULTS
 };
 
 const std::vector<AcquireCase>& AcquireCases() {
@@ -100,6 +101,15 @@ const std::vector<AcquireCase>& AcquireCases() {
         {"rgb_interpolated_memory",
          {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1", "--transfer", "memory"},
          {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
+        // The device stops after 300 lines: the image keeps its height, zero below.
+        {"rgb_native_device_ends_early",
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10"},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24, 128, 0, 300},
+         "end=300"},
+        {"grey_memory_device_ends_early",
+         {"--pixel", "gray", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory"},
+         {100, 100, 800, 1000, ScanEncoding::Grey8, 128, 0, 300},
+         "end=300"},
     };
     return cases;
 }
@@ -109,6 +119,7 @@ class TwacquireChart : public ::testing::TestWithParam<AcquireCase> {};
 TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels) {
     UseDefaultScanner();
     const AcquireCase& c = GetParam();
+    ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
     const std::string base = MakeScratchDirectory(c.name) + "chart";
     std::vector<std::string> arguments = c.arguments;
     arguments.push_back(base + ".png");
