@@ -42,6 +42,8 @@ public:
 
     // Whether line `line` shows no paper at all (every sample white).
     bool IsBlank(int64_t line) const;
+    // Whether no line of the scan shows paper (flat paper, or a window beside it).
+    bool AllBlank() const { return !anyColumnOnPaper_; }
     // A blank line as delivered; uniform when all its bytes are equal.
     const uint8_t* BlankLine() const { return blankLine_.data(); }
     bool BlankIsUniform() const { return blankUniform_; }

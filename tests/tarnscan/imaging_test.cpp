@@ -60,6 +60,8 @@ const WindowCase kWindowCases[] = {
     {"rgb centred at 37 dpi", 5, 24, 37, 100, 0, 0, 6, 3},
     {"rgb centred enlarged", 5, 24, 300, 300, 0, 5, 31, 12},
     {"rgb below the paper", 5, 24, 100, 100, 1, 8, 5, 4},
+    {"rgb beside the paper", 5, 24, 100, 100, 20, 0, 5, 4},
+    {"bilevel beside the paper", 0, 1, 100, 100, 20, 0, 13, 4},
     {"grey", 2, 8, 160, 90, 2, 0, 19, 11},
     {"grey centred", 2, 8, 100, 100, 0, 0, 11, 9},
     {"grey 16 bits", 2, 16, 120, 100, 1, 1, 15, 8},

@@ -127,6 +127,15 @@ TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
     }
 }
 
+TEST_F(PaperTest, FlatPaperEndsEarlyAfterWholeLines) {
+    ScopedVariable flat("TARNSCAN_DOCUMENT", "flat");
+    ScopedVariable faults("TARNSCAN_FAULTS", "end=3");
+    WindowDescriptorType window = Window(2, 8, 101, 10);
+    CTarnScan scanner;
+    StartScan(scanner, window);
+    EXPECT_EQ(ReadAll(scanner, 7), std::vector<uint8_t>(3 * 101, 255));
+}
+
 TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
     // 40,000 rows of 10,000 RGB pixels: 1.2 GB, far more than the process holds.
     ScopedVariable flat("TARNSCAN_DOCUMENT", "flat");
