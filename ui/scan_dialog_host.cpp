@@ -1,12 +1,31 @@
 // The source's side of its Scan Parameters dialog: created on enable with the user
-// interface, brought to the top if it already exists, destroyed on disable and unload.
+// interface (after the stored settings are loaded), brought to the top if it
+// already exists, destroyed on disable and unload.
+#include "settings/settings_store.h"
 #include "source/twain_source.h"
+#include "ui/scan_parameters_dialog.h"
 
 void CTwainSource::ShowScanDialog() {
-    // The dialog itself is not built yet: enabling with the user interface shows
-    // nothing, loads no stored settings, and leaves the source enabled (state 5).
+    if (ScanDialog) {
+        BringWindowToTop(ScanDialog->Handle());
+        return;
+    }
+    LoadSettings(Settings);
+    ScanDialog = new CScanParametersDialog(*this, Settings);
+    // Modeless, without an owner: the application's hParent is not used.
+    if (!ScanDialog->Create(nullptr)) {
+        delete ScanDialog;
+        ScanDialog = nullptr;
+    }
 }
 
-void CTwainSource::DestroyDialog() { ScanDialog = nullptr; }
+void CTwainSource::DestroyDialog() {
+    if (!ScanDialog) return;
+    ScanDialog->DestroyWindow();
+    delete ScanDialog;
+    ScanDialog = nullptr;
+}
 
-bool CTwainSource::PreTranslateMessage(MSG*) { return false; }
+bool CTwainSource::PreTranslateMessage(MSG* message) {
+    return CModuleApplication::PreTranslateMessage(message);
+}

@@ -2,6 +2,7 @@
 // notifications through the Source Manager.
 #include "source/twain_source.h"
 #include "tests/support/source_fixture.h"
+#include "ui/scan_parameters_dialog.h"
 
 namespace {
 
@@ -213,11 +214,13 @@ TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
     EXPECT_EQ(nullptr, Source().TransferBufferHandle);
 }
 
-// Enabling with the user interface does not yet show the Scan Parameters dialog
-// nor load the stored settings: the source is enabled, modeless, with nothing on
-// screen. This test pins that until the dialog exists.
-TEST_F(StateMachineTest, EnableWithInterfaceHasNoDialogYet) {
+// Enabling with the user interface shows the Scan Parameters dialog; disabling
+// destroys it.
+TEST_F(StateMachineTest, EnableWithInterfaceShowsTheDialogUntilDisabled) {
     Open();
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_ENABLEDS, TRUE));
+    ASSERT_NE(nullptr, Source().ScanDialog);
+    EXPECT_TRUE(IsWindow(Source().ScanDialog->Handle()));
+    EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
     EXPECT_EQ(nullptr, Source().ScanDialog);
 }
