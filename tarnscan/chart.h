@@ -9,7 +9,9 @@
 //   grey steps    x 150..1650, y 300..400: v = ((x - 150) / 100) * 255 / 14
 //   frame         black, x 148..1652, y 198..402 outside ramp and steps
 //   colour patches 250 x 200 each, x = 100 + 250 i (i = 0..5), rows y 500..700
-//                 and 700..900, colours in kPatchColours
+//                 and 700..900; first row red, green, blue, cyan, magenta,
+//                 yellow (0 or 255 each); second row (255,128,128),
+//                 (128,255,128), (128,128,255), (255,128,0), (128,64,0), (0,0,0)
 //   gratings      four boxes x = 150 + 350 i .. +300 (i = 0..3), line width
 //                 i + 1 pixels, black where ((offset in box) / (i + 1)) is even:
 //                 vertical lines in y 1000..1200 (offset along x), horizontal
