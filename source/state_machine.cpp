@@ -35,7 +35,11 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
             SendXferReady();
             return TWRC_SUCCESS;
         }
-        ShowScanDialog();
+        if (!ShowScanDialog()) {
+            // Nothing on screen for the user to act on: the application must not wait.
+            State = StateOpen;
+            return Fail(TWCC_OPERATIONERROR);
+        }
         ui->ModalUI = FALSE;
         return TWRC_SUCCESS;
     case MSG_DISABLEDS:

@@ -55,7 +55,8 @@ public:
     bool SendCloseRequest();
 
     // --- the Scan Parameters dialog (ui/) ---
-    void ShowScanDialog();
+    // False when the dialog cannot be created.
+    bool ShowScanDialog();
     void DestroyDialog();
 
     // --- capabilities (capabilities/) ---

@@ -5,10 +5,10 @@
 #include "source/twain_source.h"
 #include "ui/scan_parameters_dialog.h"
 
-void CTwainSource::ShowScanDialog() {
+bool CTwainSource::ShowScanDialog() {
     if (ScanDialog) {
         BringWindowToTop(ScanDialog->Handle());
-        return;
+        return true;
     }
     LoadSettings(Settings);
     ScanDialog = new CScanParametersDialog(*this, Settings);
@@ -16,7 +16,9 @@ void CTwainSource::ShowScanDialog() {
     if (!ScanDialog->Create(nullptr)) {
         delete ScanDialog;
         ScanDialog = nullptr;
+        return false;
     }
+    return true;
 }
 
 void CTwainSource::DestroyDialog() {

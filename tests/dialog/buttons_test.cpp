@@ -172,3 +172,17 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     EXPECT_STREQ("21", brightness);
     EXPECT_EQ(21, Source().Settings.Brightness);
 }
+
+TEST_F(ButtonsTest, EnableFailsWhenTheDialogCannotBeCreated) {
+    Open();
+    // Resources without the dialog templates: the window cannot be made.
+    Source().SetResourceHandle(GetModuleHandleA("kernel32.dll"));
+    TW_USERINTERFACE ui = {TRUE, TRUE, nullptr};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWCC_OPERATIONERROR, Status());
+    EXPECT_EQ(StateOpen, Source().State);
+    EXPECT_EQ(nullptr, Source().ScanDialog);
+    Source().SetResourceHandle(GetModuleHandleA(nullptr));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_NE(nullptr, Source().ScanDialog);
+}
