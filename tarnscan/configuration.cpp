@@ -38,7 +38,8 @@ void Note(std::string& problem, const std::string& text) {
 std::string EnvironmentValue(const char* name) {
     std::vector<char> value(256);
     for (;;) {
-        DWORD length = GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+        DWORD length =
+            GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
         if (length == 0) return std::string();
         if (length < value.size()) return std::string(value.data(), length);
         value.resize(length + 1);
@@ -86,6 +87,9 @@ FaultSet ParseFaults(const std::string& text, std::string& problem) {
         else if (name == "end" && ParseNumber(argument, 0xffffffffll, number)) {
             faults.endEarly = true;
             faults.endLines = static_cast<uint32_t>(number);
+        } else if (name == "stall" && ParseNumber(argument, 0xffffffffll, number)) {
+            faults.stall = true;
+            faults.stallLines = static_cast<uint32_t>(number);
         } else {
             Note(problem, "unknown fault '" + entry + "'");
         }
@@ -105,7 +109,8 @@ Configuration ReadConfiguration() {
         if (ParseNumber(dpi, 100000, number) && number > 0)
             config.documentDpi = static_cast<int>(number);
         else
-            Note(config.problem, "TARNSCAN_DOCUMENT_DPI '" + dpi + "' is not a resolution from 1 to 100000");
+            Note(config.problem,
+                 "TARNSCAN_DOCUMENT_DPI '" + dpi + "' is not a resolution from 1 to 100000");
     }
     config.faults = ParseFaults(EnvironmentValue("TARNSCAN_FAULTS"), config.problem);
     config.logPath = EnvironmentValue("TARNSCAN_LOG");

@@ -26,6 +26,8 @@ struct FaultSet {
     uint32_t retryReads = 0;  // retry=N: the first N reads of each scan return ReadRetry
     bool endEarly = false;    // end=N: the scan ends after N whole lines
     uint32_t endLines = 0;
+    bool stall = false;  // stall=N: after N whole lines every read returns ReadRetry
+    uint32_t stallLines = 0;
 };
 
 struct Configuration {

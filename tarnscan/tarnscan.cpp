@@ -36,15 +36,20 @@ struct DeviceState {
     LineRenderer renderer;
     LineStream stream;
     uint32_t readsThisScan = 0;
+    bool stallsAtEnd = false;  // the stream stops short of the window: not ready from there on
 };
 
-std::string Result(bool ok) { return ok ? " -> 1" : " -> 0"; }
+std::string Result(bool ok) {
+    return ok ? " -> 1" : " -> 0";
+}
 
 std::string Field(const char* name, long long value) {
     return std::string(" ") + name + "=" + std::to_string(value);
 }
 
-void Warn(const std::string& text) { OutputDebugStringA(("tarnscan: " + text + "\n").c_str()); }
+void Warn(const std::string& text) {
+    OutputDebugStringA(("tarnscan: " + text + "\n").c_str());
+}
 
 void FillDeviceInfo(DeviceInfoType& info, const std::string& model) {
     std::memset(&info, 0, sizeof info);
@@ -60,14 +65,15 @@ void FillDeviceInfo(DeviceInfoType& info, const std::string& model) {
 
 std::string DescribeWindow(const WindowDescriptorType& w) {
     return Field("XResolution", w.XResolution) + Field("YResolution", w.YResolution) +
-           Field("XOffset", w.XOffset) + Field("YOffset", w.YOffset) + Field("ScanWidth", w.ScanWidth) +
-           Field("ScanLength", w.ScanLength) + Field("Brightness", w.Brightness) +
-           Field("Threshold", w.Threshold) + Field("ImageComposition", w.ImageComposition) +
-           Field("BitsPerPixel", w.BitsPerPixel) + Field("Flage", w.Flage) +
-           Field("CompressionType", w.CompressionType) + Field("Filter", w.Filter) +
-           Field("WhiteValue", w.WhiteValue) + Field("InitialThreshold", w.InitialThreshold) +
-           Field("ScalingFactor", w.ScalingFactor) + Field("Direction", w.Direction) +
-           Field("Termination", w.Termination) + Field("ScaleMode", w.ScaleMode);
+           Field("XOffset", w.XOffset) + Field("YOffset", w.YOffset) +
+           Field("ScanWidth", w.ScanWidth) + Field("ScanLength", w.ScanLength) +
+           Field("Brightness", w.Brightness) + Field("Threshold", w.Threshold) +
+           Field("ImageComposition", w.ImageComposition) + Field("BitsPerPixel", w.BitsPerPixel) +
+           Field("Flage", w.Flage) + Field("CompressionType", w.CompressionType) +
+           Field("Filter", w.Filter) + Field("WhiteValue", w.WhiteValue) +
+           Field("InitialThreshold", w.InitialThreshold) + Field("ScalingFactor", w.ScalingFactor) +
+           Field("Direction", w.Direction) + Field("Termination", w.Termination) +
+           Field("ScaleMode", w.ScaleMode);
 }
 
 // One read of either kind. `widenedWidth` is the width of the delivered lines.
@@ -86,7 +92,7 @@ ReadCompleteType Read(DeviceState& device, DataTransferType* transfer, int64_t w
         if (device.stream.InsideLine() || !device.renderer.SetOutputWidth(width)) return ReadFailed;
         device.stream.ForgetBufferedLine();
     }
-    if (device.stream.AtEnd()) return ReadEndOfScan;
+    if (device.stream.AtEnd()) return device.stallsAtEnd ? ReadRetry : ReadEndOfScan;
     if (transfer->BytesRequested > 0 && !transfer->Buffer) return ReadFailed;
     transfer->BytesDelivered =
         device.stream.Read(device.renderer, transfer->BytesRequested, transfer->Buffer);
@@ -123,11 +129,13 @@ bool CTarnScan::Open(DeviceInfoType& info) {
 
     std::string problem = device.config.problem;
     device.paper.reset();
-    if (problem.empty()) device.paper = MakePaper(device.config.document, device.config.documentDpi, problem);
+    if (problem.empty())
+        device.paper = MakePaper(device.config.document, device.config.documentDpi, problem);
     if (!problem.empty()) Warn(problem);
     device.opened = problem.empty() && !device.config.faults.open;
     device.log.Write(
-        "Open model=" + std::string(info.Model, std::min(device.config.model.size(), sizeof info.Model)) +
+        "Open model=" +
+        std::string(info.Model, std::min(device.config.model.size(), sizeof info.Model)) +
         Result(device.opened));
     return device.opened;
 }
@@ -174,7 +182,8 @@ bool CTarnScan::LoadTrcTable(unsigned char* table) {
         return false;
     }
     int channel = table[0];
-    bool ok = device_->opened && !device_->config.faults.trc && device_->tones.Load(channel, table + 1);
+    bool ok =
+        device_->opened && !device_->config.faults.trc && device_->tones.Load(channel, table + 1);
     device_->log.Write("LoadTrcTable channel=" + std::to_string(channel) +
                        " fnv1a64=" + Hex64(Fnv1a64(table + 1, ToneLevels)) + Result(ok));
     return ok;
@@ -188,19 +197,23 @@ bool CTarnScan::LoadColorTranslationTable(unsigned char* table) {
     }
     bool ok = device_->opened && !device_->config.faults.ctt;
     if (ok) device_->colours.Load(table);
-    device_->log.Write("LoadColorTranslationTable fnv1a64=" + Hex64(Fnv1a64(table, ColourTableSize)) +
-                       Result(ok));
+    device_->log.Write(
+        "LoadColorTranslationTable fnv1a64=" + Hex64(Fnv1a64(table, ColourTableSize)) + Result(ok));
     return ok;
 }
 
 bool CTarnScan::StartScan() {
     if (!device_) return false;
     Device& device = *device_;
-    bool ok = device.opened && device.windowValid && !device.scanning && !device.config.faults.start &&
-              device.renderer.Prepare(device.window, device.paper.get(), device.tones, device.colours);
+    bool ok =
+        device.opened && device.windowValid && !device.scanning && !device.config.faults.start &&
+        device.renderer.Prepare(device.window, device.paper.get(), device.tones, device.colours);
     if (ok) {
         int64_t lines = device.window.ScanLength;
-        if (device.config.faults.endEarly) lines = std::min<int64_t>(lines, device.config.faults.endLines);
+        const FaultSet& faults = device.config.faults;
+        if (faults.endEarly) lines = std::min<int64_t>(lines, faults.endLines);
+        device.stallsAtEnd = faults.stall && faults.stallLines < lines;
+        if (device.stallsAtEnd) lines = faults.stallLines;
         device.stream.Start(lines);
         device.readsThisScan = 0;
         device.scanning = true;
@@ -214,9 +227,10 @@ ReadCompleteType CTarnScan::ReadData(DataTransferType* transfer) {
     ReadCompleteType result = Read(*device_, transfer, device_->window.ScanWidth);
     // Reads are the hot path of a transfer: no text is built unless it is logged.
     if (device_->log.Enabled())
-        device_->log.Write("ReadData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
-                           " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) + " -> " +
-                           std::to_string(result));
+        device_->log.Write(
+            "ReadData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
+            " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) + " -> " +
+            std::to_string(result));
     return result;
 }
 
@@ -226,14 +240,15 @@ ReadCompleteType CTarnScan::ReadInterpolatedData(DataTransferType* transfer, int
     // Each device line of Wn pixels becomes Wn x target / native pixels.
     int64_t width = 0;
     if (targetResolution > 0 && nativeResolution > 0)
-        width = static_cast<int64_t>(device_->window.ScanWidth) * targetResolution / nativeResolution;
+        width =
+            static_cast<int64_t>(device_->window.ScanWidth) * targetResolution / nativeResolution;
     ReadCompleteType result = Read(*device_, transfer, width);
     if (device_->log.Enabled())
-        device_->log.Write(
-            "ReadInterpolatedData requested=" + std::to_string(transfer ? transfer->BytesRequested : 0) +
-            " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) +
-            " target=" + std::to_string(targetResolution) + " native=" + std::to_string(nativeResolution) +
-            " -> " + std::to_string(result));
+        device_->log.Write("ReadInterpolatedData requested=" +
+                           std::to_string(transfer ? transfer->BytesRequested : 0) +
+                           " delivered=" + std::to_string(transfer ? transfer->BytesDelivered : 0) +
+                           " target=" + std::to_string(targetResolution) + " native=" +
+                           std::to_string(nativeResolution) + " -> " + std::to_string(result));
     return result;
 }
 

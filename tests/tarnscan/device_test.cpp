@@ -18,7 +18,8 @@ namespace {
 uint64_t Fnv1a(const void* data, size_t size) {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     uint64_t hash = 14695981039346656037ull;
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
     return hash;
 }
 
@@ -132,7 +133,8 @@ TEST_F(DeviceTest, UnusableConfigurationMakesOpenFail) {
 }
 
 TEST_F(DeviceTest, EachFaultFailsItsCall) {
-    const char* faults[] = {"open", "unitready", "setwindow", "speed", "trc", "ctt", "start", "position"};
+    const char* faults[] = {"open", "unitready", "setwindow", "speed",
+                            "trc",  "ctt",       "start",     "position"};
     for (const char* fault : faults) {
         SCOPED_TRACE(fault);
         ScopedVariable variable("TARNSCAN_FAULTS", fault);
@@ -198,6 +200,39 @@ TEST_F(DeviceTest, StuckDeviceNeverDelivers) {
         DataTransferType transfer{100, buffer.data(), 0};
         ASSERT_EQ(scanner.ReadData(&transfer), ReadRetry);
         ASSERT_EQ(transfer.BytesDelivered, 0u);
+    }
+}
+
+TEST_F(DeviceTest, StallFaultStopsBeingReadyAfterWholeLines) {
+    WindowDescriptorType window = Window(5, 24, 10, 6);  // lines of 30 bytes
+    const std::vector<uint8_t> full = Expected(window);
+    struct {
+        const char* faults;
+        size_t lines;
+        bool stalls;
+    } cases[] = {{"stall=0", 0, true},
+                 {"stall=2", 2, true},
+                 {"stall=6", 6, false},
+                 {"stall=2,end=1", 1, false}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.faults);
+        ScopedVariable variable("TARNSCAN_FAULTS", c.faults);
+        CTarnScan scanner;
+        StartScan(scanner, window);
+        std::vector<uint8_t> image;
+        std::vector<uint8_t> buffer(45);  // reads cross line boundaries
+        ReadCompleteType last = ReadComplete;
+        for (int read = 0; read < 50; ++read) {
+            DataTransferType transfer{45, buffer.data(), 0};
+            last = scanner.ReadData(&transfer);
+            if (last != ReadComplete) {
+                EXPECT_EQ(transfer.BytesDelivered, 0u);
+                continue;
+            }
+            image.insert(image.end(), buffer.begin(), buffer.begin() + transfer.BytesDelivered);
+        }
+        EXPECT_EQ(last, c.stalls ? ReadRetry : ReadEndOfScan);
+        EXPECT_EQ(image, std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30));
     }
 }
 
@@ -373,7 +408,8 @@ TEST_F(DeviceTest, CallLogHasOneLinePerCall) {
     std::vector<uint8_t> tone = ToneBlock(0, [](int i) { return 255 - i / 16; });
     std::vector<uint8_t> red = ToneBlock(1, [](int i) { return i / 17; });
     std::vector<uint8_t> colours(65536);
-    for (int i = 0; i < 65536; ++i) colours[i] = static_cast<uint8_t>(i * 7);
+    for (int i = 0; i < 65536; ++i)
+        colours[i] = static_cast<uint8_t>(i * 7);
     WindowDescriptorType window = Window(5, 24, 668, 10);
     window.XResolution = 400;
     window.YResolution = 600;
@@ -402,9 +438,12 @@ TEST_F(DeviceTest, CallLogHasOneLinePerCall) {
         "Construct\n"
         "Open model=QA1220 -> 1\n"
         "UnitReady -> 1\n"
-        "SetWindow XResolution=400 YResolution=600 XOffset=66 YOffset=0 ScanWidth=668 ScanLength=10 "
-        "Brightness=10 Threshold=128 ImageComposition=5 BitsPerPixel=24 Flage=131 CompressionType=0 Filter=0 "
-        "WhiteValue=240 InitialThreshold=120 ScalingFactor=100 Direction=0 Termination=48 ScaleMode=0 mode=0 "
+        "SetWindow XResolution=400 YResolution=600 XOffset=66 YOffset=0 ScanWidth=668 "
+        "ScanLength=10 "
+        "Brightness=10 Threshold=128 ImageComposition=5 BitsPerPixel=24 Flage=131 "
+        "CompressionType=0 Filter=0 "
+        "WhiteValue=240 InitialThreshold=120 ScalingFactor=100 Direction=0 Termination=48 "
+        "ScaleMode=0 mode=0 "
         "-> 1\n"
         "SetFractionalSpeed speed=1 -> 1\n"
         "LoadTrcTable channel=0 fnv1a64=" +

@@ -160,6 +160,18 @@ TEST_F(MemoryTransferTest, ADeviceNotReadyForAWhileStillDeliversEveryByte) {
     EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 300, 10, 24));
 }
 
+TEST_F(MemoryTransferTest, ADeviceThatStallsMidImageIsCompletedWithZeroBytes) {
+    UseScanner("QD120", &paper_, "stall=4");
+    const ModelWindow model = Plain(100, 4, 1000, 10, 24, 5);
+    OpenAndEnable();
+    const std::vector<MemoryBlock> blocks = MemoryTransfer(2000);
+    ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
+    std::vector<uint8_t> expected = ExpectedStream(paper_, model);
+    std::fill(expected.begin() + 4 * 3000, expected.end(), 0);
+    EXPECT_EQ(expected, Assemble(blocks, 3000, 10, 24));
+    EXPECT_EQ(1u, LogCalls("StopScan").size()) << "stopped once, when it stayed not ready";
+}
+
 TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
     UseScanner("QD120", &paper_, "stuck");
     Plain(100, 4, 100, 10, 24, 5);
