@@ -18,14 +18,25 @@
 namespace {
 
 // resolution x inches, truncated toward zero, held in 32 bits (saturating).
+// The dialog shows dimensions with six significant digits, so a window reopened
+// from its stored pixels reads back a hair below them (384 pixels at 100 dpi show
+// as 3.84, which is 383.99997 pixels as a float): a product that falls short of a
+// whole pixel by no more than that display error counts as that pixel, so that
+// accepting the dialog unchanged scans the window it opened with.
 int32_t Pixels(int32_t resolution, float inches) {
-    double pixels = std::trunc(static_cast<double>(resolution) * static_cast<double>(inches));
+    const double product = static_cast<double>(resolution) * static_cast<double>(inches);
+    const double nearest = std::round(product);
+    const double displayError = std::max(1e-3, 6e-6 * std::fabs(nearest));
+    const bool justShort = nearest > product && nearest - product <= displayError;
+    double pixels = std::trunc(justShort ? nearest : product);
     if (pixels >= 2147483647.0) return INT32_MAX;
     if (pixels <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(pixels);
 }
 
-float InInches(float value, int32_t units) { return units == 1 ? MillimetresToInches(value) : value; }
+float InInches(float value, int32_t units) {
+    return units == 1 ? MillimetresToInches(value) : value;
+}
 
 // A non-negative count from a floating-point product, saturating at 2^64 - 1.
 uint64_t Count(long double value) {
@@ -34,7 +45,9 @@ uint64_t Count(long double value) {
     return static_cast<uint64_t>(value);
 }
 
-uint64_t Triple(uint64_t pixels) { return pixels > UINT64_MAX / 3 ? UINT64_MAX : pixels * 3; }
+uint64_t Triple(uint64_t pixels) {
+    return pixels > UINT64_MAX / 3 ? UINT64_MAX : pixels * 3;
+}
 
 }  // namespace
 
@@ -76,7 +89,8 @@ bool CScanParametersDialog::Validate() {
         s.XOffset = 0;  // centre-justified
     } else {
         int32_t offset = Pixels(s.XResolution, x);
-        if (static_cast<uint32_t>(offset) >= limit) return Refuse(IDC_XOFFSET, IDS_XOFFSET_OUT_OF_RANGE);
+        if (static_cast<uint32_t>(offset) >= limit)
+            return Refuse(IDC_XOFFSET, IDS_XOFFSET_OUT_OF_RANGE);
         if (offset == 0) offset = 1;  // 0 marks a centre-justified window
         s.XOffset = offset;
         if (static_cast<uint32_t>(width) + static_cast<uint32_t>(offset) >= limit)
@@ -125,10 +139,17 @@ void CScanParametersDialog::UpdateFileSize() {
         uint64_t pixels = Count((width * Resolution) * (length * Resolution));
         uint64_t bytes = pixels;
         switch (ImageType) {
-        case 0: bytes = Triple(pixels); break;
-        case 2: bytes = pixels >> 1; break;
-        case 4: bytes = pixels >> 3; break;
-        default: break;
+        case 0:
+            bytes = Triple(pixels);
+            break;
+        case 2:
+            bytes = pixels >> 1;
+            break;
+        case 4:
+            bytes = pixels >> 3;
+            break;
+        default:
+            break;
         }
         FileSizeText = SizeText(bytes);
     }
@@ -142,7 +163,8 @@ void CScanParametersDialog::ShowDiskSpace() {
     DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
     if (length == 0 || length >= sizeof directory) return;
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+    if (!GetDiskFreeSpaceA(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters))
         return;
     uint64_t cluster = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector;
     uint64_t freeBytes = freeClusters * cluster;

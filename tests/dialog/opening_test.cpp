@@ -88,11 +88,21 @@ TEST_F(OpeningTest, StoredWindowOpensInInchesOfItsResolution) {
     EXPECT_EQ("0.15", Text(IDC_YOFFSET));
     EXPECT_TRUE(Checked(IDC_SIDE_JUSTIFIED));
     EXPECT_TRUE(Enabled(IDC_XOFFSET));
+
+    // Accepted unchanged, the dialog keeps the window it opened with, although
+    // 8.21333 inches at 300 dpi is a hair short of 2464 pixels.
+    Click(IDC_SET_PARAMETERS);
+    EXPECT_EQ(2464, Source().Settings.ScanWidth);
+    EXPECT_EQ(3300, Source().Settings.ScanLength);
+    EXPECT_EQ(150, Source().Settings.XOffset);
+    EXPECT_EQ(45, Source().Settings.YOffset);
+    EXPECT_EQ(2464, StoredDword("Scan Width"));
 }
 
 TEST_F(OpeningTest, ResolutionListsFollowTheModel) {
     const std::vector<std::string> Wide = {"600", "450", "300", "250", "200", "150", "100", "50"};
-    const std::vector<std::string> WidePlus = {"600", "400", "300", "250", "200", "150", "100", "50"};
+    const std::vector<std::string> WidePlus = {"600", "400", "300", "250",
+                                               "200", "150", "100", "50"};
     const std::vector<std::string> Narrow = {"400", "300", "200", "150", "100", "50"};
     const struct {
         const char* Model;
@@ -126,7 +136,8 @@ TEST_F(OpeningTest, StoredResolutionTheListLacksSelectsTheResolutionInForce) {
         ASSERT_TRUE(ShowDialog(c.Model));
         EXPECT_EQ(c.Selected, SelectedText(IDC_RESOLUTION)) << c.Model << " " << c.Stored;
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(std::atoi(c.Selected), Source().Settings.XResolution) << c.Model << " " << c.Stored;
+        EXPECT_EQ(std::atoi(c.Selected), Source().Settings.XResolution)
+            << c.Model << " " << c.Stored;
     }
 }
 
@@ -153,15 +164,21 @@ TEST_F(OpeningTest, StoredCompositionSelectsTheImageType) {
         DWORD Bits;
         int Button;  // 0: none
     } cases[] = {
-        {0, 1, IDC_BILEVEL}, {2, 8, IDC_GREYSCALE}, {3, 4, IDC_16_COLOUR}, {3, 8, IDC_256_COLOUR},
-        {5, 24, IDC_RGB},    {1, 8, 0},             {4, 8, 0},
+        {0, 1, IDC_BILEVEL},
+        {2, 8, IDC_GREYSCALE},
+        {3, 4, IDC_16_COLOUR},
+        {3, 8, IDC_256_COLOUR},
+        {5, 24, IDC_RGB},
+        {1, 8, 0},
+        {4, 8, 0},
     };
     for (const auto& c : cases) {
         StoreDword("Image Composition", c.Composition);
         StoreDword("Bits per Pixel", c.Bits);
         ASSERT_TRUE(ShowDialog("QD120"));
         for (int button : {IDC_RGB, IDC_256_COLOUR, IDC_16_COLOUR, IDC_GREYSCALE, IDC_BILEVEL})
-            EXPECT_EQ(button == c.Button, Checked(button)) << c.Composition << "/" << c.Bits << " " << button;
+            EXPECT_EQ(button == c.Button, Checked(button))
+                << c.Composition << "/" << c.Bits << " " << button;
         EXPECT_EQ(c.Button == IDC_BILEVEL, Enabled(IDC_IAT));
     }
 }
@@ -230,10 +247,11 @@ TEST_F(OpeningTest, SizeTextSwitchesUnitsAndDoesNotWrap) {
         uint64_t Bytes;
         const char* Text;
     } cases[] = {
-        {0, "0 bytes"},           {8191, "8191 bytes"},     {8192, "8K"},
-        {102398975, "99998K"},    {102398976, "97M"},       {uint64_t(5) << 32, "20480M"},
+        {0, "0 bytes"},        {8191, "8191 bytes"}, {8192, "8K"},
+        {102398975, "99998K"}, {102398976, "97M"},   {uint64_t(5) << 32, "20480M"},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.Text, SizeText(c.Bytes)) << c.Bytes;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.Text, SizeText(c.Bytes)) << c.Bytes;
 }
 
 TEST_F(OpeningTest, ScreenshotsOfBothDialogsAsFirstShown) {

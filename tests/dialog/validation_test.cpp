@@ -59,9 +59,12 @@ TEST_F(ValidationTest, A4PortraitAt300DpiInInches) {
         int Numerator;
         int Shift;
         const char* Expected;
-    } types[] = {{IDC_GREYSCALE, 1, 0, "8496K"}, {IDC_RGB, 3, 0, "25490K"},
-                 {IDC_16_COLOUR, 1, 1, "4248K"}, {IDC_BILEVEL, 1, 3, "1062K"}};
-    double pixels = std::trunc((std::stof(Text(IDC_WIDTH)) * 300.0) * (std::stof(Text(IDC_LENGTH)) * 300.0));
+    } types[] = {{IDC_GREYSCALE, 1, 0, "8496K"},
+                 {IDC_RGB, 3, 0, "25490K"},
+                 {IDC_16_COLOUR, 1, 1, "4248K"},
+                 {IDC_BILEVEL, 1, 3, "1062K"}};
+    double pixels =
+        std::trunc((std::stof(Text(IDC_WIDTH)) * 300.0) * (std::stof(Text(IDC_LENGTH)) * 300.0));
     for (const auto& type : types) {
         Click(type.Button);
         uint64_t bytes = (static_cast<uint64_t>(pixels) * type.Numerator) >> type.Shift;
@@ -112,16 +115,19 @@ TEST_F(ValidationTest, WidthIsRoundedDownTo32PixelsWithinTheScannerLimit) {
         const char* Model;
         const char* Resolution;
         const char* Width;
+        int32_t Pixels;       // accepted width
         const char* Refusal;  // null: accepted
     } cases[] = {
-        {"QD120", "300", "8.5", nullptr},
-        {"QD120", "400", "0.1", nullptr},                                   // 40 -> 32
-        {"QD120", "400", "0.075", "Scan must be at least 10 pixels wide"},  // 30 -> 0
-        {"QA1200", "400", "35.92", nullptr},                                // 14368
-        {"QA1200", "400", "36", "Scan Width too wide for scanner."},        // 14400
-        {"QD120", "400", "39.44", nullptr},                                 // 15776 -> 15744
-        {"QD120", "400", "39.5", "Scan Width too wide for scanner."},       // 15800
-        {"QD120", "400", "-2", "Scan Width too wide for scanner."},
+        {"QD120", "300", "8.5", 2528, nullptr},                                // 2550 -> 2528
+        {"QD120", "400", "0.1", 32, nullptr},                                  // 40 -> 32
+        {"QD120", "400", "0.075", 0, "Scan must be at least 10 pixels wide"},  // 30 -> 0
+        // 14368 exactly, although 35.92 as a float is a hair below it.
+        {"QA1200", "400", "35.92", 14368, nullptr},
+        {"QA1200", "400", "36", 0, "Scan Width too wide for scanner."},    // 14400
+        {"QD120", "400", "39.4", 15744, nullptr},                          // 15760 -> 15744
+        {"QD120", "400", "39.44", 0, "Scan Width too wide for scanner."},  // 15776
+        {"QD120", "400", "39.5", 0, "Scan Width too wide for scanner."},   // 15800
+        {"QD120", "400", "-2", 0, "Scan Width too wide for scanner."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Model) + " " + c.Resolution + " dpi, width " + c.Width);
@@ -132,7 +138,7 @@ TEST_F(ValidationTest, WidthIsRoundedDownTo32PixelsWithinTheScannerLimit) {
             ExpectRefusal(IDC_WIDTH, c.Refusal);
         } else {
             Accept();
-            EXPECT_EQ(Pixels(std::atoi(c.Resolution), c.Width) & ~31, Source().Settings.ScanWidth);
+            EXPECT_EQ(c.Pixels, Source().Settings.ScanWidth);
         }
     }
 }
@@ -143,16 +149,17 @@ TEST_F(ValidationTest, LengthAndOffsetsAreChecked) {
         bool Side;
         const char* XOffset;
         const char* YOffset;
-        int Field;            // refused field, 0 when accepted
+        int Field;  // refused field, 0 when accepted
         const char* Refusal;
         int32_t XOffsetPixels;
     } cases[] = {
         {"0.02", false, "0", "0", IDC_LENGTH, "Scan length must be at least 10 pixels", 0},
         {"-3", false, "0", "0", IDC_LENGTH, "Scan length must be at least 10 pixels", 0},
         {"5", false, "7", "-1", IDC_YOFFSET, "Xoffset out of range.", 0},
-        {"5", false, "7", "2", 0, nullptr, 0},             // centre: X offset ignored
-        {"5", true, "0", "0", 0, nullptr, 1},              // side with 0 stores 1
-        {"5", true, "29.375", "0", IDC_XOFFSET, "X Offset plus Width must be less than scanner width.", 0},
+        {"5", false, "7", "2", 0, nullptr, 0},  // centre: X offset ignored
+        {"5", true, "0", "0", 0, nullptr, 1},   // side with 0 stores 1
+        {"5", true, "29.375", "0", IDC_XOFFSET,
+         "X Offset plus Width must be less than scanner width.", 0},
         {"5", true, "40", "0", IDC_XOFFSET, "Xoffset out of range.", 0},
         {"5", true, "-1", "0", IDC_XOFFSET, "Xoffset out of range.", 0},
     };
@@ -233,8 +240,8 @@ TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
         int Speed;
         int Stored;
     } cases[] = {
-        {"100", IDC_GREYSCALE, 1, 2}, {"50", IDC_RGB, 1, 2},       {"100", IDC_GREYSCALE, 3, 3},
-        {"200", IDC_BILEVEL, 2, 4},   {"100", IDC_BILEVEL, 1, 4},   {"300", IDC_BILEVEL, 1, 1},
+        {"100", IDC_GREYSCALE, 1, 2}, {"50", IDC_RGB, 1, 2},      {"100", IDC_GREYSCALE, 3, 3},
+        {"200", IDC_BILEVEL, 2, 4},   {"100", IDC_BILEVEL, 1, 4}, {"300", IDC_BILEVEL, 1, 1},
         {"200", IDC_GREYSCALE, 1, 1}, {"150", IDC_BILEVEL, 6, 6},
     };
     ASSERT_TRUE(ShowDialog("QD120"));
@@ -243,7 +250,8 @@ TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
         Click(c.Type);
         MoveTrackbar(IDC_SPEED_BAR, c.Speed);
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(c.Stored, Source().Settings.FractionalSpeed) << c.Resolution << " dpi speed " << c.Speed;
+        EXPECT_EQ(c.Stored, Source().Settings.FractionalSpeed)
+            << c.Resolution << " dpi speed " << c.Speed;
         EXPECT_EQ(std::to_string(c.Stored), Text(IDC_SPEED));
     }
 }
@@ -252,7 +260,8 @@ TEST_F(ValidationTest, DimensionFieldsAreNormalisedBeforeTheExchange) {
     const struct {
         const char* Typed;
         const char* Normalised;
-    } cases[] = {{"12a", "0"}, {"-3", "0"}, {"", "0"}, {"1 5", "0"}, {"1,5", "0"}, {"1.5.2", "1.5.2"}, {"2.25", "2.25"}};
+    } cases[] = {{"12a", "0"}, {"-3", "0"},        {"", "0"},       {"1 5", "0"},
+                 {"1,5", "0"}, {"1.5.2", "1.5.2"}, {"2.25", "2.25"}};
     ASSERT_TRUE(ShowDialog("QD120"));
     for (const auto& c : cases) {
         for (int field : {IDC_WIDTH, IDC_LENGTH, IDC_YOFFSET}) {
