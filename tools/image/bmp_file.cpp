@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/image/dib.h"
+#include "tools/image/file_io.h"
 
 namespace {
 
@@ -56,13 +57,9 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
     info.biSizeImage = static_cast<DWORD>(stride * image.Height);
     info.biClrUsed = static_cast<DWORD>(palette.size());
 
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        error = "cannot create " + path;
-        return false;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    COutputFile output;
+    if (!output.Create(path, error)) return false;
+    FILE* const out = output.Get();
     bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
               std::fwrite(&info, sizeof info, 1, out) == 1;
     for (const RgbColour& colour : palette) {
@@ -79,23 +76,17 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
             std::memcpy(row.data(), image.Row(y), rowBytes);
         ok = std::fwrite(row.data(), stride, 1, out) == 1;
     }
-    ok = (std::fclose(out) == 0) && ok;
+    ok = output.Close() && ok;
     if (!ok) error = "cannot write " + path;
     return ok;
 }
 
 bool ReadBmp(const std::string& path, Image& image, std::string& error) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) {
         error = "cannot open " + path;
         return false;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(in);
     BITMAPFILEHEADER file;
     if (bytes.size() < sizeof file) {
         error = path + " is too short for a .bmp file";

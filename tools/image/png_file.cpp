@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/image/file_io.h"
+
 namespace {
 
 const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -107,13 +109,9 @@ bool WriteImageData(PngWriter& writer, const Image& image, std::string& error) {
 
 bool WritePng(const std::string& path, const Image& image, std::string& error) {
     const PngFormat format = FormatFor(image);
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        error = "cannot create " + path;
-        return false;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    COutputFile output;
+    if (!output.Create(path, error)) return false;
+    FILE* const out = output.Get();
     PngWriter writer(out);
     uint8_t header[13];
     PutBigEndian32(header, static_cast<uint32_t>(image.Width));
@@ -137,23 +135,12 @@ bool WritePng(const std::string& path, const Image& image, std::string& error) {
     std::string dataError;
     ok = ok && WriteImageData(writer, image, dataError);
     ok = ok && writer.Chunk("IEND", nullptr, 0);
-    ok = (std::fclose(out) == 0) && ok;
+    ok = output.Close() && ok;
     if (!ok) error = dataError.empty() ? "cannot write " + path : dataError + " of " + path;
     return ok;
 }
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) return false;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(in);
-    return true;
-}
 
 int Paeth(int a, int b, int c) {
     const int p = a + b - c;
