@@ -8,8 +8,8 @@ namespace {
 // Taking the address of an imported function is not a link-time constant, the
 // address of these local forwarders is.
 HANDLE WINAPI RealCreateFileA(LPCSTR name, DWORD access, DWORD sharing,
-                              LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                              DWORD attributes, HANDLE templateFile) {
+                              LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
+                              HANDLE templateFile) {
     return ::CreateFileA(name, access, sharing, security, disposition, attributes, templateFile);
 }
 

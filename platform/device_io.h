@@ -9,12 +9,12 @@
 namespace platform {
 
 struct DeviceIoApi {
-    HANDLE(WINAPI* CreateFileA)(LPCSTR name, DWORD access, DWORD sharing,
-                                LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                                DWORD attributes, HANDLE templateFile);
-    BOOL(WINAPI* DeviceIoControl)(HANDLE device, DWORD code, LPVOID input, DWORD inputSize,
-                                  LPVOID output, DWORD outputSize, LPDWORD bytesReturned,
-                                  LPOVERLAPPED overlapped);
+    HANDLE(WINAPI* CreateFileA)
+    (LPCSTR name, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+     DWORD attributes, HANDLE templateFile);
+    BOOL(WINAPI* DeviceIoControl)
+    (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize,
+     LPDWORD bytesReturned, LPOVERLAPPED overlapped);
     BOOL(WINAPI* CloseHandle)(HANDLE handle);
 };
 

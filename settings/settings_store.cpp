@@ -38,13 +38,12 @@ const WindowKey WindowKeys[] = {
     {"White Value", &WindowDescriptorType::WhiteValue, 240},
 };
 
-
 // Opens (creating what is missing) the Settings section; null when that fails.
 HKEY OpenSection() {
     HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                                  nullptr);
+    LONG result =
+        RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
     return result == ERROR_SUCCESS ? key : nullptr;
 }
 
@@ -55,7 +54,8 @@ uint32_t ReadDword(HKEY key, const char* name, uint32_t fallback) {
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof value;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (result != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return fallback;
     return value;
 }
@@ -82,8 +82,8 @@ uint32_t GammaInTenths(float gamma) {
 
 std::string SettingsKeyPath() {
     const CModuleApplication* application = CModuleApplication::Current();
-    std::string profile = application ? application->ProfilePath()
-                                      : std::string("software\\Brightmoor\\DUNMERE.DLL");
+    std::string profile =
+        application ? application->ProfilePath() : std::string("software\\Brightmoor\\DUNMERE.DLL");
     return profile + "\\Settings";
 }
 
@@ -112,10 +112,12 @@ bool SaveSettings(const ScanSettings& settings) {
     if (!key) return false;
     bool written = true;
     for (const WindowKey& window : WindowKeys)
-        written = written && WriteDword(key, window.Name, static_cast<uint32_t>(settings.*window.Member));
+        written =
+            written && WriteDword(key, window.Name, static_cast<uint32_t>(settings.*window.Member));
     written = written && WriteString(key, "Palette", settings.Palette);
     written = written && WriteDword(key, "Auto Palette", settings.AutoPalette != 0 ? 1 : 0);
-    written = written && WriteDword(key, "Palette Colours", static_cast<uint32_t>(settings.PaletteColours));
+    written = written &&
+              WriteDword(key, "Palette Colours", static_cast<uint32_t>(settings.PaletteColours));
     written = written && WriteDword(key, "Center Justified", settings.CenterJustified != 0 ? 1 : 0);
     written = written && WriteDword(key, "Fractional Speed", settings.FractionalSpeed);
     written = written && WriteDword(key, "White Point R", settings.WhitePoint.R);

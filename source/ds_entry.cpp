@@ -14,8 +14,8 @@ TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
 
 // The few triplets a caller that is not connected may send: identity get, open,
 // status get.
-TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32 dg,
-                            TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
+                            TW_UINT16 msg, TW_MEMREF data) {
     if (dg != DG_CONTROL) return FailEntry(TWCC_BADDEST);
     if (dat == DAT_IDENTITY && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);

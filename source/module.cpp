@@ -7,9 +7,13 @@ CTwainSource* source = nullptr;
 TW_UINT16 entryConditionCode = TWCC_BADDEST;
 }  // namespace
 
-CTwainSource* TheSource() { return source; }
+CTwainSource* TheSource() {
+    return source;
+}
 
-TW_UINT16& EntryConditionCode() { return entryConditionCode; }
+TW_UINT16& EntryConditionCode() {
+    return entryConditionCode;
+}
 
 void AttachModule(HINSTANCE resources) {
     entryConditionCode = TWCC_BADDEST;

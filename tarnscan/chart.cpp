@@ -90,9 +90,11 @@ bool RulerCovers(int along, int across, bool numbersFirstAlong) {
     if (inch < 1) return false;
     char number[8];
     int digits = 0;
-    for (int value = inch; value > 0; value /= 10) number[digits++] = static_cast<char>('0' + value % 10);
+    for (int value = inch; value > 0; value /= 10)
+        number[digits++] = static_cast<char>('0' + value % 10);
     char text[8];
-    for (int i = 0; i < digits; ++i) text[i] = number[digits - 1 - i];
+    for (int i = 0; i < digits; ++i)
+        text[i] = number[digits - 1 - i];
     text[digits] = '\0';
     int start = 200 * inch + 6;
     if (numbersFirstAlong) return TextCovers(text, start, 64, 3, along, across);
@@ -101,8 +103,10 @@ bool RulerCovers(int along, int across, bool numbersFirstAlong) {
 
 int IntegerSquareRoot(int value) {
     int root = static_cast<int>(std::sqrt(static_cast<double>(value)));
-    while (root * root > value) --root;
-    while ((root + 1) * (root + 1) <= value) ++root;
+    while (root * root > value)
+        --root;
+    while ((root + 1) * (root + 1) <= value)
+        ++root;
     return root;
 }
 
@@ -124,7 +128,8 @@ Colour ChartColour(int x, int y) {
         if (y >= 200 && y < 300) return Grey((x - 150) * 255 / 1499);
         if (y >= 300 && y < 400) return Grey(((x - 150) / 100) * 255 / 14);
     }
-    if (x >= 100 && x < 1600 && y >= 500 && y < 900) return kPatchColours[(y - 500) / 200][(x - 100) / 250];
+    if (x >= 100 && x < 1600 && y >= 500 && y < 900)
+        return kPatchColours[(y - 500) / 200][(x - 100) / 250];
 
     bool verticalGratings = y >= 1000 && y < 1200;
     bool horizontalGratings = y >= 1250 && y < 1450;
@@ -159,7 +164,8 @@ void ChartPixel(int x, int y, uint8_t rgb[3]) {
 }
 
 void ChartRow(int y, uint8_t* rgb) {
-    for (int x = 0; x < ChartWidth; ++x) ChartPixel(x, y, rgb + 3 * x);
+    for (int x = 0; x < ChartWidth; ++x)
+        ChartPixel(x, y, rgb + 3 * x);
 }
 
 }  // namespace tarnscan

@@ -32,20 +32,31 @@ bool IsValidWindow(const WindowDescriptorType& window, std::string& problem) {
     return false;
 }
 
-bool LineRenderer::Prepare(const WindowDescriptorType& window, Paper* paper, const ToneTables& tones,
-                           ColourTable& colours) {
+bool LineRenderer::Prepare(const WindowDescriptorType& window, Paper* paper,
+                           const ToneTables& tones, ColourTable& colours) {
     window_ = window;
     paper_ = paper;
     switch (window.BitsPerPixel) {
-        case 24: encoding_ = Encoding::Rgb24; break;
-        case 16: encoding_ = Encoding::Grey16; break;
-        case 8: encoding_ = window.ImageComposition == 2 ? Encoding::Grey8 : Encoding::Palette8; break;
-        case 4: encoding_ = Encoding::Palette4; break;
-        default: encoding_ = Encoding::Bilevel; break;
+    case 24:
+        encoding_ = Encoding::Rgb24;
+        break;
+    case 16:
+        encoding_ = Encoding::Grey16;
+        break;
+    case 8:
+        encoding_ = window.ImageComposition == 2 ? Encoding::Grey8 : Encoding::Palette8;
+        break;
+    case 4:
+        encoding_ = Encoding::Palette4;
+        break;
+    default:
+        encoding_ = Encoding::Bilevel;
+        break;
     }
     threshold_ = window.Threshold != 0 ? window.Threshold : window.InitialThreshold;
     for (int channel = 0; channel < 3; ++channel)
-        for (int sample = 0; sample < 256; ++sample) toned_[channel][sample] = tones.Tone(channel, sample);
+        for (int sample = 0; sample < 256; ++sample)
+            toned_[channel][sample] = tones.Tone(channel, sample);
 
     const int64_t dpi = paper->Dpi();
     const int64_t paperWidth = paper->Width();
@@ -133,39 +144,41 @@ void LineRenderer::Encode(const uint8_t* paperRow, uint8_t* out) const {
     };
 
     switch (encoding_) {
-        case Encoding::Rgb24:
-            for (size_t j = 0; j < width; ++j) {
-                const uint8_t* s = sample(j);
-                out[3 * j] = red[s[0]];
-                out[3 * j + 1] = green[s[1]];
-                out[3 * j + 2] = blue[s[2]];
-            }
-            break;
-        case Encoding::Grey16:
-            for (size_t j = 0; j < width; ++j) {
-                int value = grey(sample(j)) * 257;
-                out[2 * j] = static_cast<uint8_t>(value & 0xFF);
-                out[2 * j + 1] = static_cast<uint8_t>(value >> 8);
-            }
-            break;
-        case Encoding::Grey8:
-            for (size_t j = 0; j < width; ++j) out[j] = static_cast<uint8_t>(grey(sample(j)));
-            break;
-        case Encoding::Palette8:
-            for (size_t j = 0; j < width; ++j) out[j] = paletteIndex(sample(j));
-            break;
-        case Encoding::Palette4:
-            std::memset(out, 0, (width + 1) / 2);
-            for (size_t j = 0; j < width; ++j) {
-                uint8_t index = paletteIndex(sample(j)) & 0x0F;
-                out[j / 2] |= j % 2 == 0 ? static_cast<uint8_t>(index << 4) : index;
-            }
-            break;
-        case Encoding::Bilevel:
-            std::memset(out, 0, (width + 7) / 8);
-            for (size_t j = 0; j < width; ++j)
-                if (grey(sample(j)) >= threshold_) out[j / 8] |= static_cast<uint8_t>(0x80 >> (j % 8));
-            break;
+    case Encoding::Rgb24:
+        for (size_t j = 0; j < width; ++j) {
+            const uint8_t* s = sample(j);
+            out[3 * j] = red[s[0]];
+            out[3 * j + 1] = green[s[1]];
+            out[3 * j + 2] = blue[s[2]];
+        }
+        break;
+    case Encoding::Grey16:
+        for (size_t j = 0; j < width; ++j) {
+            int value = grey(sample(j)) * 257;
+            out[2 * j] = static_cast<uint8_t>(value & 0xFF);
+            out[2 * j + 1] = static_cast<uint8_t>(value >> 8);
+        }
+        break;
+    case Encoding::Grey8:
+        for (size_t j = 0; j < width; ++j)
+            out[j] = static_cast<uint8_t>(grey(sample(j)));
+        break;
+    case Encoding::Palette8:
+        for (size_t j = 0; j < width; ++j)
+            out[j] = paletteIndex(sample(j));
+        break;
+    case Encoding::Palette4:
+        std::memset(out, 0, (width + 1) / 2);
+        for (size_t j = 0; j < width; ++j) {
+            uint8_t index = paletteIndex(sample(j)) & 0x0F;
+            out[j / 2] |= j % 2 == 0 ? static_cast<uint8_t>(index << 4) : index;
+        }
+        break;
+    case Encoding::Bilevel:
+        std::memset(out, 0, (width + 7) / 8);
+        for (size_t j = 0; j < width; ++j)
+            if (grey(sample(j)) >= threshold_) out[j / 8] |= static_cast<uint8_t>(0x80 >> (j % 8));
+        break;
     }
 }
 

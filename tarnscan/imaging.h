@@ -26,7 +26,9 @@ inline size_t LineBytes(int width, int bitsPerPixel) {
 }
 
 // Floor division (the quotient rounded toward minus infinity), b > 0.
-inline int64_t FloorDivide(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+inline int64_t FloorDivide(int64_t a, int64_t b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 class LineRenderer {
 public:

@@ -32,7 +32,8 @@ void SkipSeparators(FILE* file) {
     for (;;) {
         int c = std::fgetc(file);
         if (c == '#') {
-            while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(file);
+            while (c != EOF && c != '\n' && c != '\r')
+                c = std::fgetc(file);
         } else if (c == EOF || !std::isspace(c)) {
             if (c != EOF) std::ungetc(c, file);
             return;
@@ -58,9 +59,15 @@ bool ReadHeaderNumber(FILE* file, long long limit, long long& value) {
 }  // namespace
 
 ChartPaper::ChartPaper() : row_(static_cast<size_t>(ChartWidth) * 3) {}
-int ChartPaper::Width() const { return ChartWidth; }
-int ChartPaper::Height() const { return ChartHeight; }
-int ChartPaper::Dpi() const { return ChartDpi; }
+int ChartPaper::Width() const {
+    return ChartWidth;
+}
+int ChartPaper::Height() const {
+    return ChartHeight;
+}
+int ChartPaper::Dpi() const {
+    return ChartDpi;
+}
 
 const uint8_t* ChartPaper::Row(int y) {
     if (y != rowIndex_) {
@@ -87,12 +94,14 @@ std::unique_ptr<Paper> LoadPictureFile(const std::string& path, int dpi, std::st
     }
     int channels = magic1 == '6' ? 3 : 1;
     long long width = 0, height = 0, maximum = 0;
-    if (!ReadHeaderNumber(file.get(), 1 << 24, width) || !ReadHeaderNumber(file.get(), 1 << 24, height) ||
+    if (!ReadHeaderNumber(file.get(), 1 << 24, width) ||
+        !ReadHeaderNumber(file.get(), 1 << 24, height) ||
         !ReadHeaderNumber(file.get(), 65535, maximum)) {
         problem = "the document '" + path + "' has a malformed header";
         return nullptr;
     }
-    if (width < 1 || height < 1 || maximum < 1 || maximum > 255 || width * height * 3 > kMaxPictureSamples) {
+    if (width < 1 || height < 1 || maximum < 1 || maximum > 255 ||
+        width * height * 3 > kMaxPictureSamples) {
         problem = "the document '" + path + "' is empty, too large or not 8 bits a sample";
         return nullptr;
     }
@@ -123,8 +132,8 @@ std::unique_ptr<Paper> LoadPictureFile(const std::string& path, int dpi, std::st
             samples[i * 3 + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
         }
     }
-    return std::unique_ptr<Paper>(
-        new PicturePaper(static_cast<int>(width), static_cast<int>(height), dpi, std::move(samples)));
+    return std::unique_ptr<Paper>(new PicturePaper(
+        static_cast<int>(width), static_cast<int>(height), dpi, std::move(samples)));
 }
 
 std::unique_ptr<Paper> MakePaper(const std::string& document, int dpi, std::string& problem) {

@@ -50,7 +50,9 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     int Dpi() const override { return dpi_; }
-    const uint8_t* Row(int y) override { return samples_.data() + static_cast<size_t>(y) * width_ * 3; }
+    const uint8_t* Row(int y) override {
+        return samples_.data() + static_cast<size_t>(y) * width_ * 3;
+    }
 
 private:
     int width_;

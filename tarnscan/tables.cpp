@@ -6,7 +6,8 @@ namespace tarnscan {
 
 void ToneTables::Reset() {
     for (auto& table : tables_)
-        for (int level = 0; level < ToneLevels; ++level) table[level] = static_cast<uint8_t>(level / 16);
+        for (int level = 0; level < ToneLevels; ++level)
+            table[level] = static_cast<uint8_t>(level / 16);
 }
 
 bool ToneTables::Load(int channel, const uint8_t* table) {
@@ -31,8 +32,8 @@ void BuildDefaultColourTable(int bitsPerPixel, uint8_t* table) {
         int r = index >> 11;
         int g = (index >> 5) & 63;
         int b = index & 31;
-        int entry =
-            bitsPerPixel == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8 : 4 * (r / 8) + 2 * (g / 32) + b / 16;
+        int entry = bitsPerPixel == 8 ? 32 * (r / 4) + 4 * (g / 8) + b / 8
+                                      : 4 * (r / 8) + 2 * (g / 32) + b / 16;
         table[index] = static_cast<uint8_t>(entry);
     }
 }

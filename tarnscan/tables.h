@@ -11,7 +11,9 @@ constexpr int ToneLevels = 4096;
 constexpr int ColourTableSize = 65536;
 
 // The 12-bit level of an 8-bit sample.
-inline int SampleLevel(int sample) { return sample * 16 + sample / 16; }
+inline int SampleLevel(int sample) {
+    return sample * 16 + sample / 16;
+}
 
 // The 5-6-5 index of an 8-bit red, green, blue pixel.
 inline int Index565(int red, int green, int blue) {

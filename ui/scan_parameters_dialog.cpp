@@ -26,10 +26,9 @@ struct PaperSize {
 
 // A0 and A1 are 1188 x 840 and 840 x 594; E to A are the ANSI sizes in millimetres.
 const PaperSize PaperSizes[] = {
-    {"A0", 1188.0f, 840.0f},  {"A1", 840.0f, 594.0f},     {"A2", 594.0f, 420.0f},
-    {"A3", 420.0f, 297.0f},   {"A4", 297.0f, 210.0f},     {"E", 1117.6f, 863.6f},
-    {"D", 863.6f, 558.8f},    {"C", 558.8f, 431.8f},      {"B", 431.8f, 279.4f},
-    {"A", 279.4f, 215.9f},
+    {"A0", 1188.0f, 840.0f}, {"A1", 840.0f, 594.0f}, {"A2", 594.0f, 420.0f}, {"A3", 420.0f, 297.0f},
+    {"A4", 297.0f, 210.0f},  {"E", 1117.6f, 863.6f}, {"D", 863.6f, 558.8f},  {"C", 558.8f, 431.8f},
+    {"B", 431.8f, 279.4f},   {"A", 279.4f, 215.9f},
 };
 
 const int ImageTypeButtons[] = {IDC_RGB, IDC_256_COLOUR, IDC_16_COLOUR, IDC_GREYSCALE, IDC_BILEVEL};
@@ -109,9 +108,13 @@ void CScanParametersDialog::DoDataExchange(CDataExchange& exchange) {
     exchange.Radio(IDC_PORTRAIT, Orientation);
 }
 
-bool CScanParametersDialog::ReadControls() { return UpdateData(true); }
+bool CScanParametersDialog::ReadControls() {
+    return UpdateData(true);
+}
 
-void CScanParametersDialog::ShowValues() { UpdateData(false); }
+void CScanParametersDialog::ShowValues() {
+    UpdateData(false);
+}
 
 bool CScanParametersDialog::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -200,11 +203,20 @@ void CScanParametersDialog::LoadFromSettings() {
     SelectResolution();
 
     switch (s.ImageComposition) {
-    case 0: ImageType = 4; break;
-    case 2: ImageType = 3; break;
-    case 3: ImageType = s.BitsPerPixel == 4 ? 2 : 1; break;
-    case 5: ImageType = 0; break;
-    default: break;
+    case 0:
+        ImageType = 4;
+        break;
+    case 2:
+        ImageType = 3;
+        break;
+    case 3:
+        ImageType = s.BitsPerPixel == 4 ? 2 : 1;
+        break;
+    case 5:
+        ImageType = 0;
+        break;
+    default:
+        break;
     }
     Orientation = 0;
 }
@@ -232,7 +244,8 @@ void CScanParametersDialog::SelectResolution() {
 
 void CScanParametersDialog::SetUnitLabels() {
     std::string label = Source.LoadText(Units == 0 ? IDS_UNIT_INCHES : IDS_UNIT_MILLIMETRES);
-    for (std::string& unit : UnitLabel) unit = label;
+    for (std::string& unit : UnitLabel)
+        unit = label;
 }
 
 void CScanParametersDialog::NormaliseNumber(int id) {
@@ -248,7 +261,8 @@ void CScanParametersDialog::NormaliseNumber(int id) {
 }
 
 void CScanParametersDialog::NormaliseDimensions() {
-    for (int id : {IDC_WIDTH, IDC_LENGTH, IDC_XOFFSET, IDC_YOFFSET}) NormaliseNumber(id);
+    for (int id : {IDC_WIDTH, IDC_LENGTH, IDC_XOFFSET, IDC_YOFFSET})
+        NormaliseNumber(id);
 }
 
 void CScanParametersDialog::OnCommand(int id, int code, HWND control) {
@@ -329,7 +343,8 @@ void CScanParametersDialog::ChangeUnits() {
     NormaliseDimensions();
     if (Initialised && !ReadControls()) {
         // The values are still in the previous unit: so must the buttons be.
-        CheckRadioButton(Handle(), IDC_INCHES, IDC_MILLIMETRES, previous == 1 ? IDC_MILLIMETRES : IDC_INCHES);
+        CheckRadioButton(Handle(), IDC_INCHES, IDC_MILLIMETRES,
+                         previous == 1 ? IDC_MILLIMETRES : IDC_INCHES);
         return;
     }
     if (Units == previous) return;
@@ -342,7 +357,8 @@ void CScanParametersDialog::ChangeUnits() {
 void CScanParametersDialog::ApplyPaperSize() {
     NormaliseDimensions();
     LRESULT selected = SendItem(IDC_PAPER_SIZE, CB_GETCURSEL);
-    if (selected < 0 || selected >= static_cast<LRESULT>(sizeof PaperSizes / sizeof PaperSizes[0])) return;
+    if (selected < 0 || selected >= static_cast<LRESULT>(sizeof PaperSizes / sizeof PaperSizes[0]))
+        return;
     if (Initialised && !ReadControls()) return;
     const PaperSize& paper = PaperSizes[selected];
     float longSide = paper.LongSide;

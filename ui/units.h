@@ -9,11 +9,13 @@ constexpr float MillimetresPerInch = 25.4f;
 constexpr float InchesPerMillimetre = 0.03937008f;
 
 inline float MillimetresToInches(float millimetres) {
-    return static_cast<float>(static_cast<double>(millimetres) * static_cast<double>(InchesPerMillimetre));
+    return static_cast<float>(static_cast<double>(millimetres) *
+                              static_cast<double>(InchesPerMillimetre));
 }
 
 inline float InchesToMillimetres(float inches) {
-    return static_cast<float>(static_cast<double>(inches) * static_cast<double>(MillimetresPerInch));
+    return static_cast<float>(static_cast<double>(inches) *
+                              static_cast<double>(MillimetresPerInch));
 }
 
 // A size in bytes as the dialog shows it: bytes below 8192, then units of 1024

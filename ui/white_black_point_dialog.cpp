@@ -26,8 +26,8 @@ long LeadingInteger(const std::string& text) {
 
 }  // namespace
 
-CWhiteBlackPointDialog::CWhiteBlackPointDialog(bool isBlackPoint, uint8_t& r, uint8_t& g, uint8_t& b,
-                                               CDialog* parent)
+CWhiteBlackPointDialog::CWhiteBlackPointDialog(bool isBlackPoint, uint8_t& r, uint8_t& g,
+                                               uint8_t& b, CDialog* parent)
     : CDialog(IDD_WHITE_BLACK_POINT, parent),
       IsBlackPoint(isBlackPoint),
       Red(r),

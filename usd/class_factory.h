@@ -1,8 +1,8 @@
 // The class factory of the driver object.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 namespace usd {
 
@@ -14,8 +14,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
-                                             void** ppv) override;
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
     CHalvardUsdFactory();

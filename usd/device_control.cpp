@@ -46,9 +46,9 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWO
     }
     WideCharToMultiByte(CP_ACP, 0, portName, -1, PortName, length, nullptr, nullptr);
 
-    DeviceHandle = platform::DeviceIo.CreateFileA(
-        PortName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
+    DeviceHandle = platform::DeviceIo.CreateFileA(PortName, GENERIC_READ | GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
     LastError = ::GetLastError();
     if (DeviceIsOpen()) {
         return S_OK;

@@ -28,19 +28,17 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
 
     SCSISCAN_INFO info;
     DWORD returned = 0;
-    BOOL succeeded = platform::DeviceIo.DeviceIoControl(DeviceHandle, IOCTL_SCSISCAN_GET_INFO,
-                                                        nullptr, 0, &info, sizeof(info),
-                                                        &returned, nullptr);
+    BOOL succeeded = platform::DeviceIo.DeviceIoControl(
+        DeviceHandle, IOCTL_SCSISCAN_GET_INFO, nullptr, 0, &info, sizeof(info), &returned, nullptr);
     DWORD error = succeeded ? ERROR_SUCCESS : ::GetLastError();
     pBuffer->sErrorInfo.dwGenericError = 0;
     pBuffer->sErrorInfo.dwVendorError = succeeded ? 1 : 0;
     return succeeded ? S_OK : FailedRequest(error);
 }
 
-HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunction,
-                                              LPVOID lpInData, DWORD cbInDataSize,
-                                              LPVOID pOutData, DWORD dwOutDataSize,
-                                              LPDWORD pdwActualData) {
+HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData,
+                                              DWORD cbInDataSize, LPVOID pOutData,
+                                              DWORD dwOutDataSize, LPDWORD pdwActualData) {
     WriteTrace(L"ESCAPE");
     DWORD request;
     if (EscapeFunction == EscapeGetInfo) {
@@ -57,9 +55,9 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunctio
         return E_INVALIDARG;
     }
     // The caller's records and buffers go to the kernel driver as they are.
-    BOOL succeeded = platform::DeviceIo.DeviceIoControl(DeviceHandle, request, lpInData,
-                                                        cbInDataSize, pOutData, dwOutDataSize,
-                                                        pdwActualData, nullptr);
+    BOOL succeeded =
+        platform::DeviceIo.DeviceIoControl(DeviceHandle, request, lpInData, cbInDataSize, pOutData,
+                                           dwOutDataSize, pdwActualData, nullptr);
     return succeeded ? S_OK : FailedRequest(::GetLastError());
 }
 

@@ -107,7 +107,8 @@ TEST_F(ButtonsTest, MessageFilterGivesTheDialogItsKeyboard) {
     EXPECT_TRUE(Source().PreTranslateMessage(&tab));
     EXPECT_TRUE(HasFocus(IDC_PORTRAIT));
 
-    HWND other = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     MSG foreign = {other, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
     EXPECT_FALSE(Source().PreTranslateMessage(&foreign));
     DestroyWindow(other);

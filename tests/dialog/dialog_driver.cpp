@@ -79,7 +79,9 @@ void PressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-ModalScript::ModalScript() { activeScript = this; }
+ModalScript::ModalScript() {
+    activeScript = this;
+}
 
 ModalScript::~ModalScript() {
     if (timer_) KillTimer(nullptr, timer_);
@@ -159,14 +161,17 @@ void DialogTest::SetUp() {
 void DialogTest::TearDown() {
     KillTimer(nullptr, watchdog_);
     strayWindows = nullptr;
-    for (const std::string& stray : stray_) ADD_FAILURE() << "unexpected window " << stray;
+    for (const std::string& stray : stray_)
+        ADD_FAILURE() << "unexpected window " << stray;
     SourceTest::TearDown();
     delete model_;
     model_ = nullptr;
     ClearStore();
 }
 
-void DialogTest::ClearStore() { RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Brightmoor"); }
+void DialogTest::ClearStore() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Brightmoor");
+}
 
 void DialogTest::StoreDword(const char* name, DWORD value) {
     HKEY key = nullptr;
@@ -182,7 +187,8 @@ long long DialogTest::StoredDword(const char* name) {
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL\\Settings", 0, KEY_READ,
                       &key) != ERROR_SUCCESS)
         return -1;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long long>(value) : -1;
 }
@@ -200,11 +206,17 @@ HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
     return dialog_;
 }
 
-std::string DialogTest::Text(int id) const { return WindowText(Item(id)); }
+std::string DialogTest::Text(int id) const {
+    return WindowText(Item(id));
+}
 
-bool DialogTest::Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+bool DialogTest::Enabled(int id) const {
+    return IsWindowEnabled(Item(id)) != FALSE;
+}
 
-bool DialogTest::Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+bool DialogTest::Checked(int id) const {
+    return IsDlgButtonChecked(dialog_, id) == BST_CHECKED;
+}
 
 std::string DialogTest::SelectedText(int comboId) const {
     LRESULT index = SendMessageA(Item(comboId), CB_GETCURSEL, 0, 0);
@@ -227,7 +239,8 @@ std::vector<std::string> DialogTest::ListEntries(int comboId) const {
 
 std::string DialogTest::Selection(int id) const {
     DWORD start = 0, end = 0;
-    SendMessageA(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageA(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
     std::string text = Text(id);
     if (start > text.size() || end > text.size() || start > end) return "";
     return text.substr(start, end - start);
@@ -243,7 +256,9 @@ void DialogTest::Type(int id, const std::string& text) {
     SendMessageA(Item(id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void DialogTest::Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+void DialogTest::Click(int id) {
+    SendMessageA(Item(id), BM_CLICK, 0, 0);
+}
 
 void DialogTest::SelectEntry(int comboId, int index) {
     SendMessageA(Item(comboId), CB_SETCURSEL, index, 0);
@@ -283,10 +298,12 @@ COLORREF ClientPixel(HWND window, int x, int y) {
 namespace {
 
 void PutBigEndian(std::vector<unsigned char>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<unsigned char>(value >> shift));
 }
 
-void PutChunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& data) {
+void PutChunk(std::vector<unsigned char>& out, const char* type,
+              const std::vector<unsigned char>& data) {
     PutBigEndian(out, static_cast<uint32_t>(data.size()));
     size_t start = out.size();
     out.insert(out.end(), type, type + 4);
@@ -303,7 +320,8 @@ bool SaveWindowPng(HWND window, const std::string& path) {
     if (!GetClientRect(window, &frame)) return false;
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (width <= 0 || height <= 0) return false;
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -340,7 +358,8 @@ bool SaveWindowPng(HWND window, const std::string& path) {
 
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<unsigned char> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
+        Z_OK)
         return false;
     packed.resize(packedSize);
 

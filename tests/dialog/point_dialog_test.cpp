@@ -20,7 +20,9 @@ protected:
         SendDlgItemMessageA(point, id, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
     }
     static void ClickIn(HWND point, int id) { SendDlgItemMessageA(point, id, BM_CLICK, 0, 0); }
-    static COLORREF Swatch(HWND point) { return ClientPixel(GetDlgItem(point, IDC_SWATCH), 20, 20); }
+    static COLORREF Swatch(HWND point) {
+        return ClientPixel(GetDlgItem(point, IDC_SWATCH), 20, 20);
+    }
     static std::string Selected(HWND point, int id) {
         DWORD start = 0, end = 0;
         SendDlgItemMessageA(point, id, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -35,7 +37,8 @@ protected:
         script.Then(caption, body);
         if (expectPrompt) script.ThenMessageBox();
         EXPECT_TRUE(script.Run([&] { Click(button); })) << caption << " did not run as scripted";
-        for (const std::string& stray : script.Unexpected) ADD_FAILURE() << stray;
+        for (const std::string& stray : script.Unexpected)
+            ADD_FAILURE() << stray;
         Prompts = script.Boxes;
     }
 

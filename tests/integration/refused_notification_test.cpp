@@ -26,7 +26,8 @@ TEST(RefusedNotificationTest, SourceOpenedBehindTheManagersBackStaysEnabled) {
     ASSERT_NE(nullptr, manager);
     auto dsmEntry = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(manager, "DSM_Entry"));
     ASSERT_NE(nullptr, dsmEntry);
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     TW_IDENTITY app = Identity(4242, "Refusal Test");
     ASSERT_EQ(TWRC_SUCCESS, dsmEntry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &window));
 

@@ -17,8 +17,8 @@ namespace {
 
 HMODULE const FakeManagerModule = reinterpret_cast<HMODULE>(0x5a5a0000);
 
-TW_UINT16 WINAPI FakeDsmEntry(pTW_IDENTITY origin, pTW_IDENTITY destination, TW_UINT32,
-                              TW_UINT16, TW_UINT16 msg, TW_MEMREF) {
+TW_UINT16 WINAPI FakeDsmEntry(pTW_IDENTITY origin, pTW_IDENTITY destination, TW_UINT32, TW_UINT16,
+                              TW_UINT16 msg, TW_MEMREF) {
     ++FakeSourceManager::Calls;
     FakeSourceManager::LastMessage = msg;
     FakeSourceManager::LastOrigin = *origin;
@@ -36,7 +36,9 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
     return reinterpret_cast<FARPROC>(&FakeDsmEntry);
 }
 
-BOOL WINAPI FakeFreeLibrary(HMODULE module) { return module == FakeManagerModule; }
+BOOL WINAPI FakeFreeLibrary(HMODULE module) {
+    return module == FakeManagerModule;
+}
 
 int failAllocationNumber = 0;
 
@@ -46,7 +48,9 @@ HGLOBAL WINAPI CountingAlloc(UINT flags, SIZE_T bytes) {
     return GlobalAlloc(flags, bytes);
 }
 
-LPVOID WINAPI FailingLock(HGLOBAL) { return nullptr; }
+LPVOID WINAPI FailingLock(HGLOBAL) {
+    return nullptr;
+}
 
 }  // namespace
 
@@ -58,7 +62,9 @@ void FailingGlobalMemory::FailAllocation(int n) {
     platform::GlobalMemory.Alloc = &CountingAlloc;
 }
 
-void FailingGlobalMemory::FailLocks() { platform::GlobalMemory.Lock = &FailingLock; }
+void FailingGlobalMemory::FailLocks() {
+    platform::GlobalMemory.Lock = &FailingLock;
+}
 
 void FailingGlobalMemory::Restore() {
     platform::GlobalMemory = platform::RealGlobalMemory;
@@ -73,7 +79,9 @@ void FakeSourceManager::Install() {
     platform::SourceManagerLink = {&FakeLoadLibrary, &FakeGetProcAddress, &FakeFreeLibrary};
 }
 
-void FakeSourceManager::Uninstall() { platform::SourceManagerLink = platform::RealSourceManagerLink; }
+void FakeSourceManager::Uninstall() {
+    platform::SourceManagerLink = platform::RealSourceManagerLink;
+}
 
 void SourceTest::SetUp() {
     FakeSourceManager::Install();
@@ -91,7 +99,9 @@ void SourceTest::Reload() {
     AttachModule(GetModuleHandleA(nullptr));
 }
 
-CTwainSource& SourceTest::Source() { return *TheSource(); }
+CTwainSource& SourceTest::Source() {
+    return *TheSource();
+}
 
 TW_UINT16 SourceTest::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     return DS_Entry(&App, dg, dat, msg, data);
@@ -102,7 +112,9 @@ TW_UINT16 SourceTest::CallFrom(TW_IDENTITY& origin, TW_UINT32 dg, TW_UINT16 dat,
     return DS_Entry(&origin, dg, dat, msg, data);
 }
 
-TW_UINT16 SourceTest::Status() { return StatusOf(App); }
+TW_UINT16 SourceTest::Status() {
+    return StatusOf(App);
+}
 
 TW_UINT16 SourceTest::StatusOf(TW_IDENTITY& origin) {
     TW_STATUS status = {0xEEEE, 0};

@@ -46,8 +46,8 @@ protected:
 struct FakeSourceManager {
     static void Install();
     static void Uninstall();
-    static TW_UINT16 Answer;      // what DSM_Entry returns
-    static bool Missing;          // "TWAIN_32.DLL" cannot be loaded
+    static TW_UINT16 Answer;  // what DSM_Entry returns
+    static bool Missing;      // "TWAIN_32.DLL" cannot be loaded
     static int Calls;
     static TW_UINT16 LastMessage;
     static TW_IDENTITY LastOrigin;

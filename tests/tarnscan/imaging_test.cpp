@@ -148,7 +148,8 @@ TEST_F(ImagingTest, ToneTableOnChannelZeroTonesAllThree) {
         Expectation expectation(window);
         expectation.paper = &picture_;
         for (auto& table : expectation.tone)
-            for (int i = 0; i < 4096; ++i) table[i] = static_cast<uint8_t>(255 - i / 16);
+            for (int i = 0; i < 4096; ++i)
+                table[i] = static_cast<uint8_t>(255 - i / 16);
         EXPECT_EQ(ReadAll(scanner, 50), ExpectedImage(expectation));
     }
 }
@@ -234,7 +235,8 @@ TEST_F(ImagingTest, PaletteIsTonedBeforeTranslation) {
         Expectation expectation(window);
         expectation.paper = &picture_;
         for (auto& table : expectation.tone)
-            for (int i = 0; i < 4096; ++i) table[i] = static_cast<uint8_t>(i / 20);
+            for (int i = 0; i < 4096; ++i)
+                table[i] = static_cast<uint8_t>(i / 20);
         EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
     }
 }

@@ -28,14 +28,17 @@ TempFile::TempFile(const char* suffix) {
     DeleteFileA(path_.c_str());
 }
 
-TempFile::~TempFile() { DeleteFileA(path_.c_str()); }
+TempFile::~TempFile() {
+    DeleteFileA(path_.c_str());
+}
 
 std::string TempFile::Read() const {
     std::string text;
     if (FILE* file = std::fopen(path_.c_str(), "rb")) {
         char buffer[4096];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, n);
         std::fclose(file);
     }
     return text;
@@ -66,8 +69,10 @@ namespace {
 void WriteNetpbm(const std::string& path, const Picture& picture, bool colour) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
-    std::fprintf(file, "%s\n# test paper\n%d %d\n255\n", colour ? "P6" : "P5", picture.width, picture.height);
-    for (size_t i = 0; i < picture.rgb.size(); i += 3) std::fwrite(&picture.rgb[i], 1, colour ? 3 : 1, file);
+    std::fprintf(file, "%s\n# test paper\n%d %d\n255\n", colour ? "P6" : "P5", picture.width,
+                 picture.height);
+    for (size_t i = 0; i < picture.rgb.size(); i += 3)
+        std::fwrite(&picture.rgb[i], 1, colour ? 3 : 1, file);
     std::fclose(file);
 }
 
@@ -78,8 +83,12 @@ long long Floor(long long a, long long b) {
 
 }  // namespace
 
-void WritePpm(const std::string& path, const Picture& picture) { WriteNetpbm(path, picture, true); }
-void WritePgm(const std::string& path, const Picture& picture) { WriteNetpbm(path, picture, false); }
+void WritePpm(const std::string& path, const Picture& picture) {
+    WriteNetpbm(path, picture, true);
+}
+void WritePgm(const std::string& path, const Picture& picture) {
+    WriteNetpbm(path, picture, false);
+}
 
 WindowDescriptorType Window(int composition, int bitsPerPixel, int width, int length) {
     WindowDescriptorType w{};
@@ -103,13 +112,15 @@ WindowDescriptorType Window(int composition, int bitsPerPixel, int width, int le
 
 Expectation::Expectation(const WindowDescriptorType& w) : window(w) {
     for (auto& table : tone)
-        for (int i = 0; i < 4096; ++i) table[i] = static_cast<uint8_t>(i / 16);
+        for (int i = 0; i < 4096; ++i)
+            table[i] = static_cast<uint8_t>(i / 16);
 }
 
 std::vector<uint8_t> ToneBlock(int channel, const std::function<int(int)>& f) {
     std::vector<uint8_t> block(4097);
     block[0] = static_cast<uint8_t>(channel);
-    for (int i = 0; i < 4096; ++i) block[1 + i] = static_cast<uint8_t>(f(i));
+    for (int i = 0; i < 4096; ++i)
+        block[1 + i] = static_cast<uint8_t>(f(i));
     return block;
 }
 
@@ -134,7 +145,8 @@ std::vector<uint8_t> ExpectedImage(const Expectation& e) {
             if (px >= 0 && px < paperWidth && py >= 0 && py < paperHeight)
                 std::memcpy(sample, e.paper->At(static_cast<int>(px), static_cast<int>(py)), 3);
             int toned[3];
-            for (int k = 0; k < 3; ++k) toned[k] = e.tone[k][sample[k] * 16 + sample[k] / 16];
+            for (int k = 0; k < 3; ++k)
+                toned[k] = e.tone[k][sample[k] * 16 + sample[k] / 16];
             int grey = (299 * toned[0] + 587 * toned[1] + 114 * toned[2] + 500) / 1000;
             int r5 = toned[0] >> 3, g6 = toned[1] >> 2, b5 = toned[2] >> 3;
             int index;
@@ -146,18 +158,23 @@ std::vector<uint8_t> ExpectedImage(const Expectation& e) {
                 index = 4 * (r5 / 8) + 2 * (g6 / 32) + b5 / 16;
 
             switch (w.BitsPerPixel) {
-                case 24:
-                    for (int k = 0; k < 3; ++k) line[3 * j + k] = static_cast<uint8_t>(toned[k]);
-                    break;
-                case 16:
-                    line[2 * j] = static_cast<uint8_t>((grey * 257) % 256);
-                    line[2 * j + 1] = static_cast<uint8_t>((grey * 257) / 256);
-                    break;
-                case 8: line[j] = static_cast<uint8_t>(w.ImageComposition == 2 ? grey : index); break;
-                case 4: line[j / 2] |= static_cast<uint8_t>((index & 15) << (j % 2 == 0 ? 4 : 0)); break;
-                case 1:
-                    if (grey >= threshold) line[j / 8] |= static_cast<uint8_t>(1 << (7 - j % 8));
-                    break;
+            case 24:
+                for (int k = 0; k < 3; ++k)
+                    line[3 * j + k] = static_cast<uint8_t>(toned[k]);
+                break;
+            case 16:
+                line[2 * j] = static_cast<uint8_t>((grey * 257) % 256);
+                line[2 * j + 1] = static_cast<uint8_t>((grey * 257) / 256);
+                break;
+            case 8:
+                line[j] = static_cast<uint8_t>(w.ImageComposition == 2 ? grey : index);
+                break;
+            case 4:
+                line[j / 2] |= static_cast<uint8_t>((index & 15) << (j % 2 == 0 ? 4 : 0));
+                break;
+            case 1:
+                if (grey >= threshold) line[j / 8] |= static_cast<uint8_t>(1 << (7 - j % 8));
+                break;
             }
         }
         image.insert(image.end(), line.begin(), line.end());
@@ -166,7 +183,8 @@ std::vector<uint8_t> ExpectedImage(const Expectation& e) {
 }
 
 void StartScan(CTarnScan& scanner, const WindowDescriptorType& window,
-               const std::vector<std::vector<uint8_t>>& toneBlocks, const std::vector<uint8_t>* colourTable) {
+               const std::vector<std::vector<uint8_t>>& toneBlocks,
+               const std::vector<uint8_t>* colourTable) {
     DeviceInfoType info;
     AditionalSenseCodeType sense;
     ASSERT_TRUE(scanner.Open(info));
@@ -189,8 +207,8 @@ std::vector<uint8_t> ReadAll(CTarnScan& scanner, uint32_t chunk, int target, int
     std::vector<uint8_t> buffer(chunk + 16, 0xA5);
     for (int guard = 0; guard < 10000000; ++guard) {
         DataTransferType transfer{chunk, buffer.data(), 0xdeadbeef};
-        ReadCompleteType result =
-            target ? scanner.ReadInterpolatedData(&transfer, target, native) : scanner.ReadData(&transfer);
+        ReadCompleteType result = target ? scanner.ReadInterpolatedData(&transfer, target, native)
+                                         : scanner.ReadData(&transfer);
         if (result == ReadEndOfScan) {
             EXPECT_EQ(transfer.BytesDelivered, 0u);
             break;

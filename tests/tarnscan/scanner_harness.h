@@ -45,7 +45,9 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgb;
-    const uint8_t* At(int x, int y) const { return rgb.data() + 3 * (static_cast<size_t>(y) * width + x); }
+    const uint8_t* At(int x, int y) const {
+        return rgb.data() + 3 * (static_cast<size_t>(y) * width + x);
+    }
 };
 
 // A small picture whose every pixel differs: varied hues and levels.

@@ -62,7 +62,8 @@ TEST_F(EntryPointTest, SecondApplicationIsRefusedWithItsOwnConditionCode) {
     Open();
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     FakeSourceManager::Answer = TWRC_FAILURE;
-    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));  // leaves BADDEST
+    ASSERT_EQ(TWRC_SUCCESS,
+              Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));  // leaves BADDEST
 
     TW_IDENTITY other = MakeIdentity(99, "Other Application");
     EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceId));
@@ -74,7 +75,8 @@ TEST_F(EntryPointTest, SecondApplicationIsRefusedWithItsOwnConditionCode) {
 
     // A caller that is not connected may only ask identity, open and status.
     TW_USERINTERFACE otherUi = {FALSE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &otherUi));
+    EXPECT_EQ(TWRC_FAILURE,
+              CallFrom(other, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &otherUi));
     EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, nullptr));
     TW_STATUS status = {};
     EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_CONTROL, DAT_STATUS, MSG_SET, &status));

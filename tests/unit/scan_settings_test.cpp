@@ -7,7 +7,8 @@
 
 TEST(ScanSettingsTest, BuiltInDefaults) {
     const ScanSettings s;
-    const int32_t window[19] = {400, 400, 0, 0, 800, 800, 10, 128, 5, 24, 131, 0, 0, 240, 120, 100, 0, 48, 0};
+    const int32_t window[19] = {400, 400, 0, 0,   800, 800, 10, 128, 5, 24,
+                                131, 0,   0, 240, 120, 100, 0,  48,  0};
     EXPECT_EQ(0, std::memcmp(window, &s.Window(), sizeof window));
     EXPECT_EQ("", s.Palette);
     EXPECT_EQ(0, s.AutoPalette);
@@ -24,7 +25,8 @@ TEST(ScanSettingsTest, BuiltInDefaults) {
 TEST(ScanSettingsTest, AssignmentCopiesEveryMemberAndBack) {
     ScanSettings original;
     int32_t* fields = &original.XResolution;
-    for (int i = 0; i < 19; ++i) fields[i] = 1000 + i * 7;
+    for (int i = 0; i < 19; ++i)
+        fields[i] = 1000 + i * 7;
     original.Palette = "Custom palette";
     original.AutoPalette = 1;
     original.PaletteColours = 77;

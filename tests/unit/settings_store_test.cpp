@@ -53,7 +53,8 @@ protected:
 ScanSettings Distinctive() {
     ScanSettings s;
     int32_t* window = &s.XResolution;
-    for (int i = 0; i < 19; ++i) window[i] = 1000 + 7 * i;
+    for (int i = 0; i < 19; ++i)
+        window[i] = 1000 + 7 * i;
     s.Palette = "";
     s.AutoPalette = 1;
     s.PaletteColours = 77;
@@ -76,7 +77,8 @@ TEST_F(SettingsStoreTest, EmptyStoreLoadsTheStoreDefaultsAndCreatesTheKeyPath) {
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, SectionPath, 0, KEY_READ, &key));
     RegCloseKey(key);
 
-    const int32_t expected[19] = {400, 400, 0, 0, 800, 800, 10, 128, 5, 24, 131, 0, 0, 240, 120, 100, 0, 48, 0};
+    const int32_t expected[19] = {400, 400, 0, 0,   800, 800, 10, 128, 5, 24,
+                                  131, 0,   0, 240, 120, 100, 0,  48,  0};
     EXPECT_EQ(0, std::memcmp(expected, &s.XResolution, sizeof expected));
     EXPECT_EQ("kept", s.Palette);
     EXPECT_EQ(0, s.AutoPalette);
@@ -115,7 +117,8 @@ TEST_F(SettingsStoreTest, SaveWritesThirtyDwordsAndOneStringThatLoadBack) {
     ScanSettings loaded;
     loaded.Palette = "not read back";
     ASSERT_TRUE(LoadSettings(loaded));
-    EXPECT_EQ(0, std::memcmp(&saved.XResolution, &loaded.XResolution, sizeof(WindowDescriptorType)));
+    EXPECT_EQ(0,
+              std::memcmp(&saved.XResolution, &loaded.XResolution, sizeof(WindowDescriptorType)));
     EXPECT_EQ("not read back", loaded.Palette);
     EXPECT_EQ(saved.AutoPalette, loaded.AutoPalette);
     EXPECT_EQ(saved.PaletteColours, loaded.PaletteColours);

@@ -17,7 +17,8 @@ protected:
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         Status();
         FakeSourceManager::Answer = TWRC_SUCCESS;
-        if (state == StateTransferring) Source().State = StateTransferring;  // as a transfer leaves it
+        if (state == StateTransferring)
+            Source().State = StateTransferring;  // as a transfer leaves it
         ASSERT_EQ(state, Source().State);
     }
 

@@ -61,8 +61,8 @@ TEST_F(UsdTest, GetInfoEscapeReturnsTheDriversRecord) {
     std::memset(&info, 0, sizeof(info));
     DWORD actual = 0;
     BYTE ignoredInput[8] = {1, 2, 3};
-    EXPECT_EQ(Driver->Escape(EscapeGetInfo, ignoredInput, sizeof(ignoredInput), &info,
-                             sizeof(info), &actual),
+    EXPECT_EQ(Driver->Escape(EscapeGetInfo, ignoredInput, sizeof(ignoredInput), &info, sizeof(info),
+                             &actual),
               S_OK);
     EXPECT_EQ(std::memcmp(&info, &Scanner.Info, sizeof(info)), 0);
     EXPECT_EQ(actual, sizeof(SCSISCAN_INFO));
@@ -98,9 +98,9 @@ TEST_F(UsdTest, ScsiCommandEscapePassesTheCallersBuffersThrough) {
     SCSISCAN_CMD sent = command;
     DWORD actual = 0;
 
-    EXPECT_EQ(Driver->Escape(EscapeScsiCommand, &command, sizeof(command), data, sizeof(data),
-                             &actual),
-              S_OK);
+    EXPECT_EQ(
+        Driver->Escape(EscapeScsiCommand, &command, sizeof(command), data, sizeof(data), &actual),
+        S_OK);
     ASSERT_EQ(Scanner.Requests().size(), 1u);
     DeviceRequest request = Scanner.Requests()[0];
     EXPECT_EQ(request.Code, DWORD(IOCTL_SCSISCAN_CMD));
@@ -130,9 +130,9 @@ TEST_F(UsdTest, FailedRequestsMapTheirError) {
         {ERROR_GEN_FAILURE, HRESULT(0x8007001F)},
         {ERROR_FILE_NOT_FOUND, HRESULT(0x80070002)},
         {ERROR_IO_DEVICE, HRESULT(0x8007045D)},
-        {0x00012345, HRESULT(0x80072345)},              // only the low 16 bits
-        {DWORD(E_ACCESSDENIED), E_ACCESSDENIED},         // already an HRESULT
-        {ERROR_SUCCESS, E_FAIL},                         // failed without a reason
+        {0x00012345, HRESULT(0x80072345)},        // only the low 16 bits
+        {DWORD(E_ACCESSDENIED), E_ACCESSDENIED},  // already an HRESULT
+        {ERROR_SUCCESS, E_FAIL},                  // failed without a reason
     };
     Scanner.FailRequests = true;
     for (const Case& c : cases) {

@@ -183,7 +183,8 @@ TEST_F(UsdTest, MethodsWithoutBehaviour) {
     EXPECT_EQ(Driver->RawWriteData(buffer, count, nullptr), E_NOTIMPL);
     EXPECT_EQ(Driver->RawReadCommand(buffer, &count, nullptr), E_NOTIMPL);
     EXPECT_EQ(Driver->RawWriteCommand(buffer, count, nullptr), E_NOTIMPL);
-    EXPECT_EQ(Driver->SetNotificationHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)), E_NOTIMPL);
+    EXPECT_EQ(Driver->SetNotificationHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+              E_NOTIMPL);
     EXPECT_EQ(Driver->LockDevice(), S_OK);
     EXPECT_EQ(Driver->UnLockDevice(), S_OK);
 

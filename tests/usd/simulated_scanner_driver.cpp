@@ -58,9 +58,8 @@ void SimulatedScsiScanner::SetThreadRequestError(DWORD error) {
 }
 
 HANDLE WINAPI SimulatedScsiScanner::CreateFileA(LPCSTR name, DWORD access, DWORD sharing,
-                                                LPSECURITY_ATTRIBUTES security,
-                                                DWORD disposition, DWORD attributes,
-                                                HANDLE templateFile) {
+                                                LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                                DWORD attributes, HANDLE templateFile) {
     SimulatedScsiScanner& self = *Current;
     {
         std::lock_guard<std::mutex> lock(self.Mutex);
@@ -76,12 +75,12 @@ HANDLE WINAPI SimulatedScsiScanner::CreateFileA(LPCSTR name, DWORD access, DWORD
 }
 
 BOOL WINAPI SimulatedScsiScanner::DeviceIoControl(HANDLE device, DWORD code, LPVOID input,
-                                                  DWORD inputSize, LPVOID output,
-                                                  DWORD outputSize, LPDWORD bytesReturned,
-                                                  LPOVERLAPPED overlapped) {
+                                                  DWORD inputSize, LPVOID output, DWORD outputSize,
+                                                  LPDWORD bytesReturned, LPOVERLAPPED overlapped) {
     SimulatedScsiScanner& self = *Current;
-    DeviceRequest request{device, code, input, inputSize, output, outputSize,
-                          bytesReturned, overlapped != nullptr, {}};
+    DeviceRequest request{device, code,       input,         inputSize,
+                          output, outputSize, bytesReturned, overlapped != nullptr,
+                          {}};
     if (input != nullptr) {
         const BYTE* bytes = static_cast<const BYTE*>(input);
         request.InputBytes.assign(bytes, bytes + inputSize);

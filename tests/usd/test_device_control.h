@@ -21,8 +21,8 @@ public:
     explicit TestDeviceControl(std::wstring portName = L"");
 
     std::wstring PortName;
-    HRESULT PortNameResult = S_OK;   // what GetMyDevicePortName returns
-    bool FillWholeBuffer = false;    // write the whole buffer, no terminator
+    HRESULT PortNameResult = S_OK;  // what GetMyDevicePortName returns
+    bool FillWholeBuffer = false;   // write the whole buffer, no terminator
 
     std::vector<ErrorLogEntry> ErrorLog();
     std::vector<std::wstring> LoggedMessages();

@@ -13,12 +13,15 @@
 namespace text {
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 }  // namespace
 
 bool ParseNumber(const std::string& text, double& value) {
     const char* start = text.c_str();
-    while (IsBlank(*start)) ++start;
+    while (IsBlank(*start))
+        ++start;
     // Only plain decimal notation: no "inf", "nan" or hexadecimal forms.
     const char* digits = (*start == '-' || *start == '+') ? start + 1 : start;
     if (!((*digits >= '0' && *digits <= '9') || *digits == '.')) return false;
@@ -27,7 +30,8 @@ bool ParseNumber(const std::string& text, double& value) {
     double parsed = std::strtod(start, &end);
     if (end == start || errno == ERANGE || !std::isfinite(parsed)) return false;
     if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) return false;
-    while (IsBlank(*end)) ++end;
+    while (IsBlank(*end))
+        ++end;
     if (*end != '\0') return false;
     value = parsed;
     return true;
@@ -35,7 +39,8 @@ bool ParseNumber(const std::string& text, double& value) {
 
 double LeadingNumber(const std::string& text) {
     const char* start = text.c_str();
-    while (IsBlank(*start)) ++start;
+    while (IsBlank(*start))
+        ++start;
     const char* digits = (*start == '-' || *start == '+') ? start + 1 : start;
     if (!((*digits >= '0' && *digits <= '9') || *digits == '.')) return 0;
     if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) return 0;
@@ -45,14 +50,16 @@ double LeadingNumber(const std::string& text) {
 
 bool ParseInteger(const std::string& text, int64_t& value) {
     const char* start = text.c_str();
-    while (IsBlank(*start)) ++start;
+    while (IsBlank(*start))
+        ++start;
     const char* digits = (*start == '-' || *start == '+') ? start + 1 : start;
     if (*digits < '0' || *digits > '9') return false;
     char* end = nullptr;
     errno = 0;
     long long parsed = std::strtoll(start, &end, 10);
     if (errno == ERANGE || parsed < -2147483648LL || parsed > 4294967295LL) return false;
-    while (IsBlank(*end)) ++end;
+    while (IsBlank(*end))
+        ++end;
     if (*end != '\0') return false;
     value = parsed;
     return true;
@@ -157,7 +164,8 @@ void CDataExchange::Check(int id, bool& value) {
 
 bool CDataExchange::Commit() {
     if (failed_) return false;
-    for (auto& assign : pending_) assign();
+    for (auto& assign : pending_)
+        assign();
     pending_.clear();
     return true;
 }

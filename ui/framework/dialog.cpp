@@ -21,9 +21,8 @@ HINSTANCE Resources() {
 void RegisterCommonControls() {
     static bool registered = false;
     if (registered) return;
-    INITCOMMONCONTROLSEX classes = {sizeof classes,
-                                    ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
-                                        ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
+                                                        ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     registered = InitCommonControlsEx(&classes) != FALSE;
 }
 
@@ -31,7 +30,9 @@ void RegisterCommonControls() {
 
 CDialog::CDialog(UINT templateId, CDialog* parent) : templateId_(templateId), parent_(parent) {}
 
-CDialog::~CDialog() { DestroyWindow(); }
+CDialog::~CDialog() {
+    DestroyWindow();
+}
 
 bool CDialog::Create(HWND owner) {
     if (window_) return true;
@@ -89,7 +90,9 @@ void CDialog::EnableItem(int id, bool enable) const {
     if (HWND item = Item(id)) EnableWindow(item, enable ? TRUE : FALSE);
 }
 
-bool CDialog::IsChecked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+bool CDialog::IsChecked(int id) const {
+    return IsDlgButtonChecked(window_, id) == BST_CHECKED;
+}
 
 void CDialog::FocusAndSelect(int id, WPARAM start, LPARAM end) const {
     HWND item = Item(id);
@@ -121,7 +124,8 @@ bool CDialog::OnInitDialog() {
 
 void CDialog::SendInitialisationData() {
     HINSTANCE resources = Resources();
-    HRSRC found = FindResourceA(resources, MAKEINTRESOURCEA(templateId_), MAKEINTRESOURCEA(DialogInitType));
+    HRSRC found =
+        FindResourceA(resources, MAKEINTRESOURCEA(templateId_), MAKEINTRESOURCEA(DialogInitType));
     if (!found) return;
     const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(resources, found)));
     DWORD size = SizeofResource(resources, found);
@@ -151,9 +155,13 @@ void CDialog::OnOK() {
     if (UpdateData(true)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-bool CDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) {
+    return false;
+}
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {

@@ -27,11 +27,14 @@ bool CModuleApplication::OnIdle(long count) {
     if (count > 0) return false;
     std::vector<CDialog*> dialogs = modeless_;
     bool more = false;
-    for (CDialog* dialog : dialogs) more = dialog->OnIdle() || more;
+    for (CDialog* dialog : dialogs)
+        more = dialog->OnIdle() || more;
     return more;
 }
 
-void CModuleApplication::SetRegistryKey(const char* key) { registryKey_ = key; }
+void CModuleApplication::SetRegistryKey(const char* key) {
+    registryKey_ = key;
+}
 
 std::string CModuleApplication::ProfilePath() const {
     return "software\\" + registryKey_ + "\\" + appName_;
