@@ -4,17 +4,30 @@
 # Builds into build/ (or $BUILD_DIR) when needed and uses that build's Wine prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
-
+source "$root/scripts/wine-env.sh"
 "$root/scripts/setup.sh"
+
+# Both widths where this machine runs 32-bit programs, else the 64-bit one alone;
+# BUILD_DIR runs one build of either width.
+if [ -n "${BUILD_DIR:-}" ]; then
+    builds=("$BUILD_DIR")
+elif can_run_32bit; then
+    builds=("$root/build" "$root/build64")
+else
+    echo "run.sh: this machine cannot start 32-bit programs; benchmarking the 64-bit build" >&2
+    builds=("$root/build64")
+fi
+
 configure() {
-    if [ "$build" = "$root/build" ]; then
-        (cd "$root" && cmake --preset mingw)
-    else
-        cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
-            -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    fi
+    case "$build" in
+    "$root/build") (cd "$root" && cmake --preset mingw) ;;
+    "$root/build64") (cd "$root" && cmake --preset mingw64) ;;
+    *) cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-${BENCH_ARCH:-i686}-mingw.cmake" \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    esac
 }
+overall=0
+for build in "${builds[@]}"; do
 # The build speaks only when it fails.
 log=$(mktemp)
 if ! { { [ -f "$build/CMakeCache.txt" ] || configure; } &&
@@ -29,9 +42,12 @@ rm -f "$log"
 # A wineserver left running for the prefix makes the start step fail: stop it first.
 "$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
 "$root/scripts/wine-prefix.sh" start "$build/wineprefix" "$build/bin"
-trap '"$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1' EXIT
-
+wine_for_build "$build/bin"
+echo "== $(basename "$build"): $(file -b "$build/bin/dunmere.ds" | cut -d, -f1)"
 status=0
 TARNSCAN_DOCUMENT=flat WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=sane.ds=n \
-    timeout 1800 wine "$build/bin/transfer_bench.exe" "$@" || status=$?
-exit $status
+    timeout 1800 "$WINE_LOADER" "$build/bin/transfer_bench.exe" "$@" || status=$?
+"$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
+[ $status = 0 ] || overall=$status
+done
+exit $overall

@@ -157,16 +157,26 @@ typedef struct {
 #pragma pack(pop)
 
 static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY is 156 bytes");
+#ifdef _WIN64
+// Handles and pointers are 8 bytes; the 2-byte packing stays, as the standard's
+// header lays the records out for 64-bit Windows.
+static_assert(sizeof(TW_CAPABILITY) == 12, "TW_CAPABILITY is 12 bytes");
+static_assert(sizeof(TW_EVENT) == 10, "TW_EVENT is 10 bytes");
+static_assert(sizeof(TW_USERINTERFACE) == 12, "TW_USERINTERFACE is 12 bytes");
+static_assert(sizeof(TW_IMAGEMEMXFER) == 42, "TW_IMAGEMEMXFER is 42 bytes");
+#else
 static_assert(sizeof(TW_CAPABILITY) == 8, "TW_CAPABILITY is 8 bytes");
+static_assert(sizeof(TW_EVENT) == 6, "TW_EVENT is 6 bytes");
+static_assert(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE is 8 bytes");
+static_assert(sizeof(TW_IMAGEMEMXFER) == 38, "TW_IMAGEMEMXFER is 38 bytes");
+#endif
 static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE is 6 bytes");
 static_assert(offsetof(TW_ENUMERATION, ItemList) == 14, "enumeration header is 14 bytes");
 static_assert(offsetof(TW_ARRAY, ItemList) == 6, "array header is 6 bytes");
 static_assert(sizeof(TW_RANGE) == 22, "TW_RANGE is 22 bytes");
-static_assert(sizeof(TW_EVENT) == 6, "TW_EVENT is 6 bytes");
 static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS is 6 bytes");
 static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
 static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
-static_assert(sizeof(TW_IMAGEMEMXFER) == 38, "TW_IMAGEMEMXFER is 38 bytes");
 
 // Data groups
 #define DG_CONTROL 0x0001UL

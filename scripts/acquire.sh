@@ -7,13 +7,20 @@
 # simulated scanner's TARNSCAN_* variables pass through.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build"
+source "$root/scripts/wine-env.sh"
 
 "$root/scripts/setup.sh"
+# The 32-bit build where this machine can run it, else the 64-bit one;
+# DUNMERE_ARCH=32 or 64 chooses.
+arch=${DUNMERE_ARCH:-}
+if [ -z "$arch" ]; then
+    if can_run_32bit; then arch=32; else arch=64; fi
+fi
+if [ "$arch" = 64 ]; then preset=mingw64; build="$root/build64"; else preset=mingw; build="$root/build"; fi
 # The build speaks only when it fails.
 log=$(mktemp)
-if ! (cd "$root" && { [ -f "$build/CMakeCache.txt" ] || cmake --preset mingw; } &&
-      cmake --build --preset mingw --target dunmere tarnscan twacquire) >"$log" 2>&1; then
+if ! (cd "$root" && { [ -f "$build/CMakeCache.txt" ] || cmake --preset $preset; } &&
+      cmake --build --preset $preset --target dunmere tarnscan twacquire) >"$log" 2>&1; then
     cat "$log" >&2
     rm -f "$log"
     echo "acquire.sh: the build failed" >&2
@@ -24,6 +31,7 @@ rm -f "$log"
 # A wineserver left running for the prefix makes the start step fail: stop it first.
 "$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
 "$root/scripts/wine-prefix.sh" start "$build/wineprefix" "$build/bin"
+wine_for_build "$build/bin"
 # The prefix's wineserver is kept running by the start step; stop it when done.
 trap '"$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1' EXIT
 
@@ -43,5 +51,5 @@ fi
 
 status=0
 WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=sane.ds=n \
-    wine "$build/bin/twacquire.exe" "$@" || status=$?
+    "$WINE_LOADER" "$build/bin/twacquire.exe" "$@" || status=$?
 exit $status

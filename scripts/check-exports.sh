@@ -4,7 +4,7 @@
 set -euo pipefail
 module=$1
 shift
-dump=$(i686-w64-mingw32-objdump -p "$module")
+dump=$(x86_64-w64-mingw32-objdump -p "$module")
 exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk '/^[[:space:]]*\[ *[0-9]+\]/ {print $NF}' | sort)
 expected=$(printf '%s\n' "$@" | sort)
 if [ "$exports" != "$expected" ]; then

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs, idempotently, everything the build and the tests need on a Debian machine:
-# the i686 MinGW-w64 cross compilers, Wine with its 32-bit half, CMake, GoogleTest's
-# sources, Xvfb for the dialog tests and zlib built for MinGW.
+# the i686 and x86_64 MinGW-w64 cross compilers, Wine with its 32-bit and 64-bit
+# halves, CMake, GoogleTest's sources, Xvfb for the dialog tests, zlib built for
+# MinGW, clang-format for the format check and libtiff's tools for reading TIFFs.
 set -euo pipefail
 
 packages=(
   cmake make googletest xvfb xauth
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
-  wine wine32:i386
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 file
+  clang-format libtiff-tools python3
 )
 
 missing=()

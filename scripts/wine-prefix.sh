@@ -5,6 +5,7 @@
 #                                        keep a wineserver running
 #   wine-prefix.sh stop PREFIX           stop that prefix's wineserver
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 action=$1
 export WINEPREFIX=$(realpath -m "$2")
 export WINEDEBUG=-all
@@ -12,16 +13,17 @@ export WINEDEBUG=-all
 case "$action" in
 start)
     bindir=$3
+    wine_for_build "$bindir"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         # No Mono or Gecko installer prompts: the prefix needs neither.
-        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+        WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE_LOADER" wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
-    twain_dir="$WINEPREFIX/drive_c/windows/twain_32"
+    twain_dir="$WINEPREFIX/drive_c/windows/$TWAIN_DIR_NAME"
     mkdir -p "$twain_dir/Halvard"
-    # Wine's Source Manager probes only c:\windows\twain_32\sane.ds (and gphoto2.ds):
-    # the source is installed at its own place and over that probe path.
+    # Wine's Source Manager probes only c:\windows\twain_NN\sane.ds (and gphoto2.ds),
+    # NN its own width: the source is installed at its own place and over that path.
     cp "$bindir/dunmere.ds" "$twain_dir/Halvard/dunmere.ds"
     cp "$bindir/dunmere.ds" "$twain_dir/sane.ds"
     cp "$bindir/tarnscan.dll" "$WINEPREFIX/drive_c/windows/system32/tarnscan.dll"
@@ -31,7 +33,7 @@ start)
     # The server and the prefix's services (started by wineboot) are kept apart from
     # our output: CTest waits for every holder of its pipes before a test ends.
     wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: it persists as it is
-    wine wineboot </dev/null >/dev/null 2>&1
+    "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1
     ;;
 stop)
     wineserver -k || true

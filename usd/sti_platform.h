@@ -5,10 +5,10 @@
 // driver, the SCSI scanner records and request codes) is declared here.
 #pragma once
 
-#include <windows.h>
-#include <winioctl.h>
 #include <objbase.h>
 #include <sti.h>
+#include <windows.h>
+#include <winioctl.h>
 
 #include <cstddef>
 
@@ -127,7 +127,7 @@ struct IStiUSD : public IUnknown {
 };
 typedef IStiUSD* PSTIUSD;
 
-// --- layout checks (32-bit Windows) -------------------------------------------
+// --- layout checks (32-bit and 64-bit Windows) ---------------------------------
 
 static_assert(sizeof(STI_USD_CAPS) == 8, "STI_USD_CAPS layout");
 static_assert(sizeof(STI_DEVICE_STATUS) == 24, "STI_DEVICE_STATUS layout");
@@ -140,9 +140,16 @@ static_assert(offsetof(STI_DIAG, sErrorInfo) == 16, "STI_DIAG layout");
 static_assert(sizeof(STINOTIFY) == 84, "STINOTIFY layout");
 static_assert(sizeof(SCSISCAN_INFO) == 144, "SCSISCAN_INFO layout");
 static_assert(offsetof(SCSISCAN_INFO, Reserved) == 140, "SCSISCAN_INFO layout");
-static_assert(sizeof(SCSISCAN_CMD) == 44, "SCSISCAN_CMD layout");
 static_assert(offsetof(SCSISCAN_CMD, Cdb) == 20, "SCSISCAN_CMD layout");
+#ifdef _WIN64
+// The two pointers are 8 bytes and 8-aligned after the 36 bytes before them.
+static_assert(sizeof(SCSISCAN_CMD) == 56, "SCSISCAN_CMD layout");
+static_assert(offsetof(SCSISCAN_CMD, pSrbStatus) == 40, "SCSISCAN_CMD layout");
+static_assert(offsetof(SCSISCAN_CMD, pSenseBuffer) == 48, "SCSISCAN_CMD layout");
+#else
+static_assert(sizeof(SCSISCAN_CMD) == 44, "SCSISCAN_CMD layout");
 static_assert(offsetof(SCSISCAN_CMD, pSenseBuffer) == 40, "SCSISCAN_CMD layout");
+#endif
 static_assert(IOCTL_SCSISCAN_GET_INFO == 0x190022, "IOCTL_SCSISCAN_GET_INFO code");
 static_assert(IOCTL_SCSISCAN_CMD == 0x190012, "IOCTL_SCSISCAN_CMD code");
 static_assert(STI_TRACE_INFORMATION == 1 && STI_GENCAP_NOTIFICATIONS == 1 &&

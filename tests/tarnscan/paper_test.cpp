@@ -2,6 +2,7 @@
 // against its published layout, flat paper's constant lines, and a very long
 // scan that streams without holding the image.
 #include <windows.h>
+// psapi.h needs the types windows.h declares.
 #include <psapi.h>
 
 #include <gtest/gtest.h>
@@ -98,7 +99,9 @@ TEST(Chart, GreyRampRunsFromBlackToWhite) {
 
 TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
     ScopedVariable flat("TARNSCAN_DOCUMENT", "flat");
-    auto tint = [](int channel, int value) { return ToneBlock(channel, [value](int) { return value; }); };
+    auto tint = [](int channel, int value) {
+        return ToneBlock(channel, [value](int) { return value; });
+    };
     struct {
         const char* name;
         int composition, bits, width;
@@ -156,8 +159,9 @@ TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
         if (result == ReadEndOfScan) break;
         ASSERT_EQ(result, ReadComplete);
         if (total % (64ull << 20) < 65536)  // look at a block now and then
-            allWhite = allWhite && std::all_of(buffer.begin(), buffer.begin() + transfer.BytesDelivered,
-                                               [](uint8_t b) { return b == 255; });
+            allWhite =
+                allWhite && std::all_of(buffer.begin(), buffer.begin() + transfer.BytesDelivered,
+                                        [](uint8_t b) { return b == 255; });
         total += transfer.BytesDelivered;
     }
     scanner.StopScan();

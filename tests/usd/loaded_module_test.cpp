@@ -14,20 +14,31 @@ namespace {
 
 using EntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 
+// 32-bit Windows decorates the stdcall names; 64-bit Windows has no such decoration.
+#ifdef _WIN64
+constexpr const char* kEntryExportName = "DllEntryPoint";
+constexpr const char* kMainExportName = "DllMain";
+#else
+constexpr const char* kEntryExportName = "_DllEntryPoint@12";
+constexpr const char* kMainExportName = "_DllMain@12";
+#endif
+
 TEST(UsdModuleTest, EntryPointIsTheExportedDllEntryPoint) {
     HMODULE module = LoadedModuleHandle();
     ASSERT_NE(module, nullptr) << LoadedModulePath();
     auto base = reinterpret_cast<const BYTE*>(module);
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    auto entryExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, "_DllEntryPoint@12"));
-    auto mainExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, "_DllMain@12"));
+    auto entryExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kEntryExportName));
+    auto mainExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kMainExportName));
     ASSERT_NE(entryExport, nullptr);
     ASSERT_NE(mainExport, nullptr);
-    EXPECT_EQ(reinterpret_cast<const BYTE*>(entryExport), base + nt->OptionalHeader.AddressOfEntryPoint);
+    EXPECT_EQ(reinterpret_cast<const BYTE*>(entryExport),
+              base + nt->OptionalHeader.AddressOfEntryPoint);
     // Every call answers TRUE, through either name.
     for (EntryPoint entry : {entryExport, mainExport}) {
-        for (DWORD reason : {DWORD(DLL_THREAD_ATTACH), DWORD(DLL_THREAD_DETACH), DWORD(DLL_PROCESS_ATTACH)}) {
+        for (DWORD reason :
+             {DWORD(DLL_THREAD_ATTACH), DWORD(DLL_THREAD_DETACH), DWORD(DLL_PROCESS_ATTACH)}) {
             EXPECT_EQ(entry(module, reason, nullptr), TRUE) << reason;
         }
     }
@@ -41,8 +52,8 @@ protected:
         KeyPath = L"Software\\Classes\\CLSID\\" + DriverClassIdText();
         std::wstring serverKey = KeyPath + L"\\InprocServer32";
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, serverKey.c_str(), 0, nullptr, 0,
-                                  KEY_WRITE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, serverKey.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         std::string path = LoadedModulePath();
         std::wstring widePath(path.begin(), path.end());
@@ -80,7 +91,8 @@ TEST_F(UsdComActivationTest, CreatedByClassIdentifier) {
                                reinterpret_cast<void**>(&driver)),
               S_OK);
     ASSERT_NE(driver, nullptr);
-    EXPECT_EQ(GetModuleHandleA("halvardusd.dll"), LoadedModuleHandle()) << "the built module served it";
+    EXPECT_EQ(GetModuleHandleA("halvardusd.dll"), LoadedModuleHandle())
+        << "the built module served it";
     STI_USD_CAPS caps{};
     EXPECT_EQ(driver->GetCapabilities(&caps), S_OK);
     EXPECT_EQ(caps.dwVersion, 2u);
@@ -92,9 +104,9 @@ TEST_F(UsdComActivationTest, CreatedByClassIdentifier) {
 TEST_F(UsdComActivationTest, AggregationThroughActivation) {
     CountingOuter outer;
     void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER, IID_IStiUSD,
-                               &object),
-              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(
+        CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER, IID_IStiUSD, &object),
+        CLASS_E_NOAGGREGATION);
     IUnknown* inner = nullptr;
     ASSERT_EQ(CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                reinterpret_cast<void**>(&inner)),
@@ -133,8 +145,8 @@ protected:
         SCSISCAN_INFO info;
         DWORD returned = 0;
         SetLastError(ERROR_SUCCESS);
-        BOOL ok = DeviceIoControl(handle, IOCTL_SCSISCAN_GET_INFO, nullptr, 0, &info,
-                                  sizeof(info), &returned, nullptr);
+        BOOL ok = DeviceIoControl(handle, IOCTL_SCSISCAN_GET_INFO, nullptr, 0, &info, sizeof(info),
+                                  &returned, nullptr);
         *error = ok ? ERROR_SUCCESS : GetLastError();
         return ok ? S_OK : HRESULT_FROM_WIN32(*error);
     }
@@ -148,9 +160,9 @@ TEST_F(UsdRealDevicePathTest, RequestToAnOpenedFileFailsWithWinesError) {
     TestDeviceControl control(widePath);
     ASSERT_EQ(Driver->Initialize(&control, STI_VERSION, nullptr), S_OK);
 
-    HANDLE file = CreateFileA(DevicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(DevicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the driver shares the device";
     DWORD wineError = 0;
     HRESULT expected = ExpectedGetInfoResult(file, &wineError);
