@@ -86,7 +86,7 @@ bool Negotiate(CTwainClient& client, const ScanSetup& setup, std::string& error)
 RunResult RunNative(CTwainClient& client, bool watchMemory) {
     RunResult result;
     if (!Announce(client, result)) return result;
-    TW_UINT32 handleValue = 0;
+    uintptr_t handleValue = 0;  // as wide as a handle
     TW_UINT16 rc;
     {
         std::unique_ptr<CMemoryMonitor> monitor(watchMemory ? new CMemoryMonitor : nullptr);

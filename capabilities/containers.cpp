@@ -30,10 +30,10 @@ T Get(const TW_UINT8* block, size_t offset) {
 
 // Allocates and locks a new block for the application's capability. On failure
 // nothing is left allocated, hContainer is null and the caller reports LOWMEMORY.
-TW_UINT8* AllocateContainer(pTW_CAPABILITY capability, UINT flags, size_t bytes, HGLOBAL& handle) {
-    const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
+TW_UINT8* AllocateContainer(const HandoutMemory& memory, pTW_CAPABILITY capability, UINT flags,
+                            size_t bytes, HGLOBAL& handle) {
     capability->hContainer = nullptr;
-    handle = memory.Alloc(flags, bytes);
+    handle = memory.Allocate(flags, bytes);
     if (!handle) return nullptr;
     auto* block = static_cast<TW_UINT8*>(memory.Lock(handle));
     if (!block) {
@@ -43,8 +43,9 @@ TW_UINT8* AllocateContainer(pTW_CAPABILITY capability, UINT flags, size_t bytes,
     return block;
 }
 
-TW_UINT16 HandOver(pTW_CAPABILITY capability, TW_UINT16 conType, HGLOBAL handle) {
-    platform::GlobalMemory.Unlock(handle);
+TW_UINT16 HandOver(const HandoutMemory& memory, pTW_CAPABILITY capability, TW_UINT16 conType,
+                   HGLOBAL handle) {
+    memory.Unlock(handle);
     capability->ConType = conType;
     capability->hContainer = handle;
     return TWRC_SUCCESS;
@@ -75,11 +76,11 @@ size_t ItemSize(TW_UINT16 itemType) {
 TW_UINT16 CTwainSource::MakeOneValue(pTW_CAPABILITY capability, TW_UINT16 itemType,
                                      TW_UINT32 item) {
     HGLOBAL handle;
-    TW_UINT8* block = AllocateContainer(capability, GMEM_MOVEABLE, OneValueSize, handle);
+    TW_UINT8* block = AllocateContainer(Handout(), capability, GMEM_MOVEABLE, OneValueSize, handle);
     if (!block) return Fail(TWCC_LOWMEMORY);
     Put<TW_UINT16>(block, 0, itemType);
     Put<TW_UINT32>(block, 2, item);
-    return HandOver(capability, TWON_ONEVALUE, handle);
+    return HandOver(Handout(), capability, TWON_ONEVALUE, handle);
 }
 
 TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
@@ -88,7 +89,7 @@ TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const Enumera
     const size_t listBytes = width * header.NumItems;
     // The header, the items and one spare byte.
     HGLOBAL handle;
-    TW_UINT8* block = AllocateContainer(capability, GMEM_MOVEABLE | GMEM_ZEROINIT,
+    TW_UINT8* block = AllocateContainer(Handout(), capability, GMEM_MOVEABLE | GMEM_ZEROINIT,
                                         EnumerationHeaderSize + listBytes + 1, handle);
     if (!block) return Fail(TWCC_LOWMEMORY);
     Put<TW_UINT16>(block, 0, header.ItemType);
@@ -98,19 +99,20 @@ TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const Enumera
     const auto* source = static_cast<const TW_UINT8*>(items);
     for (TW_UINT32 i = 0; i < header.NumItems; ++i)
         std::memcpy(block + EnumerationHeaderSize + i * width, source + i * width, width);
-    return HandOver(capability, TWON_ENUMERATION, handle);
+    return HandOver(Handout(), capability, TWON_ENUMERATION, handle);
 }
 
 TW_UINT16 CTwainSource::MakeSupportedCaps(pTW_CAPABILITY capability) {
     const size_t bytes = ArrayHeaderSize + SupportedCapabilityCount * sizeof(TW_UINT16);
     HGLOBAL handle;
-    TW_UINT8* block = AllocateContainer(capability, GMEM_FIXED | GMEM_ZEROINIT, bytes, handle);
+    TW_UINT8* block =
+        AllocateContainer(Handout(), capability, GMEM_FIXED | GMEM_ZEROINIT, bytes, handle);
     if (!block) return Fail(TWCC_LOWMEMORY);
     Put<TW_UINT16>(block, 0, TWTY_UINT16);
     Put<TW_UINT32>(block, 2, SupportedCapabilityCount);
     for (size_t i = 0; i < SupportedCapabilityCount; ++i)
         Put<TW_UINT16>(block, ArrayHeaderSize + i * sizeof(TW_UINT16), SupportedCapabilities[i]);
-    return HandOver(capability, TWON_ARRAY, handle);
+    return HandOver(Handout(), capability, TWON_ARRAY, handle);
 }
 
 ApplicationContainer::ApplicationContainer(const TW_CAPABILITY& capability)

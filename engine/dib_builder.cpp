@@ -48,7 +48,14 @@ uint32_t DibHeaderBytes(int32_t bitsPerPixel) {
     return sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * ColourTableEntries(bitsPerPixel);
 }
 
-void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int32_t bitsPerPixel) {
+LONG PixelsPerMetre(int32_t dotsPerInch) {
+    if (dotsPerInch <= 0) return 0;
+    // One inch is 0.0254 metres.
+    return static_cast<LONG>((static_cast<int64_t>(dotsPerInch) * 10000 + 127) / 254);
+}
+
+void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int32_t bitsPerPixel,
+                    int32_t xResolution, int32_t yResolution) {
     header = BITMAPINFOHEADER();
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = width;
@@ -56,6 +63,10 @@ void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int
     header.biPlanes = 1;
     header.biBitCount = static_cast<WORD>(bitsPerPixel);
     header.biCompression = BI_RGB;
+    const uint64_t stride = (static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    header.biSizeImage = static_cast<DWORD>(stride * static_cast<uint64_t>(height));
+    header.biXPelsPerMeter = PixelsPerMetre(xResolution);
+    header.biYPelsPerMeter = PixelsPerMetre(yResolution);
 }
 
 void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposition) {

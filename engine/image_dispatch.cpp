@@ -12,7 +12,7 @@ TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data
     case DAT_IMAGEMEMXFER:
         return HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data));
     case DAT_IMAGENATIVEXFER:
-        return HandleNativeTransfer(*this, static_cast<TW_UINT32*>(data));
+        return HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data));
     default:
         return Fail(TWCC_BADPROTOCOL);
     }

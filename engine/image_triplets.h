@@ -9,8 +9,9 @@ class CTwainSource;
 TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info);
 TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT layout);
 TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory);
-// `handle` is the application's 32-bit variable that receives the DIB's handle.
-TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_UINT32* handle);
+// `handle` is the application's variable that receives the DIB's handle (32 bits
+// in a 32-bit process, 64 in a 64-bit one).
+TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_HANDLE* handle);
 
 enum class TransferKind { Memory, Native };
 

@@ -84,11 +84,11 @@ class NativeImage {
 public:
     explicit NativeImage(CTwainSource& source) : source_(source) {}
 
-    TW_UINT16 Transfer(TW_UINT32& handle);
+    TW_UINT16 Transfer(TW_HANDLE& handle);
 
 private:
-    bool AllocateDib(TW_UINT32& handle);
-    TW_UINT16 Abandon(TW_UINT32& handle, TW_UINT16 conditionCode);
+    bool AllocateDib(TW_HANDLE& handle);
+    TW_UINT16 Abandon(TW_HANDLE& handle, TW_UINT16 conditionCode);
     bool NeedsColourTable() const;
 
     CTwainSource& source_;
@@ -103,9 +103,9 @@ bool NativeImage::NeedsColourTable() const {
            (settings.BitsPerPixel == 8 && settings.ImageComposition != 2);
 }
 
-bool NativeImage::AllocateDib(TW_UINT32& handle) {
-    const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
-    dib_ = memory.Alloc(GMEM_FIXED | GMEM_ZEROINIT, size_.TotalBytes);
+bool NativeImage::AllocateDib(TW_HANDLE& handle) {
+    const HandoutMemory memory = source_.Handout();
+    dib_ = memory.Allocate(GMEM_FIXED | GMEM_ZEROINIT, size_.TotalBytes);
     if (!dib_) return false;
     block_ = static_cast<unsigned char*>(memory.Lock(dib_));
     if (!block_) {
@@ -113,10 +113,11 @@ bool NativeImage::AllocateDib(TW_UINT32& handle) {
         dib_ = nullptr;
         return false;
     }
-    handle = static_cast<TW_UINT32>(reinterpret_cast<uintptr_t>(dib_));
+    handle = dib_;
     const ScanSettings& settings = source_.Settings;
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block_);
-    WriteDibHeader(*header, settings.ScanWidth, settings.ScanLength, settings.BitsPerPixel);
+    WriteDibHeader(*header, settings.ScanWidth, settings.ScanLength, settings.BitsPerPixel,
+                   settings.XResolution, settings.YResolution);
     WriteColourTable(reinterpret_cast<RGBQUAD*>(header + 1), settings.BitsPerPixel,
                      settings.ImageComposition);
     return true;
@@ -124,24 +125,24 @@ bool NativeImage::AllocateDib(TW_UINT32& handle) {
 
 // Stops the scanner and frees the read buffer and the DIB; the application's
 // variable no longer names a block.
-TW_UINT16 NativeImage::Abandon(TW_UINT32& handle, TW_UINT16 conditionCode) {
+TW_UINT16 NativeImage::Abandon(TW_HANDLE& handle, TW_UINT16 conditionCode) {
     source_.Scanner.StopScan();
     source_.FreeTransferBuffer();
     source_.Transfer.Buffer = nullptr;
-    const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
+    const HandoutMemory memory = source_.Handout();
     memory.Unlock(dib_);
     memory.Free(dib_);
     dib_ = nullptr;
-    handle = 0;
+    handle = nullptr;
     return source_.Fail(conditionCode);
 }
 
-TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
+TW_UINT16 NativeImage::Transfer(TW_HANDLE& handle) {
     source_.AlignInterpolatedWidth();
     size_ = MeasureNativeImage(source_.Settings);
     if (size_.Refusal != TWCC_SUCCESS) return source_.Fail(size_.Refusal);
     if (!AllocateDib(handle)) {
-        handle = 0;
+        handle = nullptr;
         return source_.Fail(TWCC_LOWMEMORY);
     }
     if (source_.ScanStart(NeedsColourTable()) != TWRC_SUCCESS)
@@ -160,11 +161,12 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
     if (outcome == NativeRead::Padded) source_.State = StateTransferring;
     if (outcome == NativeRead::EndedAtRows) {
         rows.KeepOnlyPlacedRows();
-        reinterpret_cast<BITMAPINFOHEADER*>(block_)->biHeight =
-            static_cast<LONG>(rows.RowsPlaced());
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block_);
+        header->biHeight = static_cast<LONG>(rows.RowsPlaced());
+        header->biSizeImage = size_.Stride * rows.RowsPlaced();
     }
 
-    platform::GlobalMemory.Unlock(dib_);
+    source_.Handout().Unlock(dib_);
     source_.Scanner.StopScan();
     source_.FreeTransferBuffer();
     source_.Transfer.Buffer = nullptr;
@@ -173,7 +175,7 @@ TW_UINT16 NativeImage::Transfer(TW_UINT32& handle) {
 
 }  // namespace
 
-TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_UINT32* handle) {
+TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_HANDLE* handle) {
     if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Native))
         return source.Fail(refusal);
     if (!handle) return source.Fail(TWCC_BADVALUE);

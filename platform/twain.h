@@ -1,6 +1,6 @@
-// TWAIN 1.x declarations for 32-bit Windows: the records, constants and entry
-// points that the data source and its clients exchange. Records are packed on
-// 2-byte boundaries, as TWAIN applications and Source Managers lay them out.
+// TWAIN declarations for 32-bit and 64-bit Windows: the records, constants and
+// entry points that the data source and its clients exchange. Records are packed
+// on 2-byte boundaries, as TWAIN applications and Source Managers lay them out.
 #pragma once
 
 #include <windows.h>
@@ -154,6 +154,37 @@ typedef struct {
     TW_MEMORY Memory;
 } TW_IMAGEMEMXFER, *pTW_IMAGEMEMXFER;
 
+// DG_CONTROL/DAT_ENTRYPOINT: the Source Manager's entry and memory functions,
+// handed to a TWAIN 2 source before it is opened.
+typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16,
+                                        TW_MEMREF);
+typedef TW_HANDLE(WINAPI* DSM_MEMALLOCATE)(TW_UINT32 bytes);
+typedef void(WINAPI* DSM_MEMFREE)(TW_HANDLE memory);
+typedef TW_MEMREF(WINAPI* DSM_MEMLOCK)(TW_HANDLE memory);
+typedef void(WINAPI* DSM_MEMUNLOCK)(TW_HANDLE memory);
+
+typedef struct {
+    TW_UINT32 Size;
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+} TW_ENTRYPOINT, *pTW_ENTRYPOINT;
+
+typedef struct {
+    TW_UINT8 Index;
+    TW_UINT8 Channel1;
+    TW_UINT8 Channel2;
+    TW_UINT8 Channel3;
+} TW_ELEMENT8;
+
+typedef struct {
+    TW_UINT16 NumColors;
+    TW_UINT16 PaletteType;
+    TW_ELEMENT8 Colors[256];
+} TW_PALETTE8, *pTW_PALETTE8;
+
 #pragma pack(pop)
 
 static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY is 156 bytes");
@@ -177,10 +208,15 @@ static_assert(sizeof(TW_RANGE) == 22, "TW_RANGE is 22 bytes");
 static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS is 6 bytes");
 static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
 static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
+static_assert(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
+static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT layout");
 
-// Data groups
+// Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties apart
 #define DG_CONTROL 0x0001UL
 #define DG_IMAGE 0x0002UL
+#define DF_DSM2 0x10000000UL
+#define DF_APP2 0x20000000UL
+#define DF_DS2 0x40000000UL
 
 // Data argument types
 #define DAT_NULL 0x0000
@@ -194,6 +230,7 @@ static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
 #define DAT_STATUS 0x0008
 #define DAT_USERINTERFACE 0x0009
 #define DAT_XFERGROUP 0x000a
+#define DAT_ENTRYPOINT 0x0403
 #define DAT_IMAGEINFO 0x0101
 #define DAT_IMAGELAYOUT 0x0102
 #define DAT_IMAGEMEMXFER 0x0103
@@ -321,6 +358,4 @@ static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
 #define TWMF_POINTER 0x0008
 #define TWMF_HANDLE 0x0010
 
-typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16,
-                                        TW_MEMREF);
 typedef TW_UINT16(WINAPI* DSENTRYPROC)(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);

@@ -13,7 +13,7 @@ TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
 }
 
 // The few triplets a caller that is not connected may send: identity get, open,
-// status get.
+// status get, and the entry point a TWAIN 2 Source Manager hands over before the open.
 TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
                             TW_UINT16 msg, TW_MEMREF data) {
     if (dg != DG_CONTROL) return FailEntry(TWCC_BADDEST);
@@ -28,8 +28,14 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
         if (!data) return FailEntry(TWCC_BADVALUE);
         source.State = StateOpen;
         source.AppIdentity = *origin;
+        source.Twain2Application = (origin->SupportedGroups & DF_APP2) != 0;
         source.SourceIdentity = *static_cast<pTW_IDENTITY>(data);
         return TWRC_SUCCESS;
+    }
+    if (dat == DAT_ENTRYPOINT && msg == MSG_SET) {
+        if (source.State != StateClosed) return FailEntry(TWCC_SEQERROR);
+        TW_UINT16 refusal = source.TakeManagerEntry(static_cast<const TW_ENTRYPOINT*>(data));
+        return refusal == TWCC_SUCCESS ? TWRC_SUCCESS : FailEntry(refusal);
     }
     if (dat == DAT_STATUS && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);

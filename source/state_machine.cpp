@@ -6,8 +6,15 @@
 namespace {
 
 // Sends one DG_CONTROL/DAT_NULL notification to the application through the
-// Source Manager. False when the Source Manager cannot be reached.
+// Source Manager: through the entry point a TWAIN 2 Source Manager handed over,
+// else through "DSM_Entry" of "TWAIN_32.DLL" loaded by name. False when the
+// Source Manager cannot be reached.
 bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
+    if (source.HasManagerEntry) {
+        result = source.ManagerEntry.DSM_Entry(&source.SourceIdentity, &source.AppIdentity,
+                                               DG_CONTROL, DAT_NULL, msg, nullptr);
+        return true;
+    }
     const platform::SourceManagerLinkApi& link = platform::SourceManagerLink;
     HMODULE manager = link.LoadLibrary("TWAIN_32.DLL");
     if (!manager) return false;

@@ -29,7 +29,10 @@ CTwainSource::CTwainSource()
       BytesTransferred(0),
       PartialRow(false),
       PartialRowOffset(0),
-      TransferMechanism(TWSX_NATIVE) {
+      TransferMechanism(TWSX_NATIVE),
+      ManagerEntry(),
+      HasManagerEntry(false),
+      Twain2Application(false) {
     // A scanner that is absent or busy now is noticed when a scan starts.
     Scanner.Open(DeviceInfo);
 }
@@ -50,7 +53,9 @@ bool CTwainSource::InitInstance() {
     CopyText(SourceIdentity.Version.Info, "TwainSource");
     SourceIdentity.ProtocolMajor = 1;
     SourceIdentity.ProtocolMinor = 6;
-    SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    // DF_DS2: a TWAIN 2 Source Manager then hands over its entry point before the
+    // open; a TWAIN 1.x Source Manager ignores the flag.
+    SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
     CopyText(SourceIdentity.Manufacturer, "Halvard Ltd.");
     CopyText(SourceIdentity.ProductFamily, "Scanners");
     LoadStringA(ResourceHandle(), 1, SourceIdentity.ProductName, sizeof SourceIdentity.ProductName);
@@ -62,6 +67,18 @@ bool CTwainSource::InitInstance() {
 TW_UINT16 CTwainSource::Fail(TW_UINT16 conditionCode) {
     ConditionCode = conditionCode;
     return TWRC_FAILURE;
+}
+
+TW_UINT16 CTwainSource::TakeManagerEntry(const TW_ENTRYPOINT* entry) {
+    if (!entry || entry->Size < sizeof(TW_ENTRYPOINT) || !entry->DSM_Entry) return TWCC_BADVALUE;
+    ManagerEntry = *entry;
+    ManagerEntry.Size = sizeof(TW_ENTRYPOINT);
+    HasManagerEntry = true;
+    return TWCC_SUCCESS;
+}
+
+HandoutMemory CTwainSource::Handout() const {
+    return HandoutMemory(HasManagerEntry ? &ManagerEntry : nullptr);
 }
 
 TW_UINT16 CTwainSource::DispatchDataGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
@@ -90,7 +107,13 @@ TW_UINT16 CTwainSource::DispatchControl(pTW_IDENTITY, TW_UINT16 dat, TW_UINT16 m
         if (State != StateOpen) return Fail(TWCC_OPERATIONERROR);
         State = StateClosed;
         AppIdentity.Id = 0;
+        // The next Source Manager to open the source hands over its own entry point.
+        HasManagerEntry = false;
+        Twain2Application = false;
         return TWRC_SUCCESS;
+    case DAT_ENTRYPOINT:
+        // Handed over before the open only.
+        return Fail(msg == MSG_SET ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
     case DAT_PENDINGXFERS:
         return HandlePendingTransfers(msg, static_cast<pTW_PENDINGXFERS>(data));
     case DAT_SETUPMEMXFER:

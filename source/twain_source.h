@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "platform/twain.h"
+#include "source/handout_memory.h"
 #include "source/scan_settings.h"
 #include "tarnscan/tarnscan.h"
 #include "ui/framework/module_application.h"
@@ -46,6 +47,14 @@ public:
                                 TW_MEMREF data);
     TW_UINT16 DispatchControl(pTW_IDENTITY origin, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     TW_UINT16 Fail(TW_UINT16 conditionCode);
+
+    // --- the Source Manager (source/) ---
+    // Takes the entry point a TWAIN 2 Source Manager hands over before the open.
+    TW_UINT16 TakeManagerEntry(const TW_ENTRYPOINT* entry);
+    // The memory of containers and native images handed to the application.
+    HandoutMemory Handout() const;
+    // The connected application speaks TWAIN 2 (DF_APP2 in its identity at the open).
+    bool ServesTwain2() const { return Twain2Application; }
 
     // --- states and notifications (source/) ---
     TW_UINT16 HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui);
@@ -95,6 +104,9 @@ public:
     bool PartialRow;
     uint32_t PartialRowOffset;
     TW_UINT16 TransferMechanism;
+    TW_ENTRYPOINT ManagerEntry;
+    bool HasManagerEntry;
+    bool Twain2Application;
 };
 
 // The module's one source object, created when the module is attached to a

@@ -106,7 +106,7 @@ TEST(EngineTransferSession, NativeTransferDeliversTheModelsDib) {
         SCOPED_TRACE(::testing::Message() << c.bits << " bits");
         CTwainClient client;
         Negotiate(client, {c.pixelType, TWSX_NATIVE});
-        TW_UINT32 handle = 0;
+        uintptr_t handle = 0;
         ASSERT_EQ(TWRC_XFERDONE, client.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
         HGLOBAL dib = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(handle));
         const auto* block = static_cast<const uint8_t*>(GlobalLock(dib));

@@ -19,7 +19,7 @@ TEST(TwainClientSession, OpenEnableNotifyEndDisableClose) {
     EXPECT_EQ(9u, source.Version.MinorNum);
     EXPECT_EQ(1u, source.ProtocolMajor);
     EXPECT_EQ(6u, source.ProtocolMinor);
-    EXPECT_EQ(static_cast<TW_UINT32>(DG_CONTROL | DG_IMAGE), source.SupportedGroups);
+    EXPECT_EQ(static_cast<TW_UINT32>(DG_CONTROL | DG_IMAGE | DF_DS2), source.SupportedGroups);
     EXPECT_EQ(TWCC_SUCCESS, client.SourceConditionCode());
 
     // Nothing is announced before the source is enabled.

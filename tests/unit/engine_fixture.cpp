@@ -157,8 +157,9 @@ std::map<std::string, std::string> EngineTest::LogFields(const std::string& line
     return fields;
 }
 
-TW_UINT16 EngineTest::NativeTransfer(DibImage* image, TW_UINT32* handleOut) {
-    TW_UINT32 handle = 0x5EED;
+TW_UINT16 EngineTest::NativeTransfer(DibImage* image, uintptr_t* handleOut) {
+    // The application's variable is as wide as a handle.
+    uintptr_t handle = 0x5EED;
     const TW_UINT16 result = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
     if (handleOut) *handleOut = handle;
     if (result == TWRC_XFERDONE && handle) {

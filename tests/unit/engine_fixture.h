@@ -61,7 +61,7 @@ protected:
     static std::map<std::string, std::string> LogFields(const std::string& line);
 
     // One native transfer; the DIB (if any) is read and freed.
-    TW_UINT16 NativeTransfer(DibImage* image = nullptr, TW_UINT32* handleOut = nullptr);
+    TW_UINT16 NativeTransfer(DibImage* image = nullptr, uintptr_t* handleOut = nullptr);
     // Memory transfer calls with a buffer of `bufferBytes` until the image is done,
     // a call fails or `maxCalls` calls were made.
     std::vector<MemoryBlock> MemoryTransfer(uint32_t bufferBytes, int maxCalls = 100000);

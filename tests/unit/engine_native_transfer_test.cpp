@@ -36,7 +36,9 @@ protected:
         return model;
     }
 
-    void ExpectImage(const DibImage& image, const ModelWindow& model) {
+    // xDpi: the image's horizontal resolution when the device scanned at another
+    // and widened the lines.
+    void ExpectImage(const DibImage& image, const ModelWindow& model, int xDpi = 0) {
         const uint32_t lineBytes = LineBytes(model.OutputWidth, model.BitsPerPixel);
         const uint32_t stride =
             (static_cast<uint32_t>(model.OutputWidth) * model.BitsPerPixel + 31) / 32 * 4;
@@ -46,8 +48,11 @@ protected:
         EXPECT_EQ(1, image.Header.biPlanes);
         EXPECT_EQ(model.BitsPerPixel, image.Header.biBitCount);
         EXPECT_EQ(static_cast<DWORD>(BI_RGB), image.Header.biCompression);
-        EXPECT_EQ(0u, image.Header.biSizeImage);
-        EXPECT_EQ(0, image.Header.biXPelsPerMeter);
+        EXPECT_EQ(stride * static_cast<uint32_t>(model.Length), image.Header.biSizeImage);
+        // The resolution in pixels per metre: 100 dpi is 3937, 600 dpi 23622.
+        const auto perMetre = [](int dpi) { return static_cast<LONG>(dpi / 0.0254 + 0.5); };
+        EXPECT_EQ(perMetre(xDpi ? xDpi : model.XResolution), image.Header.biXPelsPerMeter);
+        EXPECT_EQ(perMetre(model.YResolution), image.Header.biYPelsPerMeter);
         EXPECT_EQ(0u, image.Header.biClrUsed);
         EXPECT_EQ(0u, image.Header.biClrImportant);
         const size_t imageBytes = static_cast<size_t>(stride) * model.Length;
@@ -145,7 +150,7 @@ TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
         model.YOffset = 1;
         model.DeviceWidth = threeHalves ? 2 * model.OutputWidth / 3 : model.OutputWidth / 2;
         model.Length = 9;
-        ExpectImage(image, model);
+        ExpectImage(image, model, c.resolution);
         const std::map<std::string, std::string> read =
             LogFields(LogCalls("ReadInterpolatedData").at(0));
         EXPECT_EQ(std::to_string(threeHalves ? native * 3 / 2 : native * 2), read.at("target"));
@@ -215,7 +220,7 @@ TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
         UseScanner("QD120", &paper_, "stuck");
         Plain(100, 2, 0, width, 10, 24, 5);
         OpenAndEnable();
-        TW_UINT32 handle = 0x5EED;
+        uintptr_t handle = 0x5EED;
         EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
         EXPECT_EQ(TWCC_OPERATIONERROR, Status());
         EXPECT_EQ(0u, handle);
@@ -265,7 +270,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
         Plain(100, 2, 0, c.width, 10, 24, 5);
         OpenAndEnable();
         LiveGlobalMemory::Install(c.failAllocation);
-        TW_UINT32 handle = 0x5EED;
+        uintptr_t handle = 0x5EED;
         EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
         EXPECT_EQ(c.condition, Status());
         EXPECT_EQ(0u, handle);
@@ -282,7 +287,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
     OpenAndEnable();
     LiveGlobalMemory::Install();
     FailingGlobalMemory::FailLocks();
-    TW_UINT32 handle = 0x5EED;
+    uintptr_t handle = 0x5EED;
     EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
     EXPECT_EQ(TWCC_LOWMEMORY, Status());
     EXPECT_EQ(0u, handle);

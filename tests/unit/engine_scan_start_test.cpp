@@ -240,7 +240,7 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             }
             const int32_t widthBefore = Source().Settings.ScanWidth;
             const size_t mark = LogLines().size();
-            TW_UINT32 handle = 0;
+            uintptr_t handle = 0;
             OpenAndEnable();
             if (mechanism == Mechanism::Native) {
                 EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));

@@ -16,7 +16,7 @@ class TransferRefusalTest : public EngineTest {
 protected:
     TW_UINT16 Attempt(Mechanism mechanism) {
         if (mechanism == Mechanism::Native) {
-            TW_UINT32 handle = 0x5EED;
+            uintptr_t handle = 0x5EED;
             const TW_UINT16 result = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
             if (result == TWRC_FAILURE) {
                 EXPECT_TRUE(handle == 0x5EED || handle == 0) << "no usable handle after a refusal";

@@ -32,7 +32,8 @@ TEST_F(EntryPointTest, IdentityBeforeOpenIsTheInitialOne) {
     EXPECT_STREQ("TwainSource", identity.Version.Info);
     EXPECT_EQ(1, identity.ProtocolMajor);
     EXPECT_EQ(6, identity.ProtocolMinor);
-    EXPECT_EQ(3u, identity.SupportedGroups);
+    // Control and image, and DF_DS2: a TWAIN 2 Source Manager hands over its entry point.
+    EXPECT_EQ(static_cast<TW_UINT32>(DG_CONTROL | DG_IMAGE | DF_DS2), identity.SupportedGroups);
     EXPECT_STREQ("Halvard Ltd.", identity.Manufacturer);
     EXPECT_STREQ("Scanners", identity.ProductFamily);
     EXPECT_STREQ("Halvard TWAIN Driver", identity.ProductName);

@@ -81,7 +81,7 @@ bool FitWidth(const TW_IMAGEMEMXFER& block, Image& image, std::string& error) {
 
 TransferOutcome NativeTransfer(CTwainClient& client, Image& image) {
     TransferOutcome outcome;
-    TW_UINT32 handleValue = 0;
+    uintptr_t handleValue = 0;  // as wide as a handle
     CProgress progress("native transfer", 0);
     const double start = SecondsNow();
     outcome.ReturnCode = client.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handleValue);

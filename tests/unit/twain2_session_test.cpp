@@ -1,0 +1,95 @@
+// A TWAIN 2 Source Manager hands the source its entry point before the open; the
+// source then sends its notifications through it and hands out containers and
+// native images in its memory. Without it, everything goes as with a 1.x manager.
+#include <gtest/gtest.h>
+
+#include "tests/support/twain2_manager.h"
+#include "tests/unit/engine_fixture.h"
+
+namespace {
+
+class Twain2SessionTest : public EngineTest {
+protected:
+    TW_UINT16 HandOverEntryPoint(TW_ENTRYPOINT* entry) {
+        return Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, entry);
+    }
+    TW_UINT16 EntryStatus() {
+        TW_IDENTITY stranger = MakeIdentity(99, "Stranger");
+        return StatusOf(stranger);
+    }
+    // One capability query whose container is freed as a TWAIN 2 application would.
+    void QueryPixelType() {
+        TW_CAPABILITY capability = {ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability));
+        GlobalFree(capability.hContainer);
+    }
+};
+
+TEST_F(Twain2SessionTest, EntryPointIsTakenWhole) {
+    TW_ENTRYPOINT good = FakeTwain2Manager::Reset();
+    TW_ENTRYPOINT shortRecord = good;
+    shortRecord.Size = 4;
+    TW_ENTRYPOINT noEntry = good;
+    noEntry.DSM_Entry = nullptr;
+    struct Case {
+        const char* name;
+        TW_ENTRYPOINT* record;
+        TW_UINT16 result, condition;
+    };
+    for (const Case& c : {Case{"null", nullptr, TWRC_FAILURE, TWCC_BADVALUE},
+                          Case{"short", &shortRecord, TWRC_FAILURE, TWCC_BADVALUE},
+                          Case{"no entry", &noEntry, TWRC_FAILURE, TWCC_BADVALUE},
+                          Case{"whole", &good, TWRC_SUCCESS, TWCC_SUCCESS}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.result, HandOverEntryPoint(c.record));
+        EXPECT_EQ(c.condition, EntryStatus());
+    }
+    // Once open, the entry point is no longer the Source Manager's to hand over.
+    Open();
+    EXPECT_EQ(TWRC_FAILURE, HandOverEntryPoint(&good));
+    EXPECT_EQ(TWCC_SEQERROR, Status());
+}
+
+TEST_F(Twain2SessionTest, NotificationsAndHandedOutMemoryGoThroughTheManager) {
+    UseScanner("QD120");
+    SetWindow(100, 100, 1, 0, 64, 8, 24, 5);
+    App = FakeTwain2Manager::Twain2Application(5);
+    TW_ENTRYPOINT entry = FakeTwain2Manager::Reset();
+    ASSERT_EQ(TWRC_SUCCESS, HandOverEntryPoint(&entry));
+    Open();
+    QueryPixelType();
+    EXPECT_EQ(1, FakeTwain2Manager::Allocations);
+    TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(1, FakeTwain2Manager::Notifications);
+    EXPECT_EQ(MSG_XFERREADY, FakeTwain2Manager::LastMessage);
+    EXPECT_EQ(0, FakeSourceManager::Calls) << "TWAIN_32.DLL was not needed";
+    DibImage image;
+    ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
+    EXPECT_EQ(64, image.Header.biWidth);
+    EXPECT_EQ(2, FakeTwain2Manager::Allocations);
+    EXPECT_EQ(FakeTwain2Manager::Locks, FakeTwain2Manager::Unlocks);
+}
+
+TEST_F(Twain2SessionTest, WithoutAnEntryPointTheManagerIsLoadedByName) {
+    // A 1.x Source Manager hands over nothing; one that did is forgotten at the close.
+    for (bool entryBeforeFirstOpen : {false, true}) {
+        SCOPED_TRACE(entryBeforeFirstOpen ? "after a TWAIN 2 session" : "first session");
+        Reload();
+        TW_ENTRYPOINT entry = FakeTwain2Manager::Reset();
+        if (entryBeforeFirstOpen) {
+            ASSERT_EQ(TWRC_SUCCESS, HandOverEntryPoint(&entry));
+            Open();
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
+            FakeTwain2Manager::Reset();
+        }
+        FakeSourceManager::Calls = 0;
+        OpenAndEnable();
+        QueryPixelType();
+        EXPECT_EQ(1, FakeSourceManager::Calls);
+        EXPECT_EQ(0, FakeTwain2Manager::Notifications);
+        EXPECT_EQ(0, FakeTwain2Manager::Allocations);
+    }
+}
+
+}  // namespace
