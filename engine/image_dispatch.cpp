@@ -11,6 +11,8 @@ TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data
         return HandleImageLayout(*this, msg, static_cast<pTW_IMAGELAYOUT>(data));
     case DAT_IMAGEMEMXFER:
         return HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data));
+    case DAT_PALETTE8:
+        return HandlePalette(*this, msg, static_cast<pTW_PALETTE8>(data));
     case DAT_IMAGENATIVEXFER:
         return HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data));
     default:

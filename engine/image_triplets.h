@@ -8,6 +8,8 @@ class CTwainSource;
 
 TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info);
 TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT layout);
+// MSG_GET and MSG_GETDEFAULT: the colour table of a palette or 8-bit grey image.
+TW_UINT16 HandlePalette(CTwainSource& source, TW_UINT16 msg, pTW_PALETTE8 palette);
 TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory);
 // `handle` is the application's variable that receives the DIB's handle (32 bits
 // in a 32-bit process, 64 in a 64-bit one).
