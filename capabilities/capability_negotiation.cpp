@@ -4,6 +4,7 @@
 #include "source/twain_source.h"
 
 TW_UINT16 CTwainSource::HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capability) {
+    if (ServesTwain2()) return HandleTwain2Capability(*this, msg, capability);
     switch (msg) {
     case MSG_GET:
     case MSG_GETCURRENT:

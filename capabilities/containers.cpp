@@ -103,16 +103,34 @@ TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const Enumera
 }
 
 TW_UINT16 CTwainSource::MakeSupportedCaps(pTW_CAPABILITY capability) {
-    const size_t bytes = ArrayHeaderSize + SupportedCapabilityCount * sizeof(TW_UINT16);
+    return MakeUInt16Array(capability, SupportedCapabilities, SupportedCapabilityCount);
+}
+
+TW_UINT16 CTwainSource::MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items,
+                                        size_t count) {
+    const size_t bytes = ArrayHeaderSize + count * sizeof(TW_UINT16);
     HGLOBAL handle;
     TW_UINT8* block =
         AllocateContainer(Handout(), capability, GMEM_FIXED | GMEM_ZEROINIT, bytes, handle);
     if (!block) return Fail(TWCC_LOWMEMORY);
     Put<TW_UINT16>(block, 0, TWTY_UINT16);
-    Put<TW_UINT32>(block, 2, SupportedCapabilityCount);
-    for (size_t i = 0; i < SupportedCapabilityCount; ++i)
-        Put<TW_UINT16>(block, ArrayHeaderSize + i * sizeof(TW_UINT16), SupportedCapabilities[i]);
+    Put<TW_UINT32>(block, 2, static_cast<TW_UINT32>(count));
+    for (size_t i = 0; i < count; ++i)
+        Put<TW_UINT16>(block, ArrayHeaderSize + i * sizeof(TW_UINT16), items[i]);
     return HandOver(Handout(), capability, TWON_ARRAY, handle);
+}
+
+TW_UINT16 CTwainSource::MakeRange(pTW_CAPABILITY capability, const RangeValues& range) {
+    HGLOBAL handle;
+    TW_UINT8* block = AllocateContainer(Handout(), capability, GMEM_MOVEABLE, RangeSize, handle);
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    Put<TW_UINT16>(block, 0, range.ItemType);
+    Put<TW_UINT32>(block, 2, range.MinValue);
+    Put<TW_UINT32>(block, 6, range.MaxValue);
+    Put<TW_UINT32>(block, 10, range.StepSize);
+    Put<TW_UINT32>(block, 14, range.DefaultValue);
+    Put<TW_UINT32>(block, 18, range.CurrentValue);
+    return HandOver(Handout(), capability, TWON_RANGE, handle);
 }
 
 ApplicationContainer::ApplicationContainer(const TW_CAPABILITY& capability)

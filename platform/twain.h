@@ -321,6 +321,7 @@ static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT lay
 #define ICAP_XFERMECH 0x0103
 #define CAP_SUPPORTEDCAPS 0x1005
 #define CAP_UICONTROLLABLE 0x100e
+#define CAP_DEVICEONLINE 0x100f
 #define ICAP_BRIGHTNESS 0x1101
 #define ICAP_PHYSICALWIDTH 0x1111
 #define ICAP_PHYSICALHEIGHT 0x1112
@@ -350,6 +351,13 @@ static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT lay
 #define TWCP_NONE 0
 #define TWLG_ENGLISH 2
 #define TWCY_UNITEDKINGDOM 44
+
+// MSG_QUERYSUPPORT: the messages a capability answers
+#define TWQC_GET 0x0001
+#define TWQC_SET 0x0002
+#define TWQC_GETDEFAULT 0x0004
+#define TWQC_GETCURRENT 0x0008
+#define TWQC_RESET 0x0010
 
 // Memory flags of TW_MEMORY
 #define TWMF_APPOWNS 0x0001

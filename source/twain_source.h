@@ -35,6 +35,16 @@ struct EnumerationHeader {
     TW_UINT32 DefaultIndex;
 };
 
+// The values of a range container.
+struct RangeValues {
+    TW_UINT16 ItemType;
+    TW_UINT32 MinValue;
+    TW_UINT32 MaxValue;
+    TW_UINT32 StepSize;
+    TW_UINT32 DefaultValue;
+    TW_UINT32 CurrentValue;
+};
+
 class CTwainSource : public CModuleApplication {
 public:
     CTwainSource();
@@ -74,6 +84,8 @@ public:
     TW_UINT16 MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
                               const void* items);
     TW_UINT16 MakeSupportedCaps(pTW_CAPABILITY capability);
+    TW_UINT16 MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items, size_t count);
+    TW_UINT16 MakeRange(pTW_CAPABILITY capability, const RangeValues& range);
 
     // --- scanner models (engine/) ---
     int32_t ModelCode() const;
