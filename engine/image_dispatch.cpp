@@ -3,6 +3,21 @@
 #include "engine/scan_window.h"
 #include "source/twain_source.h"
 
+namespace {
+
+// A TWAIN 2 application holds the source in state 7 from the end of the image
+// until its MSG_ENDXFER, and cannot take the same image twice; a 1.x application
+// keeps state 6 after a native transfer, as it always has.
+TW_UINT16 AfterTransfer(CTwainSource& source, TW_UINT16 result) {
+    if (result == TWRC_XFERDONE && source.ServesTwain2()) {
+        source.ImageDelivered = true;
+        source.State = StateTransferring;
+    }
+    return result;
+}
+
+}  // namespace
+
 TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     switch (dat) {
     case DAT_IMAGEINFO:
@@ -10,11 +25,12 @@ TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data
     case DAT_IMAGELAYOUT:
         return HandleImageLayout(*this, msg, static_cast<pTW_IMAGELAYOUT>(data));
     case DAT_IMAGEMEMXFER:
-        return HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data));
+        return AfterTransfer(*this,
+                             HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data)));
     case DAT_PALETTE8:
         return HandlePalette(*this, msg, static_cast<pTW_PALETTE8>(data));
     case DAT_IMAGENATIVEXFER:
-        return HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data));
+        return AfterTransfer(*this, HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data)));
     default:
         return Fail(TWCC_BADPROTOCOL);
     }
@@ -24,6 +40,7 @@ TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
     const int32_t code = source.ModelCode();
     if (source.Settings.BitsPerPixel == 24 && IsMonochromeModel(code)) return TWCC_BADVALUE;
     if (code == 0) return TWCC_NODS;
+    if (source.ImageDelivered) return TWCC_SEQERROR;
     const bool stateAccepted = kind == TransferKind::Native ? source.State == StateTransferReady
                                                             : source.State == StateTransferReady ||
                                                                   source.State == StateTransferring;

@@ -32,7 +32,8 @@ CTwainSource::CTwainSource()
       TransferMechanism(TWSX_NATIVE),
       ManagerEntry(),
       HasManagerEntry(false),
-      Twain2Application(false) {
+      Twain2Application(false),
+      ImageDelivered(false) {
     // A scanner that is absent or busy now is noticed when a scan starts.
     Scanner.Open(DeviceInfo);
 }

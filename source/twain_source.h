@@ -119,6 +119,7 @@ public:
     TW_ENTRYPOINT ManagerEntry;
     bool HasManagerEntry;
     bool Twain2Application;
+    bool ImageDelivered;  // a TWAIN 2 application has had this acquisition's image
 };
 
 // The module's one source object, created when the module is attached to a

@@ -92,4 +92,28 @@ TEST_F(Twain2SessionTest, WithoutAnEntryPointTheManagerIsLoadedByName) {
     }
 }
 
+TEST_F(Twain2SessionTest, TheImageIsDeliveredOnceToATwain2Application) {
+    // A 1.x application may take the image again before MSG_ENDXFER, as it always
+    // could; a TWAIN 2 application is held in state 7 with the one image it had.
+    struct Case {
+        const char* name;
+        bool twain2;
+        TW_UINT16 second;
+    };
+    for (const Case& c : {Case{"1.x", false, TWRC_XFERDONE}, Case{"TWAIN 2", true, TWRC_FAILURE}}) {
+        SCOPED_TRACE(c.name);
+        UseScanner("QD120");
+        SetWindow(100, 100, 1, 0, 32, 4, 8, 2);
+        if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
+        OpenAndEnable();
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
+        EXPECT_EQ(c.second, NativeTransfer());
+        if (c.second == TWRC_FAILURE) EXPECT_EQ(TWCC_SEQERROR, Status());
+        EXPECT_EQ(c.second, MemoryTransfer(4096, 1).at(0).Result);
+        TW_PENDINGXFERS pending = {};
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+        EXPECT_EQ(0, pending.Count);
+    }
+}
+
 }  // namespace
