@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 uint8_t PaletteIndex(uint16_t colour, int32_t bitsPerPixel) {
@@ -22,5 +23,6 @@ bool CTwainSource::LoadColourTranslationTable(int32_t bitsPerPixel) {
         new (std::nothrow) unsigned char[ColourTranslationTableBytes]);
     if (!table) return false;
     BuildColourTranslationTable(table.get(), bitsPerPixel);
-    return Scanner.LoadColorTranslationTable(table.get());
+    return trace::Device(Scanner.LoadColorTranslationTable(table.get()),
+                         "LoadColorTranslationTable");
 }

@@ -6,6 +6,7 @@
 #include "engine/read_block.h"
 #include "engine/row_geometry.h"
 #include "engine/scan_window.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -55,7 +56,7 @@ TW_UINT16 FinishImage(CTwainSource& source) {
     if (source.ScanStopped) {
         source.ScanStopped = false;
     } else {
-        source.Scanner.StopScan();
+        trace::Device(source.Scanner.StopScan(), "StopScan");
     }
     return TWRC_XFERDONE;
 }
@@ -92,7 +93,7 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
         FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
     source.Transfer.Buffer = nullptr;
     if (read.Outcome == FillOutcome::NotReady) {
-        source.Scanner.StopScan();
+        trace::Device(source.Scanner.StopScan(), "StopScan");
         if (source.BytesTransferred == 0 && read.Bytes == 0)
             return source.Fail(TWCC_OPERATIONERROR);
         // Rows have gone to the application: the image ends as for a device that

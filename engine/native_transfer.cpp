@@ -11,6 +11,7 @@
 #include "engine/row_geometry.h"
 #include "engine/scan_window.h"
 #include "platform/global_memory.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -126,7 +127,7 @@ bool NativeImage::AllocateDib(TW_HANDLE& handle) {
 // Stops the scanner and frees the read buffer and the DIB; the application's
 // variable no longer names a block.
 TW_UINT16 NativeImage::Abandon(TW_HANDLE& handle, TW_UINT16 conditionCode) {
-    source_.Scanner.StopScan();
+    trace::Device(source_.Scanner.StopScan(), "StopScan");
     source_.FreeTransferBuffer();
     source_.Transfer.Buffer = nullptr;
     const HandoutMemory memory = source_.Handout();
@@ -167,7 +168,7 @@ TW_UINT16 NativeImage::Transfer(TW_HANDLE& handle) {
     }
 
     source_.Handout().Unlock(dib_);
-    source_.Scanner.StopScan();
+    trace::Device(source_.Scanner.StopScan(), "StopScan");
     source_.FreeTransferBuffer();
     source_.Transfer.Buffer = nullptr;
     return TWRC_XFERDONE;

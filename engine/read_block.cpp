@@ -6,6 +6,7 @@
 
 #include "engine/models.h"
 #include "engine/scan_window.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 void CTwainSource::ReadBlock(bool interpolated) {
@@ -18,6 +19,12 @@ void CTwainSource::ReadBlock(bool interpolated) {
                      ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(Settings, code),
                                                     NativeResolution(code))
                      : Scanner.ReadData(&Transfer);
+        if (trace::Enabled())
+            trace::Write("device %s requested=%lu delivered=%lu -> %d",
+                         interpolated ? "ReadInterpolatedData" : "ReadData",
+                         static_cast<unsigned long>(Transfer.BytesRequested),
+                         static_cast<unsigned long>(Transfer.BytesDelivered),
+                         static_cast<int>(result));
     }
     if (result == ReadComplete) {
         // Never count more than was asked for, whatever the device claims.
@@ -27,7 +34,7 @@ void CTwainSource::ReadBlock(bool interpolated) {
     }
     Transfer.BytesDelivered = 0;
     if (result != ReadRetry) {
-        Scanner.StopScan();
+        trace::Device(Scanner.StopScan(), "StopScan");
         ScanStopped = true;
     }
 }

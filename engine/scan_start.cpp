@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "engine/scan_window.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 void CTwainSource::AlignInterpolatedWidth() {
@@ -24,16 +25,22 @@ void CTwainSource::AlignInterpolatedWidth() {
 TW_UINT16 CTwainSource::ScanStart(bool loadColourTable) {
     BytesTransferred = 0;
     PartialRow = false;
-    if (!Scanner.Open(DeviceInfo)) return TWRC_FAILURE;
+    if (!trace::Device(Scanner.Open(DeviceInfo), "Open")) return TWRC_FAILURE;
     AditionalSenseCodeType sense;
-    if (!Scanner.UnitReady(&sense)) return TWRC_FAILURE;
+    if (!trace::Device(Scanner.UnitReady(&sense), "UnitReady")) return TWRC_FAILURE;
     // The device gets its own copy; the descriptor everyone else reads keeps the
     // application's resolution, offset and width.
     const WindowDescriptorType device = DeviceWindow(Settings, ModelCode());
-    if (!Scanner.SetWindow(device, 0)) return TWRC_FAILURE;
-    if (!Scanner.SetFractionalSpeed(Settings.FractionalSpeed)) return TWRC_FAILURE;
+    if (trace::Enabled())
+        trace::Write("device window %dx%d dpi at (%d,%d) %dx%d pixels, %d bits, composition %d",
+                     device.XResolution, device.YResolution, device.XOffset, device.YOffset,
+                     device.ScanWidth, device.ScanLength, device.BitsPerPixel,
+                     device.ImageComposition);
+    if (!trace::Device(Scanner.SetWindow(device, 0), "SetWindow")) return TWRC_FAILURE;
+    if (!trace::Device(Scanner.SetFractionalSpeed(Settings.FractionalSpeed), "SetFractionalSpeed"))
+        return TWRC_FAILURE;
     if (!LoadToneTables()) return TWRC_FAILURE;
     if (loadColourTable && !LoadColourTranslationTable(Settings.BitsPerPixel)) return TWRC_FAILURE;
     ScanStopped = false;
-    return Scanner.StartScan() ? TWRC_SUCCESS : TWRC_FAILURE;
+    return trace::Device(Scanner.StartScan(), "StartScan") ? TWRC_SUCCESS : TWRC_FAILURE;
 }

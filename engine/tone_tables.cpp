@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/scan_window.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -49,7 +50,7 @@ bool CTwainSource::LoadToneTables() {
     auto load = [&](ToneChannel channel, uint8_t white, uint8_t black) {
         if (!BuildToneTable(block + 1, white, black, Settings.Gamma, ToneTableLength)) return false;
         block[0] = channel;
-        return Scanner.LoadTrcTable(block);
+        return trace::Device(Scanner.LoadTrcTable(block), "LoadTrcTable");
     };
     const ColourTriple& white = Settings.WhitePoint;
     const ColourTriple& black = Settings.BlackPoint;

@@ -1,4 +1,5 @@
 // DS_Entry: the one entry point through which the Source Manager reaches the source.
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -46,10 +47,7 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
     return FailEntry(TWCC_BADDEST);
 }
 
-}  // namespace
-
-extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
-                                     TW_UINT16 msg, TW_MEMREF data) {
+TW_UINT16 Answer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     // Asked for every message of the application's loop: answered first and at once.
     if (msg == MSG_PROCESSEVENT) {
         if (data) static_cast<pTW_EVENT>(data)->TWMessage = MSG_NULL;
@@ -59,4 +57,30 @@ extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT1
     if (!source) return TWRC_FAILURE;
     if (IsConnected(*source, origin)) return source->DispatchDataGroup(origin, dg, dat, msg, data);
     return HandleUnconnected(*source, origin, dg, dat, msg, data);
+}
+
+// The triplet answered as above, with its line in the trace. The condition code
+// traced is the one the failure left on the caller's path.
+TW_UINT16 AnswerTraced(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                       TW_MEMREF data) {
+    CTwainSource* source = TheSource();
+    const int stateBefore = source ? source->State : StateClosed;
+    const bool connected = source && IsConnected(*source, origin);
+    const trace::TripletLine line(origin, dg, dat, msg, data, stateBefore);
+    const TW_UINT16 rc = Answer(origin, dg, dat, msg, data);
+    const TW_UINT16 condition = connected && source ? source->ConditionCode : EntryConditionCode();
+    line.Finish(rc, condition, source ? source->State : StateClosed);
+    return rc;
+}
+
+}  // namespace
+
+extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
+                                     TW_UINT16 msg, TW_MEMREF data) {
+    // Each session traces to the file named when it opens.
+    if (dat == DAT_IDENTITY && msg == MSG_OPENDS) trace::Start();
+    // The application's event loop asks about every window message: those answers
+    // would drown the conversation, so they are not traced.
+    if (!trace::Enabled() || msg == MSG_PROCESSEVENT) return Answer(origin, dg, dat, msg, data);
+    return AnswerTraced(origin, dg, dat, msg, data);
 }

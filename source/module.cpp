@@ -1,5 +1,6 @@
 // The module's life: one source object per process, constructed when the module is
 // attached and initialised right after, destroyed when it is detached.
+#include "source/trace.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -16,6 +17,7 @@ TW_UINT16& EntryConditionCode() {
 }
 
 void AttachModule(HINSTANCE resources) {
+    trace::Start();
     entryConditionCode = TWCC_BADDEST;
     source = new CTwainSource();
     source->SetResourceHandle(resources);
@@ -25,4 +27,5 @@ void AttachModule(HINSTANCE resources) {
 void DetachModule() {
     delete source;
     source = nullptr;
+    trace::Stop();
 }

@@ -1,7 +1,9 @@
 // Enable and disable, pending transfers, memory-transfer set-up, and the two
 // notifications the source sends to the application through the Source Manager.
 #include "platform/source_manager_link.h"
+#include "source/trace.h"
 #include "source/twain_source.h"
+#include "twain/names.h"
 
 namespace {
 
@@ -9,7 +11,7 @@ namespace {
 // Source Manager: through the entry point a TWAIN 2 Source Manager handed over,
 // else through "DSM_Entry" of "TWAIN_32.DLL" loaded by name. False when the
 // Source Manager cannot be reached.
-bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
+bool Reach(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     if (source.HasManagerEntry) {
         result = source.ManagerEntry.DSM_Entry(&source.SourceIdentity, &source.AppIdentity,
                                                DG_CONTROL, DAT_NULL, msg, nullptr);
@@ -26,6 +28,15 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     result = entry(&source.SourceIdentity, &source.AppIdentity, DG_CONTROL, DAT_NULL, msg, nullptr);
     link.FreeLibrary(manager);
     return true;
+}
+
+bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
+    const bool reached = Reach(source, msg, result);
+    if (trace::Enabled())
+        trace::Write("notify DG_CONTROL/DAT_NULL/%s through %s -> %s", MessageName(msg),
+                     source.HasManagerEntry ? "the entry point" : "TWAIN_32.DLL",
+                     reached ? ReturnCodeName(result) : "Source Manager unreachable");
+    return reached;
 }
 
 }  // namespace
