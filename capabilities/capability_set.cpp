@@ -5,6 +5,7 @@
 #include "capabilities/capability_table.h"
 #include "capabilities/containers.h"
 #include "capabilities/fix32.h"
+#include "engine/models.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -25,15 +26,11 @@ bool SetTransferCount(CTwainSource&, const ApplicationContainer& container) {
     return container.Value32() == 1;
 }
 
-bool ScansNoColour(int32_t modelCode) {
-    return modelCode == 3 || modelCode == 4;
-}
-
 bool SetPixelType(CTwainSource& source, const ApplicationContainer& container) {
     TW_UINT32 pixelType;
     if (IsOneValue(container)) {
         pixelType = container.Value32();
-        if (pixelType == TWPT_RGB && ScansNoColour(source.ModelCode())) return false;
+        if (pixelType == TWPT_RGB && IsMonochromeModel(source.ModelCode())) return false;
     } else {
         // An enumeration's other entries are not examined.
         if (!container.HasCurrentEntry()) return false;

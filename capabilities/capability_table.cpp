@@ -9,16 +9,6 @@ const TW_UINT16 SupportedCapabilities[SupportedCapabilityCount] = {
 
 namespace {
 
-const TW_UINT16 QD120Resolutions[] = {50, 100, 150, 200, 250, 300, 350, 400, 600, 800};
-const TW_UINT16 QD140PlusResolutions[] = {50, 100, 150, 200, 250, 300, 400, 600};
-const TW_UINT16 QD150PlusResolutions[] = {50, 100, 150, 200, 300, 400};
-const TW_UINT16 OtherResolutions[] = {50, 100, 150, 200, 250, 300, 450, 600};
-
-template <size_t N>
-ResolutionList ListOf(const TW_UINT16 (&entries)[N]) {
-    return {entries, static_cast<TW_UINT32>(N)};
-}
-
 const PixelTypeMapping PixelTypes[] = {
     {TWPT_BW, 0, 1},
     {TWPT_GRAY, 2, 8},
@@ -29,17 +19,7 @@ const PixelTypeMapping PixelTypes[] = {
 }  // namespace
 
 ResolutionList ResolutionsOfModel(int32_t modelCode) {
-    switch (modelCode) {
-    case 2:  // QD120
-    case 4:  // QD110
-        return ListOf(QD120Resolutions);
-    case 7:  // QD140+
-        return ListOf(QD140PlusResolutions);
-    case 8:  // QD150+
-        return ListOf(QD150PlusResolutions);
-    default:
-        return ListOf(OtherResolutions);
-    }
+    return ModelOf(modelCode).OfferedResolutions;
 }
 
 // The position of dpi in the list. A value the list lacks (a resolution set by the

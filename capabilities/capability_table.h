@@ -1,5 +1,5 @@
 // The fixed data of capability negotiation: the supported-capabilities list, the
-// resolution list of each scanner model and the pixel-type mapping.
+// resolutions offered (from the model table) and the pixel-type mapping.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +10,10 @@
 constexpr size_t SupportedCapabilityCount = 15;
 extern const TW_UINT16 SupportedCapabilities[SupportedCapabilityCount];
 
-struct ResolutionList {
-    const TW_UINT16* Entries;  // ascending
-    TW_UINT32 Count;
-};
+#include "engine/models.h"
+
+// The resolutions a model offers to applications, ascending.
+using ResolutionList = ResolutionSteps;
 ResolutionList ResolutionsOfModel(int32_t modelCode);
 
 // Position reported for a resolution in a model's list (see the definition).

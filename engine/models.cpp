@@ -1,63 +1,219 @@
-// Model codes and the resolution table lookups.
+// The model table and its lookups.
 #include "engine/models.h"
 
-#include <cstddef>
 #include <cstring>
 
 #include "source/twain_source.h"
 
-const ModelResolutionRow ModelResolutionTable[ModelResolutionRows] = {
-    {0, 400, 15750, 50, 400, {600, 800}},   // no model matched
-    {1, 300, 10500, 50, 300, {450, 600}},   // QD140
-    {2, 400, 15750, 50, 400, {600, 800}},   // QD120
-    {3, 300, 10500, 50, 300, {450, 600}},   // QD130
-    {4, 400, 15750, 50, 400, {600, 800}},   // QD110
-    {7, 400, 15750, 50, 300, {400, 600}},   // QD140+
-    {8, 400, 15750, 50, 200, {300, 400}},   // QD150+
-    {9, 400, 21600, 50, 400, {600, 800}},   // QC1400
-    {10, 300, 14400, 50, 300, {450, 600}},  // QB1310
-    {11, 300, 12600, 50, 300, {450, 600}},  // QB1320
-    {12, 400, 16800, 50, 400, {600, 800}},  // QB1300
-    {13, 400, 14400, 50, 400, {600, 800}},  // QA1220
-    {15, 400, 14400, 50, 400, {600, 800}},  // QA1210
-    {14, 200, 7200, 50, 200, {300, 400}},   // QA1200
-};
-
-static_assert(offsetof(DeviceInfoType, Model) == 16, "the model name starts at byte 16");
-
 namespace {
 
-struct ModelName {
-    const char* Name;
-    size_t Compared;
-    int32_t Code;
+template <size_t N>
+constexpr ResolutionSteps Steps(const uint16_t (&entries)[N]) {
+    return {entries, static_cast<uint32_t>(N)};
+}
+
+// Offered to applications.
+constexpr uint16_t QD120Offered[] = {50, 100, 150, 200, 250, 300, 350, 400, 600, 800};
+constexpr uint16_t QD140PlusOffered[] = {50, 100, 150, 200, 250, 300, 400, 600};
+constexpr uint16_t QD150PlusOffered[] = {50, 100, 150, 200, 300, 400};
+constexpr uint16_t OtherOffered[] = {50, 100, 150, 200, 250, 300, 450, 600};
+
+// The dialog's lists where they differ from its template's fourteen entries.
+constexpr uint16_t WideDialog[] = {600, 450, 300, 250, 200, 150, 100, 50};
+constexpr uint16_t WidePlusDialog[] = {600, 400, 300, 250, 200, 150, 100, 50};
+constexpr uint16_t NarrowDialog[] = {400, 300, 200, 150, 100, 50};
+constexpr ResolutionSteps TemplateDialog = {nullptr, 0};
+
+// The first row answers for a device that matched no model.
+const ModelRow Models[] = {
+    // name, compared, code, native, widest, lowest, highest, interpolated, colour,
+    // offered, dialog, dialog default
+    {"", 0, 0, 400, 15750, 50, 400, {600, 800}, true, Steps(OtherOffered), TemplateDialog, 300},
+    {"QD140",
+     5,
+     1,
+     300,
+     10500,
+     50,
+     300,
+     {450, 600},
+     true,
+     Steps(OtherOffered),
+     Steps(WideDialog),
+     300},
+    {"QD120",
+     5,
+     2,
+     400,
+     15750,
+     50,
+     400,
+     {600, 800},
+     true,
+     Steps(QD120Offered),
+     TemplateDialog,
+     400},
+    {"QD130",
+     5,
+     3,
+     300,
+     10500,
+     50,
+     300,
+     {450, 600},
+     false,
+     Steps(OtherOffered),
+     Steps(WideDialog),
+     300},
+    {"QD110",
+     5,
+     4,
+     400,
+     15750,
+     50,
+     400,
+     {600, 800},
+     false,
+     Steps(QD120Offered),
+     TemplateDialog,
+     400},
+    {"QD140+",
+     6,
+     7,
+     400,
+     15750,
+     50,
+     300,
+     {400, 600},
+     true,
+     Steps(QD140PlusOffered),
+     Steps(WidePlusDialog),
+     300},
+    {"QD150+",
+     6,
+     8,
+     400,
+     15750,
+     50,
+     200,
+     {300, 400},
+     true,
+     Steps(QD150PlusOffered),
+     Steps(NarrowDialog),
+     300},
+    {"QC1400",
+     5,
+     9,
+     400,
+     21600,
+     50,
+     400,
+     {600, 800},
+     true,
+     Steps(OtherOffered),
+     TemplateDialog,
+     300},
+    {"QB1310",
+     5,
+     10,
+     300,
+     14400,
+     50,
+     300,
+     {450, 600},
+     true,
+     Steps(OtherOffered),
+     Steps(WideDialog),
+     300},
+    {"QB1320",
+     5,
+     11,
+     300,
+     12600,
+     50,
+     300,
+     {450, 600},
+     true,
+     Steps(OtherOffered),
+     Steps(WideDialog),
+     300},
+    {"QB1300",
+     5,
+     12,
+     400,
+     16800,
+     50,
+     400,
+     {600, 800},
+     true,
+     Steps(OtherOffered),
+     TemplateDialog,
+     300},
+    {"QA1220",
+     5,
+     13,
+     400,
+     14400,
+     50,
+     400,
+     {600, 800},
+     true,
+     Steps(OtherOffered),
+     TemplateDialog,
+     300},
+    {"QA1210",
+     5,
+     15,
+     400,
+     14400,
+     50,
+     400,
+     {600, 800},
+     true,
+     Steps(OtherOffered),
+     TemplateDialog,
+     300},
+    {"QA1200",
+     5,
+     14,
+     200,
+     7200,
+     50,
+     200,
+     {300, 400},
+     true,
+     Steps(OtherOffered),
+     Steps(NarrowDialog),
+     300},
+#ifdef DUNMERE_TEST_MODEL_ROW
+    DUNMERE_TEST_MODEL_ROW,
+#endif
 };
 
-// The six-character names come first so that "QD140+" is not taken for "QD140".
-// The Q-series wide models are told apart on their first five characters only.
-const ModelName ModelNames[] = {
-    {"QD140+", 6, 7},  {"QD150+", 6, 8},  {"QD140", 5, 1},   {"QD130", 5, 3},   {"QD120", 5, 2},
-    {"QD110", 5, 4},   {"QC1400", 5, 9},  {"QB1320", 5, 11}, {"QB1310", 5, 10}, {"QB1300", 5, 12},
-    {"QA1220", 5, 13}, {"QA1210", 5, 15}, {"QA1200", 5, 14},
-};
-
-const ModelResolutionRow* FindRow(int32_t code) {
-    for (const ModelResolutionRow& row : ModelResolutionTable)
+const ModelRow* FindRow(int32_t code) {
+    for (const ModelRow& row : Models)
         if (row.Code == code) return &row;
     return nullptr;
 }
 
-const ModelResolutionRow& RowOrFirst(int32_t code) {
-    const ModelResolutionRow* row = FindRow(code);
-    return row ? *row : ModelResolutionTable[0];
-}
-
 }  // namespace
 
+static_assert(offsetof(DeviceInfoType, Model) == 16, "the model name starts at byte 16");
+
+const ModelRow& ModelOf(int32_t code) {
+    const ModelRow* row = FindRow(code);
+    return row ? *row : Models[0];
+}
+
+// The longest name that matches wins, so that "QD140+" is not taken for "QD140".
+// The Q-series wide models are told apart on their first five characters only.
 int32_t ModelCodeFromName(const char* name) {
-    for (const ModelName& model : ModelNames)
-        if (std::strncmp(name, model.Name, model.Compared) == 0) return model.Code;
-    return 0;
+    const ModelRow* found = nullptr;
+    for (const ModelRow& row : Models) {
+        if (row.NameCompared == 0 || std::strncmp(name, row.Name, row.NameCompared) != 0) continue;
+        if (!found || row.NameCompared > found->NameCompared) found = &row;
+    }
+    return found ? found->Code : 0;
 }
 
 int32_t CTwainSource::ModelCode() const {
@@ -68,26 +224,30 @@ int32_t CTwainSource::ModelCode() const {
 }
 
 int32_t NativeResolution(int32_t code) {
-    return RowOrFirst(code).NativeResolution;
+    return ModelOf(code).NativeResolution;
 }
 
 bool IsSupportedResolution(int32_t code, int32_t dpi) {
-    const ModelResolutionRow& row = RowOrFirst(code);
+    const ModelRow& row = ModelOf(code);
     if (dpi >= row.LowestResolution && dpi <= row.HighestResolution) return true;
     return dpi == row.InterpolatedResolutions[0] || dpi == row.InterpolatedResolutions[1];
 }
 
 bool IsInterpolatedResolution(int32_t code, int32_t dpi) {
-    const ModelResolutionRow* row = FindRow(code);
+    const ModelRow* row = FindRow(code);
     if (!row) return false;
     bool listed = dpi == row->InterpolatedResolutions[0] || dpi == row->InterpolatedResolutions[1];
     return listed && dpi > row->NativeResolution;
 }
 
 int32_t MaxScanWidth(int32_t code, int32_t dpi) {
-    const ModelResolutionRow* row = FindRow(code);
+    const ModelRow* row = FindRow(code);
     if (!row || !IsSupportedResolution(code, dpi)) return 0;
     if (dpi == row->NativeResolution) return row->WidestWindow;
     double width = static_cast<double>(dpi) / row->NativeResolution * row->WidestWindow;
     return static_cast<int32_t>(width);
+}
+
+bool IsMonochromeModel(int32_t code) {
+    return !ModelOf(code).ScansColour;
 }

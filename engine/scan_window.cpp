@@ -4,19 +4,12 @@
 
 namespace {
 
-constexpr int32_t ModelQD130 = 3;
-constexpr int32_t ModelQD110 = 4;
-
 // value x numerator / denominator, truncating toward zero, without 32-bit overflow.
 int32_t Scale(int32_t value, int64_t numerator, int64_t denominator) {
     return static_cast<int32_t>(static_cast<int64_t>(value) * numerator / denominator);
 }
 
 }  // namespace
-
-bool IsMonochromeModel(int32_t modelCode) {
-    return modelCode == ModelQD130 || modelCode == ModelQD110;
-}
 
 bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode) {
     return window.BitsPerPixel == 24 && IsInterpolatedResolution(modelCode, window.YResolution);

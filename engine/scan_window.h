@@ -6,10 +6,8 @@
 
 #include <cstdint>
 
+#include "engine/models.h"
 #include "tarnscan/tarnscan.h"
-
-// Models that scan no colour: no 24-bit transfer, no tone tables.
-bool IsMonochromeModel(int32_t modelCode);
 
 // 24 bits per pixel at a resolution (YResolution) the model reaches by interpolation.
 bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/models.h"
 #include "settings/settings_store.h"
 #include "source/twain_source.h"
 #include "ui/framework/data_exchange.h"
@@ -32,19 +33,6 @@ const PaperSize PaperSizes[] = {
 };
 
 const int ImageTypeButtons[] = {IDC_RGB, IDC_256_COLOUR, IDC_16_COLOUR, IDC_GREYSCALE, IDC_BILEVEL};
-
-// Model codes whose resolution list differs from the template's fourteen entries.
-enum ModelCodes : int32_t {
-    ModelQD140 = 1,
-    ModelQD120 = 2,
-    ModelQD130 = 3,
-    ModelQD110 = 4,
-    ModelQD140Plus = 7,
-    ModelQD150Plus = 8,
-    ModelQB1310 = 10,
-    ModelQB1320 = 11,
-    ModelQA1200 = 14,
-};
 
 std::string PointText(const ColourTriple& point) {
     char text[32];
@@ -129,8 +117,7 @@ bool CScanParametersDialog::OnInitDialog() {
         EnableItem(IDC_256_COLOUR, false);
         EnableItem(IDC_16_COLOUR, false);
     }
-    int32_t model = Source.ModelCode();
-    if (model == ModelQD130 || model == ModelQD110) {
+    if (!ModelOf(Source.ModelCode()).ScansColour) {
         EnableItem(IDC_RGB, false);
         ImageType = 3;
     }
@@ -141,30 +128,13 @@ bool CScanParametersDialog::OnInitDialog() {
 }
 
 void CScanParametersDialog::FillResolutionList() {
-    static const char* const Wide[] = {"600", "450", "300", "250", "200", "150", "100", "50"};
-    static const char* const WidePlus[] = {"600", "400", "300", "250", "200", "150", "100", "50"};
-    static const char* const Narrow[] = {"400", "300", "200", "150", "100", "50"};
-    auto replace = [this](const char* const* entries, size_t count) {
-        SendItem(IDC_RESOLUTION, CB_RESETCONTENT);
-        for (size_t i = 0; i < count; ++i)
-            SendItem(IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i]));
-    };
-    switch (Source.ModelCode()) {
-    case ModelQD140:
-    case ModelQD130:
-    case ModelQB1310:
-    case ModelQB1320:
-        replace(Wide, 8);
-        break;
-    case ModelQD140Plus:
-        replace(WidePlus, 8);
-        break;
-    case ModelQD150Plus:
-    case ModelQA1200:
-        replace(Narrow, 6);
-        break;
-    default:
-        break;  // the template's fourteen entries stay
+    // A model without a list of its own keeps the template's fourteen entries.
+    const ResolutionSteps steps = ModelOf(Source.ModelCode()).DialogResolutions;
+    if (steps.Count == 0) return;
+    SendItem(IDC_RESOLUTION, CB_RESETCONTENT);
+    for (uint32_t i = 0; i < steps.Count; ++i) {
+        const std::string entry = std::to_string(steps.Entries[i]);
+        SendItem(IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
 }
 
@@ -232,8 +202,7 @@ void CScanParametersDialog::SelectResolution() {
     if (index != CB_ERR) {
         Resolution = WorkingSettings.XResolution;
     } else {
-        int32_t model = Source.ModelCode();
-        Resolution = (model == ModelQD120 || model == ModelQD110) ? 400 : 300;
+        Resolution = ModelOf(Source.ModelCode()).DialogDefaultResolution;
         std::snprintf(text, sizeof text, "%d", Resolution);
         index = SendItem(IDC_RESOLUTION, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                          reinterpret_cast<LPARAM>(text));
