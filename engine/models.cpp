@@ -91,3 +91,8 @@ int32_t MaxScanWidth(int32_t code, int32_t dpi) {
     double width = static_cast<double>(dpi) / row->NativeResolution * row->WidestWindow;
     return static_cast<int32_t>(width);
 }
+
+double PhysicalWidthInches(int32_t code) {
+    const int32_t native = NativeResolution(code);
+    return static_cast<double>(MaxScanWidth(code, native)) / native;
+}

@@ -31,3 +31,8 @@ bool IsSupportedResolution(int32_t code, int32_t dpi);
 bool IsInterpolatedResolution(int32_t code, int32_t dpi);
 // The widest window in pixels at dpi; 0 for an unknown code or an unsupported dpi.
 int32_t MaxScanWidth(int32_t code, int32_t dpi);
+
+// The scanner's physical area in inches: the widest window at the native resolution
+// across, and a fixed length along the paper.
+double PhysicalWidthInches(int32_t code);
+constexpr double PhysicalLengthInches = 32000.0;

@@ -183,7 +183,7 @@ const std::vector<SetRow>& SetTable() {
          [](Negotiated& n) { n.XResolution = 1234; }},
         {"x resolution 300.5 as FIX32", "QD120", 5, ICAP_XRESOLUTION, one,
          One(TWTY_FIX32, Fix32(300, 0x8000)), ok,
-         [](Negotiated& n) { n.XResolution = static_cast<int32_t>(300 + 0x8000u * 65536u); }},
+         [](Negotiated& n) { n.XResolution = 301; }},
         {"x resolution enumeration", "QD120", 5, ICAP_XRESOLUTION, en, Enum({100, 200, 300}, 2), ok,
          [](Negotiated& n) { n.XResolution = 300; }},
         {"x resolution FIX32 enumeration", "QD120", 5, ICAP_XRESOLUTION, en,
