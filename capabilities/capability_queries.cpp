@@ -9,7 +9,6 @@
 namespace {
 
 const int32_t DefaultResolution = 400;
-const double PhysicalHeightInches = 32000.0;
 
 TW_UINT16 BadCap(CTwainSource& source) {
     return source.Fail(TWCC_BADCAP);
@@ -87,13 +86,6 @@ int32_t DefaultBitDepth(int32_t imageComposition) {
     }
 }
 
-// The scanner's width in inches: its widest window at the native resolution.
-double PhysicalWidthInches(const CTwainSource& source) {
-    int32_t code = source.ModelCode();
-    int32_t native = NativeResolution(code);
-    return static_cast<double>(MaxScanWidth(code, native)) / native;
-}
-
 TW_UINT16 Answer(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     ScanSettings& settings = source.Settings;
     const bool get = msg == MSG_GET;
@@ -122,9 +114,10 @@ TW_UINT16 Answer(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability)
     case CAP_UICONTROLLABLE:
         return get ? source.MakeOneValue(capability, TWTY_BOOL, TRUE) : BadCap(source);
     case ICAP_PHYSICALWIDTH:
-        return reset ? BadCap(source) : OneFix32(source, capability, PhysicalWidthInches(source));
+        return reset ? BadCap(source)
+                     : OneFix32(source, capability, PhysicalWidthInches(source.ModelCode()));
     case ICAP_PHYSICALHEIGHT:
-        return reset ? BadCap(source) : OneFix32(source, capability, PhysicalHeightInches);
+        return reset ? BadCap(source) : OneFix32(source, capability, PhysicalLengthInches);
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION: {
         int32_t current =

@@ -100,18 +100,21 @@ bool SetThreshold(CTwainSource& source, const ApplicationContainer& container) {
     return true;
 }
 
-bool SetXResolution(CTwainSource& source, const ApplicationContainer& container) {
+// A resolution sent as a TW_FIX32 is its value in whole dots per inch, not the
+// 32 bits that carry it.
+bool ResolutionValue(const ApplicationContainer& container, int32_t& dpi) {
     TW_UINT32 value;
     if (!AnyValue(container, value)) return false;
-    source.Settings.XResolution = static_cast<int32_t>(value);
+    dpi = container.ItemType() == TWTY_FIX32 ? Fix32Rounded(value) : static_cast<int32_t>(value);
     return true;
 }
 
+bool SetXResolution(CTwainSource& source, const ApplicationContainer& container) {
+    return ResolutionValue(container, source.Settings.XResolution);
+}
+
 bool SetYResolution(CTwainSource& source, const ApplicationContainer& container) {
-    TW_UINT32 value;
-    if (!AnyValue(container, value)) return false;
-    source.Settings.YResolution = static_cast<int32_t>(value);
-    return true;
+    return ResolutionValue(container, source.Settings.YResolution);
 }
 
 bool SetBitOrder(CTwainSource&, const ApplicationContainer& container) {

@@ -21,15 +21,19 @@ TW_UINT16 AfterTransfer(CTwainSource& source, TW_UINT16 result) {
 TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     switch (dat) {
     case DAT_IMAGEINFO:
+        if (!IsQueryMessage(msg)) return Fail(TWCC_BADPROTOCOL);
         return HandleImageInfo(*this, static_cast<pTW_IMAGEINFO>(data));
     case DAT_IMAGELAYOUT:
         return HandleImageLayout(*this, msg, static_cast<pTW_IMAGELAYOUT>(data));
     case DAT_IMAGEMEMXFER:
+        // A transfer runs only when asked for with MSG_GET.
+        if (msg != MSG_GET) return Fail(TWCC_BADPROTOCOL);
         return AfterTransfer(*this,
                              HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data)));
     case DAT_PALETTE8:
         return HandlePalette(*this, msg, static_cast<pTW_PALETTE8>(data));
     case DAT_IMAGENATIVEXFER:
+        if (msg != MSG_GET) return Fail(TWCC_BADPROTOCOL);
         return AfterTransfer(*this, HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data)));
     default:
         return Fail(TWCC_BADPROTOCOL);

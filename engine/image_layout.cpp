@@ -5,6 +5,7 @@
 
 #include "capabilities/fix32.h"
 #include "engine/image_triplets.h"
+#include "engine/models.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -36,16 +37,29 @@ bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_
     return true;
 }
 
+double Real(TW_FIX32 value) {
+    return value.Whole + value.Frac / 65536.0;
+}
+
+// Whether the frame lies on the scanner's physical area.
+bool OnPhysicalArea(const TW_FRAME& frame, int32_t modelCode) {
+    return Real(frame.Left) >= 0.0 && Real(frame.Top) >= 0.0 &&
+           Real(frame.Right) <= PhysicalWidthInches(modelCode) &&
+           Real(frame.Bottom) <= PhysicalLengthInches;
+}
+
+// A frame that is refused changes nothing: the window keeps the size it had.
 TW_UINT16 SetFrame(CTwainSource& source, TW_IMAGELAYOUT& layout) {
     ScanSettings& settings = source.Settings;
     int32_t width = 0, length = 0;
-    if (!FramePixels(layout.Frame.Left, layout.Frame.Right, settings.XResolution, width) ||
-        !FramePixels(layout.Frame.Top, layout.Frame.Bottom, settings.YResolution, length)) {
+    if (!OnPhysicalArea(layout.Frame, source.ModelCode()) ||
+        !FramePixels(layout.Frame.Left, layout.Frame.Right, settings.XResolution, width) ||
+        !FramePixels(layout.Frame.Top, layout.Frame.Bottom, settings.YResolution, length) ||
+        width < 1 || length < 1) {
         return source.Fail(TWCC_BADVALUE);
     }
     settings.ScanWidth = width;
     settings.ScanLength = length;
-    if (width < 1 || length < 1) return source.Fail(TWCC_BADVALUE);
     WriteFrame(settings, layout);
     return TWRC_SUCCESS;
 }

@@ -1,6 +1,9 @@
 // DAT_IMAGEMEMXFER: one block of the image per call, read by the device library
 // straight into the application's buffer, in the device's own byte order.
+#include <algorithm>
 #include <cstring>
+
+#include "engine/application_buffer.h"
 
 #include "engine/image_triplets.h"
 #include "engine/read_block.h"
@@ -39,8 +42,15 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
     const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
     memory.Compression = TWCP_NONE;
     if (block.Partial || block.Continuing) {
+        // The last piece of a row holds the pixels left, not a whole number of bytes'
+        // worth of them.
+        const int64_t offset =
+            block.Continuing ? static_cast<int64_t>(source.PartialRowOffset * 8ull / bitsPerPixel)
+                             : 0;
+        const int64_t left = std::max<int64_t>(0, source.Settings.ScanWidth - offset);
+        const int64_t held = static_cast<int64_t>(block.Bytes * 8ull / bitsPerPixel);
         memory.Rows = 1;
-        memory.Columns = static_cast<TW_UINT32>(block.Bytes * 8ull / bitsPerPixel);
+        memory.Columns = static_cast<TW_UINT32>(std::min(held, left));
     } else {
         memory.Columns = static_cast<TW_UINT32>(source.Settings.ScanWidth);
         memory.Rows = block.Bytes / rowBytes;
@@ -61,15 +71,13 @@ TW_UINT16 FinishImage(CTwainSource& source) {
     return TWRC_XFERDONE;
 }
 
-}  // namespace
-
-TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
+TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Memory))
         return source.Fail(refusal);
     // A buffer that cannot hold one block would make no progress.
-    if (!memory || !memory->Memory.TheMem || memory->Memory.Length < BlockGranularity) {
-        return source.Fail(TWCC_BADVALUE);
-    }
+    if (!memory || memory->Memory.Length < BlockGranularity) return source.Fail(TWCC_BADVALUE);
+    const ApplicationBuffer application(memory->Memory);
+    if (!application.Bytes()) return source.Fail(TWCC_BADVALUE);
     source.AlignInterpolatedWidth();
     const MemoryImageSize size = MeasureMemoryImage(source.Settings);
     if (size.Refusal != TWCC_SUCCESS) return source.Fail(size.Refusal);
@@ -85,7 +93,7 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
         source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
-    auto* const buffer = static_cast<unsigned char*>(memory->Memory.TheMem);
+    unsigned char* const buffer = application.Bytes();
     // The model as scan start's Open left it, so the reads match the window programmed.
     const bool interpolated = source.Settings.BitsPerPixel == 24 &&
                               IsInterpolatedScan(source.Settings, source.ModelCode());
@@ -113,4 +121,14 @@ TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     }
     source.State = StateTransferring;
     return TWRC_SUCCESS;
+}
+
+}  // namespace
+
+TW_UINT16 HandleMemoryTransfer(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
+    // A block that fails leaves the window as it was, interpolated width included.
+    const int32_t width = source.Settings.ScanWidth;
+    const TW_UINT16 result = TransferBlock(source, memory);
+    if (result == TWRC_FAILURE) source.Settings.ScanWidth = width;
+    return result;
 }

@@ -251,3 +251,8 @@ int32_t MaxScanWidth(int32_t code, int32_t dpi) {
 bool IsMonochromeModel(int32_t code) {
     return !ModelOf(code).ScansColour;
 }
+
+double PhysicalWidthInches(int32_t code) {
+    const int32_t native = NativeResolution(code);
+    return static_cast<double>(MaxScanWidth(code, native)) / native;
+}

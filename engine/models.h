@@ -49,3 +49,8 @@ bool IsInterpolatedResolution(int32_t code, int32_t dpi);
 int32_t MaxScanWidth(int32_t code, int32_t dpi);
 // Models that scan no colour: no 24-bit transfer, no tone tables.
 bool IsMonochromeModel(int32_t code);
+
+// The scanner's physical area in inches: the widest window at the native resolution
+// across, and a fixed length along the paper.
+double PhysicalWidthInches(int32_t code);
+constexpr double PhysicalLengthInches = 32000.0;

@@ -180,5 +180,9 @@ TW_UINT16 HandleNativeTransfer(CTwainSource& source, TW_HANDLE* handle) {
     if (TW_UINT16 refusal = TransferRefusal(source, TransferKind::Native))
         return source.Fail(refusal);
     if (!handle) return source.Fail(TWCC_BADVALUE);
-    return NativeImage(source).Transfer(*handle);
+    // A transfer that fails leaves the window as it was, interpolated width included.
+    const int32_t width = source.Settings.ScanWidth;
+    const TW_UINT16 result = NativeImage(source).Transfer(*handle);
+    if (result == TWRC_FAILURE) source.Settings.ScanWidth = width;
+    return result;
 }

@@ -4,8 +4,10 @@
 
 namespace {
 
+// The connection is the state, not the Id: an application that leaves its Id at 0
+// (as Wine's Source Manager does) is as connected as any other once it has opened.
 bool IsConnected(const CTwainSource& source, const TW_IDENTITY* origin) {
-    return origin && source.AppIdentity.Id != 0 && source.AppIdentity.Id == origin->Id;
+    return origin && source.State != StateClosed && source.AppIdentity.Id == origin->Id;
 }
 
 TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
@@ -49,7 +51,8 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
 
 TW_UINT16 Answer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     // Asked for every message of the application's loop: answered first and at once.
-    if (msg == MSG_PROCESSEVENT) {
+    // Only DAT_EVENT carries a TW_EVENT; any other record is too small to write into.
+    if (msg == MSG_PROCESSEVENT && dat == DAT_EVENT) {
         if (data) static_cast<pTW_EVENT>(data)->TWMessage = MSG_NULL;
         return TWRC_NOTDSEVENT;
     }

@@ -43,7 +43,7 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
 
 TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
     switch (msg) {
-    case MSG_ENABLEDS:
+    case MSG_ENABLEDS: {
         if (State != StateOpen) return Fail(TWCC_SEQERROR);
         if (!ui) return Fail(TWCC_BADVALUE);
         State = StateEnabled;
@@ -53,13 +53,17 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
             SendXferReady();
             return TWRC_SUCCESS;
         }
+        const ScanSettings negotiated = Settings;
         if (!ShowScanDialog()) {
             // Nothing on screen for the user to act on: the application must not wait.
+            // The refused enable leaves the negotiated settings as they were.
+            Settings = negotiated;
             State = StateOpen;
             return Fail(TWCC_OPERATIONERROR);
         }
         ui->ModalUI = FALSE;
         return TWRC_SUCCESS;
+    }
     case MSG_DISABLEDS:
         if (State != StateEnabled) return Fail(TWCC_SEQERROR);
         DestroyDialog();

@@ -15,6 +15,10 @@ void CopyText(TW_STR32& field, const char* text) {
 
 }  // namespace
 
+bool IsQueryMessage(TW_UINT16 msg) {
+    return msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT;
+}
+
 CTwainSource::CTwainSource()
     : CModuleApplication("DUNMERE.DLL"),
       AppIdentity(),
@@ -118,6 +122,7 @@ TW_UINT16 CTwainSource::DispatchControl(pTW_IDENTITY, TW_UINT16 dat, TW_UINT16 m
     case DAT_PENDINGXFERS:
         return HandlePendingTransfers(msg, static_cast<pTW_PENDINGXFERS>(data));
     case DAT_SETUPMEMXFER:
+        if (!IsQueryMessage(msg)) return Fail(TWCC_BADPROTOCOL);
         return HandleSetupMemXfer(static_cast<pTW_SETUPMEMXFER>(data));
     case DAT_STATUS:
         if (!data) return Fail(TWCC_BADVALUE);

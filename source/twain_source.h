@@ -122,6 +122,10 @@ public:
     bool ImageDelivered;  // a TWAIN 2 application has had this acquisition's image
 };
 
+// MSG_GET, MSG_GETCURRENT or MSG_GETDEFAULT: what a record that is only ever read
+// out (memory set-up, image information) answers to.
+bool IsQueryMessage(TW_UINT16 msg);
+
 // The module's one source object, created when the module is attached to a
 // process and destroyed when it is detached (source/module.cpp).
 CTwainSource* TheSource();

@@ -117,22 +117,22 @@ TEST_F(ImageTripletTest, LayoutSetRefusesSizesBelowOneAndThoseWithoutA32BitValue
     ScanSettings& settings = Source().Settings;
     settings.XResolution = 400;
     settings.YResolution = 400;
+    settings.ScanWidth = 11;
+    settings.ScanLength = 12;
     TW_IMAGELAYOUT layout = {};
     layout.Frame = {Whole(3), Whole(0), Whole(3), Whole(2)};
     EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
     EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(0, settings.ScanWidth) << "the values computed stay";
-    EXPECT_EQ(800, settings.ScanLength);
+    EXPECT_EQ(11, settings.ScanWidth) << "a refused frame changes nothing";
+    EXPECT_EQ(12, settings.ScanLength);
 
     settings.XResolution = -300;  // from a bad stored setting
     layout.Frame = {Whole(0), Whole(0), Whole(2), Whole(2)};
     EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
     EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(-600, settings.ScanWidth);
+    EXPECT_EQ(11, settings.ScanWidth);
 
     settings.XResolution = 100000;
-    settings.ScanWidth = 11;
-    settings.ScanLength = 12;
     layout.Frame = {Whole(-32768), Whole(0), Whole(32767), Whole(2)};
     EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
     EXPECT_EQ(TWCC_BADVALUE, Status());
