@@ -21,6 +21,7 @@ CHalvardUsd::CHalvardUsd(IUnknown* outer)
       Event(nullptr),
       EventPending(1) {
     InitializeCriticalSection(&Lock);
+    InitializeSRWLock(&BindingLock);
     Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Ready = (Event != nullptr && Event != INVALID_HANDLE_VALUE) ? 1 : 0;
     ModuleAddRef();
