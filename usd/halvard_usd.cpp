@@ -77,9 +77,9 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::NonDelegatingQueryInterface(REFIID riid, 
     }
     *ppv = nullptr;
     IUnknown* found;
-    if (IsEqualIID(riid, IID_IUnknown)) {
+    if (IsIdentifier(riid, IID_IUnknown)) {
         found = InnerUnknown();
-    } else if (IsEqualIID(riid, IID_IStiUSD)) {
+    } else if (IsIdentifier(riid, IID_IStiUSD)) {
         found = static_cast<IStiUSD*>(this);
     } else {
         return E_NOINTERFACE;
