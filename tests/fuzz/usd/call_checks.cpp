@@ -11,6 +11,12 @@ constexpr CLSID DriverClass = {
     0x7D3A9C21, 0x4E6B, 0x4F80, {0x9B, 0x1D, 0x2C, 0x5E, 0x8A, 0x0F, 0x6B, 0x39}};
 constexpr GUID Unknown = {0x0BADF00D, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
 
+// A caller passing no identifier at all: the reference is a null pointer.
+const IID& NullIdentifier() {
+    static const IID* volatile none = nullptr;
+    return *none;
+}
+
 const IID& InterfaceChoice(uint32_t choice) {
     switch (choice) {
     case 0:
@@ -21,13 +27,19 @@ const IID& InterfaceChoice(uint32_t choice) {
         return IID_IClassFactory;
     case 3:
         return IID_IStiDeviceControl;
-    default:
+    case 4:
         return Unknown;
+    default:
+        return NullIdentifier();
     }
 }
 
 bool InterfaceServed(uint32_t choice) {
     return choice <= 1;
+}
+
+bool FactoryInterface(uint32_t choice) {
+    return choice == 0 || choice == 2;
 }
 
 bool AllBytes(const BYTE* bytes, size_t size, BYTE value) {
@@ -236,20 +248,37 @@ void CheckQueryInterface(const Call& call, IStiUSD* driver, Checker& check) {
 
 IClassFactory* Factory(const Call& call, Host& host, Checker& check) {
     void* object = reinterpret_cast<void*>(0x1);
+    auto refused = [&](const CLSID& wanted, const IID& as, HRESULT expected) {
+        check.ExpectResult(host.GetClassObject(wanted, as, &object), expected);
+        check.Expect(object == nullptr, "refused class object left the caller's pointer set");
+        return nullptr;
+    };
     switch (call.Args[3]) {
     case 2:
-        check.ExpectResult(host.GetClassObject(Unknown, IID_IClassFactory, &object), E_FAIL);
-        check.Expect(object == nullptr, "refused class left the caller's pointer set");
-        return nullptr;
+        return refused(Unknown, IID_IClassFactory, E_FAIL);
     case 3:
-        check.ExpectResult(host.GetClassObject(DriverClass, IID_IStiUSD, &object), E_NOINTERFACE);
-        check.Expect(object == nullptr, "refused interface left the caller's pointer set");
-        return nullptr;
+        return refused(DriverClass, IID_IStiUSD, E_NOINTERFACE);
+    case 4:
+        return refused(NullIdentifier(), IID_IClassFactory, E_FAIL);
+    case 5:
+        return refused(DriverClass, NullIdentifier(), E_NOINTERFACE);
     default:
         check.ExpectResult(
-            host.GetClassObject(DriverClass, InterfaceChoice(call.Args[3] == 0 ? 2 : 0), &object),
+            host.GetClassObject(DriverClass, call.Args[3] == 0 ? IID_IClassFactory : IID_IUnknown,
+                                &object),
             S_OK);
         return static_cast<IClassFactory*>(object);
+    }
+}
+
+// The factory answers for itself as IUnknown and IClassFactory only.
+void CheckFactoryQuery(const Call& call, IClassFactory* factory, Checker& check) {
+    void* found = reinterpret_cast<void*>(0x1);
+    HRESULT result = factory->QueryInterface(InterfaceChoice(call.Args[0]), &found);
+    check.ExpectResult(result, FactoryInterface(call.Args[0]) ? S_OK : E_NOINTERFACE);
+    check.Expect((result == S_OK) == (found != nullptr), "query result and pointer disagree");
+    if (result == S_OK && found != nullptr) {
+        static_cast<IUnknown*>(found)->Release();
     }
 }
 
@@ -258,6 +287,7 @@ void CheckCreateInstance(const Call& call, Host& host, Checker& check) {
     if (factory == nullptr) {
         return;
     }
+    CheckFactoryQuery(call, factory, check);
     const uint32_t* a = call.Args;
     IUnknown* outer = a[1] != 0 ? &host.Outer : nullptr;
     void* object = reinterpret_cast<void*>(0x1);

@@ -158,10 +158,10 @@ CallList GenerateCalls(std::mt19937_64& random, int thread, int count) {
             break;
         case Method::QueryInterface:
         case Method::CreateInstance:
-            a[0] = Pick(random, 5);
+            a[0] = Pick(random, InterfaceChoices);
             a[1] = Pick(random, 2);
             a[2] = Pick(random, 5) == 0;
-            a[3] = Pick(random, 4);
+            a[3] = Pick(random, ClassObjectChoices);
             break;
         default:
             a[0] = Pick(random, 4) != 0;  // the record, or a null pointer

@@ -42,6 +42,13 @@ struct Call {
 
 using CallList = std::vector<Call>;
 
+// Interfaces asked for: IUnknown, IStiUSD, IClassFactory, IStiDeviceControl, one
+// no one serves, and none at all (a null identifier).
+constexpr uint32_t InterfaceChoices = 6;
+// How the class object is asked for: as IClassFactory or IUnknown; then refused
+// for another class, for IStiUSD, for a null class and for a null interface.
+constexpr uint32_t ClassObjectChoices = 6;
+
 const char* MethodName(Method method);
 std::string Token(const Call& call);
 std::string Tokens(const CallList& calls);

@@ -42,6 +42,7 @@ struct Progress {
     int Threads = 0;
     bool Replaying = false;
     bool Quiet = false;  // a replay started by the shrinking: its exit code says it all
+    bool Shrink = true;
     volatile ULONGLONG RoundStarted = 0;
 } Now;
 
@@ -92,12 +93,34 @@ void ReportAbort(const char* what) {
     std::fflush(stderr);
 }
 
+// The crashed process cannot shrink its own round: a new one does, from the seed
+// and the round number, while this one waits to end.
+void ShrinkCrashedRound() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string command = "\"" + std::string(path, length) + "\"" +
+                          RoundCommand().substr(std::strlen("usd_fuzzer")) + " --minimise";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::fflush(stdout);
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
     char what[96];
     std::snprintf(what, sizeof(what), "crash (exception 0x%08lX at %p)",
                   static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
                   info->ExceptionRecord->ExceptionAddress);
     ReportAbort(what);
+    if (!Now.Quiet && !Now.Replaying && Now.Shrink) {
+        ShrinkCrashedRound();
+    }
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -216,6 +239,7 @@ int main(int argc, char** argv) {
     Now.Seed = options.Seed;
     Now.Threads = options.Threads;
     Now.Quiet = options.Quiet;
+    Now.Shrink = !options.NoMinimise;
     SetUnhandledExceptionFilter(&OnCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     CloseHandle(CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr));
