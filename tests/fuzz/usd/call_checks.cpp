@@ -108,6 +108,8 @@ void CheckStatus(const Call& call, IStiUSD* driver, ThreadBuffers& buffers, Chec
     if (a[1] & STI_DEVSTATUS_ONLINE_STATE) {
         seen.Online = int(status->dwOnlineState);
     }
+    seen.AskedForEvents = (a[1] & STI_DEVSTATUS_EVENTS_STATE) != 0;
+    seen.GotPendingEvent = pendingReported;
 }
 
 void CheckDiagnostic(const Call& call, IStiUSD* driver, ThreadBuffers& buffers, Checker& check) {

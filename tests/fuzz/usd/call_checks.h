@@ -15,10 +15,13 @@ struct ThreadBuffers {
     BYTE* ReadOnly;
 };
 
-// What a single object's history decides, for the single-thread model check:
-// the online state a status query reported (-1: none asked).
+// What a call saw that depends on the object's history: the online state a
+// status query reported (-1: not asked), and whether it asked for the event
+// state and got the pending event.
 struct Observation {
     int Online = -1;
+    bool AskedForEvents = false;
+    bool GotPendingEvent = false;
 };
 
 // Makes call on driver; a result or record that breaks the driver's contract is

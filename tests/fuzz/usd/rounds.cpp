@@ -39,7 +39,8 @@ DWORD WINAPI RoundRunner::WorkerMain(void* parameter) {
             SwitchToThread();
         }
         for (const Call& call : *worker.Work) {
-            RunCall(call, runner.Driver, runner.TheHost, worker.Buffers, runner.ExpectedInitialize);
+            runner.Tally(RunCall(call, runner.Driver, runner.TheHost, worker.Buffers,
+                                 runner.ExpectedInitialize));
         }
         SetEvent(worker.Done);
     }
@@ -60,6 +61,15 @@ bool RoundRunner::Probe() {
         driver->Release();
     }
     return true;
+}
+
+void RoundRunner::Tally(const Observation& seen) {
+    if (seen.AskedForEvents) {
+        InterlockedIncrement(&EventQueries);
+    }
+    if (seen.GotPendingEvent) {
+        InterlockedIncrement(&PendingEvents);
+    }
 }
 
 int RoundRunner::BoundControl() {
@@ -103,6 +113,7 @@ void RoundRunner::RunSingle(const CallList& calls, DWORD handlesWithObject) {
     int bound = 0;
     for (const Call& call : calls) {
         Observation seen = RunCall(call, Driver, TheHost, MainBuffers, ExpectedInitialize);
+        Tally(seen);
         ++Calls;
         if (call.What == Method::Initialize && call.Args[0] != 0) {
             bound = int(call.Args[0]);
@@ -146,11 +157,17 @@ void RoundRunner::Run(const std::vector<CallList>& threads) {
         TheHost.Found.Add("DllCanUnloadNow says S_OK while an object lives");
     }
     DWORD handlesWithObject = ProcessHandles();
+    EventQueries = 0;
+    PendingEvents = 0;
     if (threads.size() == 1) {
         RunSingle(threads[0], handlesWithObject);
     } else {
         RunThreads(threads);
         CheckBinding(-1, handlesWithObject, "after the threads' calls");
+    }
+    if (PendingEvents != (EventQueries > 0 ? 1 : 0)) {
+        TheHost.Found.Add("the pending event was reported " + std::to_string(PendingEvents) +
+                          " times to " + std::to_string(EventQueries) + " queries, not once");
     }
 
     ULONG left = Driver->Release();

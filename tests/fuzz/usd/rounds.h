@@ -40,6 +40,7 @@ private:
     void RunSingle(const CallList& calls, DWORD handlesWithObject);
     void RunThreads(const std::vector<CallList>& threads);
     void CheckBinding(int bound, DWORD handlesWithObject, const char* when);
+    void Tally(const Observation& seen);
     int BoundControl();
 
     Host& TheHost;
@@ -53,6 +54,10 @@ private:
     LONG Expected = 0;
     ThreadBuffers MainBuffers;
     uint64_t Calls = 0;
+    // Status queries of the round that asked for the event state, and those
+    // that got the pending event: an object reports it once, to the first.
+    volatile LONG EventQueries = 0;
+    volatile LONG PendingEvents = 0;
 };
 
 }  // namespace usdfuzz

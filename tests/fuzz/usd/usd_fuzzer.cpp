@@ -78,19 +78,20 @@ std::string RoundCommand() {
     return command;
 }
 
+// On the standard output, in order with everything else the fuzzer prints.
 void ReportAbort(const char* what) {
     if (Now.Quiet) {
         return;
     }
     if (Now.Replaying) {
-        std::fprintf(stderr, "usd_fuzzer: %s while replaying the calls\n", what);
+        std::printf("usd_fuzzer: %s while replaying the calls\n", what);
     } else {
-        std::fprintf(stderr, "usd_fuzzer: %s in round %lld, seed %llu\n", what, Now.Round,
-                     static_cast<unsigned long long>(Now.Seed));
-        std::fprintf(stderr, "usd_fuzzer: run the round again with: %s\n", RoundCommand().c_str());
-        std::fprintf(stderr, "usd_fuzzer: shrink it with: %s --minimise\n", RoundCommand().c_str());
+        std::printf("usd_fuzzer: %s in round %lld, seed %llu\n", what, Now.Round,
+                    static_cast<unsigned long long>(Now.Seed));
+        std::printf("usd_fuzzer: run the round again with: %s\n", RoundCommand().c_str());
+        std::printf("usd_fuzzer: shrink it with: %s --minimise\n", RoundCommand().c_str());
     }
-    std::fflush(stderr);
+    std::fflush(stdout);
 }
 
 // The crashed process cannot shrink its own round: a new one does, from the seed
