@@ -156,9 +156,14 @@ BOOL WINAPI SimulatedScsiScanner::CloseHandle(HANDLE handle) {
     if (handle != Handle) {
         return ::CloseHandle(handle);
     }
-    std::lock_guard<std::mutex> lock(self.Mutex);
-    self.CloseCalls.push_back(handle);
-    --self.OpenNow;
+    {
+        std::lock_guard<std::mutex> lock(self.Mutex);
+        self.CloseCalls.push_back(handle);
+        --self.OpenNow;
+    }
+    // Closing a device takes a while: other threads run before the caller learns
+    // that the handle is gone.
+    SwitchToThread();
     return TRUE;
 }
 
