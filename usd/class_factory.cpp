@@ -21,7 +21,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsdFactory::QueryInterface(REFIID riid, void**
         return E_INVALIDARG;
     }
     *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+    if (!IsIdentifier(riid, IID_IUnknown) && !IsIdentifier(riid, IID_IClassFactory)) {
         return E_NOINTERFACE;
     }
     *ppv = static_cast<IClassFactory*>(this);
@@ -50,8 +50,8 @@ HRESULT STDMETHODCALLTYPE CHalvardUsdFactory::CreateInstance(IUnknown* pUnkOuter
     if (ppv != nullptr) {
         *ppv = nullptr;
     }
-    bool asUnknown = IsEqualIID(riid, IID_IUnknown);
-    if (!asUnknown && !IsEqualIID(riid, IID_IStiUSD)) {
+    bool asUnknown = IsIdentifier(riid, IID_IUnknown);
+    if (!asUnknown && !IsIdentifier(riid, IID_IStiUSD)) {
         return E_NOINTERFACE;
     }
     // An aggregated object can only be handed out through its inner unknown.

@@ -3,6 +3,7 @@
 #include "usd/halvard_usd.h"
 
 #include "platform/device_io.h"
+#include "usd/binding_lock.h"
 
 namespace usd {
 namespace {
@@ -12,7 +13,7 @@ constexpr DWORD PortNameCapacity = MAX_PATH;
 }  // namespace
 
 void CHalvardUsd::WriteTrace(const wchar_t* text) {
-    // Before Initialize there is no error log to write to.
+    // The caller holds the binding. Before Initialize there is no error log.
     if (DeviceControl != nullptr) {
         DeviceControl->WriteToErrorLog(STI_TRACE_INFORMATION, text, 0);
     }
@@ -22,6 +23,12 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWO
     if (pHelDcb == nullptr) {
         return E_INVALIDARG;
     }
+    // Exclusive for the whole rebinding: a second Initialize on another thread
+    // would otherwise release the previous control, name and device a second
+    // time, and a request beside it would use a device being closed. The device
+    // control is called with the binding held, so it must not call back into
+    // this object.
+    ExclusiveBinding binding(BindingLock);
     ForgetDevice();
     DeviceControl = pHelDcb;
     DeviceControl->AddRef();
@@ -49,11 +56,12 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWO
     DeviceHandle = platform::DeviceIo.CreateFileA(PortName, GENERIC_READ | GENERIC_WRITE,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                   OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
-    LastError = ::GetLastError();
+    DWORD openError = ::GetLastError();
+    RecordError(openError);
     if (DeviceIsOpen()) {
         return S_OK;
     }
-    return static_cast<HRESULT>(0x80070000UL | LastError);
+    return static_cast<HRESULT>(0x80070000UL | openError);
 }
 
 }  // namespace usd

@@ -2,6 +2,7 @@
 #include "usd/halvard_usd.h"
 
 #include "platform/device_io.h"
+#include "usd/binding_lock.h"
 
 namespace usd {
 namespace {
@@ -12,11 +13,17 @@ constexpr STI_RAW_CONTROL_CODE EscapeScsiCommand = 0x1002;
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::DeviceReset() {
-    // Nothing is sent to the device; what is reported is the thread's error.
+    // Nothing is sent to the device; what is reported is the thread's error,
+    // read before taking the locks.
+    DWORD threadError = ::GetLastError();
+    SharedBinding binding(BindingLock);
+    EnterCriticalSection(&Lock);
     if (DeviceIsOpen()) {
-        LastError = ::GetLastError();
+        LastError = threadError;
     }
-    return HResultFromDeviceError(LastError);
+    DWORD reported = LastError;
+    LeaveCriticalSection(&Lock);
+    return HResultFromDeviceError(reported);
 }
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
@@ -25,6 +32,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
     }
     pBuffer->dwStatusMask = 0;
     ZeroMemory(&pBuffer->sErrorInfo, sizeof(pBuffer->sErrorInfo));
+    SharedBinding binding(BindingLock);
 
     SCSISCAN_INFO info;
     DWORD returned = 0;
@@ -39,6 +47,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
 HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData,
                                               DWORD cbInDataSize, LPVOID pOutData,
                                               DWORD dwOutDataSize, LPDWORD pdwActualData) {
+    SharedBinding binding(BindingLock);
     WriteTrace(L"ESCAPE");
     DWORD request;
     if (EscapeFunction == EscapeGetInfo) {

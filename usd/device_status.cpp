@@ -2,9 +2,12 @@
 // online and event state, and the methods it does not implement.
 #include "usd/halvard_usd.h"
 
+#include "usd/binding_lock.h"
+
 namespace usd {
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetCapabilities(PSTI_USD_CAPS pDevCaps) {
+    SharedBinding binding(BindingLock);
     WriteTrace(L"GET CAPBIITIES");
     if (pDevCaps == nullptr) {
         return E_INVALIDARG;
@@ -16,6 +19,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::GetCapabilities(PSTI_USD_CAPS pDevCaps) {
 }
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetStatus(PSTI_DEVICE_STATUS pDevStatus) {
+    SharedBinding binding(BindingLock);
     WriteTrace(L"GET STATUS");
     if (pDevStatus == nullptr) {
         return E_INVALIDARG;

@@ -11,8 +11,14 @@ HRESULT HResultFromDeviceError(DWORD error) {
     return value;  // 0 is S_OK; a negative value is already an HRESULT
 }
 
-HRESULT CHalvardUsd::FailedRequest(DWORD error) {
+void CHalvardUsd::RecordError(DWORD error) {
+    EnterCriticalSection(&Lock);
     LastError = error;
+    LeaveCriticalSection(&Lock);
+}
+
+HRESULT CHalvardUsd::FailedRequest(DWORD error) {
+    RecordError(error);
     // A request that failed without saying why must not read as a success.
     return error == ERROR_SUCCESS ? E_FAIL : HResultFromDeviceError(error);
 }

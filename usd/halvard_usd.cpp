@@ -21,6 +21,7 @@ CHalvardUsd::CHalvardUsd(IUnknown* outer)
       Event(nullptr),
       EventPending(1) {
     InitializeCriticalSection(&Lock);
+    InitializeSRWLock(&BindingLock);
     Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Ready = (Event != nullptr && Event != INVALID_HANDLE_VALUE) ? 1 : 0;
     ModuleAddRef();
@@ -76,9 +77,9 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::NonDelegatingQueryInterface(REFIID riid, 
     }
     *ppv = nullptr;
     IUnknown* found;
-    if (IsEqualIID(riid, IID_IUnknown)) {
+    if (IsIdentifier(riid, IID_IUnknown)) {
         found = InnerUnknown();
-    } else if (IsEqualIID(riid, IID_IStiUSD)) {
+    } else if (IsIdentifier(riid, IID_IStiUSD)) {
         found = static_cast<IStiUSD*>(this);
     } else {
         return E_NOINTERFACE;

@@ -66,16 +66,19 @@ public:
 
 private:
     void WriteTrace(const wchar_t* text);
-    // Drops the device control, port name and device a previous Initialize took.
+    // Drops the device control, port name and device a previous Initialize took;
+    // the caller holds the binding exclusively (or is the destructor).
     void ForgetDevice();
     bool DeviceIsOpen() const;
     // Records the error of the device request that just failed and returns it as
     // the method's result (never a success).
     HRESULT FailedRequest(DWORD error);
+    void RecordError(DWORD error);
 
     volatile LONG ReferenceCount;
     LONG Ready;
-    CRITICAL_SECTION Lock;
+    CRITICAL_SECTION Lock;  // guards LastError
+    SRWLOCK BindingLock;    // guards DeviceControl, PortName and DeviceHandle
     IUnknown* ControllingUnknown;
     IStiDeviceControl* DeviceControl;
     char* PortName;

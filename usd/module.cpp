@@ -15,10 +15,10 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
         return E_FAIL;
     }
     *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, usd::CLSID_HalvardUsd)) {
+    if (!usd::IsIdentifier(rclsid, usd::CLSID_HalvardUsd)) {
         return E_FAIL;
     }
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+    if (!usd::IsIdentifier(riid, IID_IUnknown) && !usd::IsIdentifier(riid, IID_IClassFactory)) {
         return E_NOINTERFACE;
     }
     usd::CHalvardUsdFactory* factory = usd::CHalvardUsdFactory::Create();

@@ -27,6 +27,14 @@ inline void ModuleRelease() {
     InterlockedDecrement(&ModuleRefCount);
 }
 
+// IsEqualGUID for an identifier a caller passes by reference. A careless caller
+// passes a null pointer there, which then matches nothing instead of being read;
+// the address goes through a volatile so that the test is not optimised away.
+inline bool IsIdentifier(const GUID& given, const GUID& known) {
+    const GUID* volatile address = &given;
+    return address != nullptr && IsEqualGUID(*address, known);
+}
+
 // Constructs a T on the process heap; null when the heap is exhausted.
 template <typename T, typename... Args>
 T* NewOnProcessHeap(Args&&... args) {

@@ -49,6 +49,13 @@ protected:
     DriverModule Module{};
 };
 
+// What a careless caller passes for an identifier: a null pointer where the
+// method takes a reference.
+const GUID& NoIdentifier() {
+    static const GUID* volatile none = nullptr;
+    return *none;
+}
+
 // {7D3A9C21-4E6B-4F80-9B1D-2C5E8A0F6B3A}: one bit away from the driver's class.
 constexpr CLSID NeighbourClass = {
     0x7D3A9C21, 0x4E6B, 0x4F80, {0x9B, 0x1D, 0x2C, 0x5E, 0x8A, 0x0F, 0x6B, 0x3A}};
@@ -67,6 +74,8 @@ TEST_P(ClassFactoryTest, ClassObjectRequests) {
          E_NOINTERFACE},
         {"IUnknown", usd::CLSID_HalvardUsd, IID_IUnknown, S_OK},
         {"IClassFactory", usd::CLSID_HalvardUsd, IID_IClassFactory, S_OK},
+        {"no class", NoIdentifier(), IID_IClassFactory, E_FAIL},
+        {"no interface", usd::CLSID_HalvardUsd, NoIdentifier(), E_NOINTERFACE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -110,6 +119,9 @@ TEST_P(ClassFactoryTest, FactoryInterfacesAndCounts) {
     EXPECT_EQ(factory->QueryInterface(IID_IStiUSD, &found), E_NOINTERFACE);
     EXPECT_EQ(found, nullptr);
     EXPECT_EQ(factory->QueryInterface(IID_IClassFactory, nullptr), E_INVALIDARG);
+    found = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(factory->QueryInterface(NoIdentifier(), &found), E_NOINTERFACE);
+    EXPECT_EQ(found, nullptr);
     ASSERT_EQ(factory->QueryInterface(IID_IUnknown, &found), S_OK);
     EXPECT_EQ(found, static_cast<IUnknown*>(factory));
     EXPECT_EQ(factory->AddRef(), 3u);
@@ -133,6 +145,8 @@ TEST_P(ClassFactoryTest, CreateInstanceRefusals) {
         {"class factory interface", nullptr, IID_IClassFactory, E_NOINTERFACE},
         {"aggregated, other interface", &outer, IID_IClassFactory, E_NOINTERFACE},
         {"aggregated, driver interface", &outer, IID_IStiUSD, CLASS_E_NOAGGREGATION},
+        {"no interface", nullptr, NoIdentifier(), E_NOINTERFACE},
+        {"aggregated, no interface", &outer, NoIdentifier(), E_NOINTERFACE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -157,6 +171,9 @@ TEST_P(ClassFactoryTest, UnaggregatedObjectIdentityAndCounts) {
     EXPECT_EQ(driver->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(driver->QueryInterface(IID_IUnknown, nullptr), E_INVALIDARG);
+    other = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(driver->QueryInterface(NoIdentifier(), &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
     // The driver interface and the inner unknown share the one count.
     EXPECT_EQ(driver->AddRef(), 4u);
     EXPECT_EQ(identity->Release(), 3u);

@@ -49,6 +49,16 @@ std::vector<HANDLE> SimulatedScsiScanner::Closes() {
     return CloseCalls;
 }
 
+int SimulatedScsiScanner::RequestsToClosedDevice() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return ClosedDeviceRequests;
+}
+
+int SimulatedScsiScanner::MostOpenAtOnce() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return OpenPeak;
+}
+
 BYTE SimulatedScsiScanner::CommandDataByte(BYTE operationCode, DWORD index) {
     return static_cast<BYTE>(operationCode * 31u + index * 7u + 3u);
 }
@@ -70,6 +80,10 @@ HANDLE WINAPI SimulatedScsiScanner::CreateFileA(LPCSTR name, DWORD access, DWORD
         SetLastError(self.OpenError);
         return INVALID_HANDLE_VALUE;
     }
+    {
+        std::lock_guard<std::mutex> lock(self.Mutex);
+        self.OpenPeak = std::max(self.OpenPeak, ++self.OpenNow);
+    }
     SetLastError(ERROR_SUCCESS);
     return Handle;
 }
@@ -88,6 +102,7 @@ BOOL WINAPI SimulatedScsiScanner::DeviceIoControl(HANDLE device, DWORD code, LPV
     {
         std::lock_guard<std::mutex> lock(self.Mutex);
         self.RequestCalls.push_back(request);
+        self.ClosedDeviceRequests += device == Handle && self.OpenNow == 0;
     }
     return self.Answer(request);
 }
@@ -141,8 +156,14 @@ BOOL WINAPI SimulatedScsiScanner::CloseHandle(HANDLE handle) {
     if (handle != Handle) {
         return ::CloseHandle(handle);
     }
-    std::lock_guard<std::mutex> lock(self.Mutex);
-    self.CloseCalls.push_back(handle);
+    {
+        std::lock_guard<std::mutex> lock(self.Mutex);
+        self.CloseCalls.push_back(handle);
+        --self.OpenNow;
+    }
+    // Closing a device takes a while: other threads run before the caller learns
+    // that the handle is gone.
+    SwitchToThread();
     return TRUE;
 }
 

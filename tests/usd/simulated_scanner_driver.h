@@ -52,6 +52,10 @@ public:
     std::vector<OpenCall> Opens();
     std::vector<DeviceRequest> Requests();
     std::vector<HANDLE> Closes();
+    // Requests that arrived while the device was not open, and the most opens
+    // of the device that were outstanding at one time.
+    int RequestsToClosedDevice();
+    int MostOpenAtOnce();
 
     // The data an IOCTL_SCSISCAN_CMD request returns for a command: byte i of the
     // transfer is a function of the command's operation code and of i.
@@ -76,6 +80,9 @@ private:
     std::vector<OpenCall> OpenCalls;
     std::vector<DeviceRequest> RequestCalls;
     std::vector<HANDLE> CloseCalls;
+    int OpenNow = 0;
+    int OpenPeak = 0;
+    int ClosedDeviceRequests = 0;
 };
 
 }  // namespace usdtest
