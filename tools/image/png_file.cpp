@@ -119,15 +119,16 @@ public:
 
     bool WriteRow(const uint8_t* from, std::string& error) override {
         const size_t bytes = format_.RowBytes();
-        if (format_.BitsPerPixel == 16) {
-            for (size_t i = 0; i + 1 < bytes; i += 2) {
-                row_[1 + i] = from[i + 1];
-                row_[2 + i] = from[i];
-            }
-        } else {
-            std::memcpy(row_.data() + 1, from, bytes);
-        }
         ++rows_;
+        if (format_.BitsPerPixel != 16) {
+            const uint8_t filter = 0;
+            return Deflate(&filter, 1, Z_NO_FLUSH, error) &&
+                   Deflate(from, bytes, Z_NO_FLUSH, error);
+        }
+        for (size_t i = 0; i + 1 < bytes; i += 2) {
+            row_[1 + i] = from[i + 1];
+            row_[2 + i] = from[i];
+        }
         return Deflate(row_.data(), row_.size(), Z_NO_FLUSH, error);
     }
 

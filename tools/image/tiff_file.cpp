@@ -126,7 +126,12 @@ public:
     }
 
     bool WriteRow(const uint8_t* row, std::string& error) override {
-        strip_.insert(strip_.end(), row, row + format_.RowBytes());
+        // Deflate takes each row as it comes; the other codings work on the strip.
+        if (compression_ == TiffCompression::Deflate) {
+            if (!Deflate(row, format_.RowBytes(), Z_NO_FLUSH, error)) return false;
+        } else {
+            strip_.insert(strip_.end(), row, row + format_.RowBytes());
+        }
         ++rows_;
         if (++rowsInStrip_ == rowsPerStrip_) return FlushStrip(error);
         return true;
@@ -157,7 +162,7 @@ private:
         const size_t rowBytes = format_.RowBytes();
         const uint8_t* data = strip_.data();
         size_t bytes = strip_.size();
-        encoded_.clear();
+        if (compression_ != TiffCompression::Deflate) encoded_.clear();
         switch (compression_) {
         case TiffCompression::PackBits:
             for (uint32_t r = 0; r < rowsInStrip_; ++r)
@@ -165,8 +170,10 @@ private:
             data = encoded_.data(), bytes = encoded_.size();
             break;
         case TiffCompression::Deflate:
-            if (!DeflateStrip(error)) return false;
-            data = encoded_.data(), bytes = encoded_.size();
+            if (!Deflate(nullptr, 0, Z_FINISH, error)) return false;
+            deflateReset(&stream_);
+            data = encoded_.data(), bytes = deflated_;
+            deflated_ = 0;
             break;
         case TiffCompression::Group4:
             EncodeGroup4Strip();
@@ -191,18 +198,23 @@ private:
         return true;
     }
 
-    bool DeflateStrip(std::string& error) {
-        deflateReset(&stream_);
-        encoded_.resize(deflateBound(&stream_, static_cast<uLong>(strip_.size())));
-        stream_.next_in = strip_.data();
-        stream_.avail_in = static_cast<uInt>(strip_.size());
-        stream_.next_out = encoded_.data();
-        stream_.avail_out = static_cast<uInt>(encoded_.size());
-        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) {
-            error = "zlib's deflate failed";
-            return false;
-        }
-        encoded_.resize(encoded_.size() - stream_.avail_out);
+    // Adds to the strip's zlib stream, whose output collects in encoded_.
+    bool Deflate(const uint8_t* data, size_t bytes, int flush, std::string& error) {
+        stream_.next_in = const_cast<uint8_t*>(data);
+        stream_.avail_in = static_cast<uInt>(bytes);
+        int result;
+        do {
+            if (encoded_.size() - deflated_ < 64 * 1024)
+                encoded_.resize(encoded_.size() * 2 + kStripTarget);
+            stream_.next_out = encoded_.data() + deflated_;
+            stream_.avail_out = static_cast<uInt>(encoded_.size() - deflated_);
+            result = deflate(&stream_, flush);
+            deflated_ = encoded_.size() - stream_.avail_out;
+            if (result == Z_STREAM_ERROR) {
+                error = "zlib's deflate failed";
+                return false;
+            }
+        } while (stream_.avail_in > 0 || (flush == Z_FINISH && result != Z_STREAM_END));
         return true;
     }
 
@@ -335,6 +347,7 @@ private:
     uint64_t position_ = 0;
     std::vector<uint8_t> strip_;
     std::vector<uint8_t> encoded_;
+    size_t deflated_ = 0;  // bytes of encoded_ the strip's zlib stream has filled
     std::vector<uint8_t> inverted_;
     std::vector<uint64_t> offsets_;
     std::vector<uint64_t> counts_;
