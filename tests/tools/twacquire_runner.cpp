@@ -120,14 +120,15 @@ CTwacquireProcess::~CTwacquireProcess() {
 TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs) {
     TwacquireRun run;
     if (process_) {
-        // The private memory is sampled every few milliseconds until the end.
+        // The private memory is sampled every 20 ms until the end (a job holds its
+        // peak for far longer).
         const ULONGLONG deadline = GetTickCount64() + timeoutMs;
         DWORD waited;
         do {
             const uint64_t now = PrivateBytes(process_);
             if (now > run.PeakPrivateBytes) run.PeakPrivateBytes = now;
             const ULONGLONG left = deadline > GetTickCount64() ? deadline - GetTickCount64() : 0;
-            waited = WaitForSingleObject(process_, static_cast<DWORD>(left < 5 ? left : 5));
+            waited = WaitForSingleObject(process_, static_cast<DWORD>(left < 20 ? left : 20));
         } while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline);
         if (waited == WAIT_OBJECT_0) {
             DWORD code = 0;
