@@ -64,7 +64,8 @@ bool CRowAssembler::Place(const TW_IMAGEMEMXFER& block, const uint8_t* data, std
         // A piece goes into a row that keeps zeros wherever nothing arrives.
         if (filled_[slot] == 0 && !wholeRows) std::memset(Slot(row), 0, rowBytes_);
         std::memcpy(Slot(row) + byteOffset, from, pieceBytes);
-        filled_[slot] = std::min(rowBytes_, filled_[slot] + pieceBytes);
+        filled_[slot] =
+            static_cast<size_t>(std::min<uint64_t>(rowBytes_, filled_[slot] + pieceBytes));
     }
     return WriteCompleteRows(error);
 }
