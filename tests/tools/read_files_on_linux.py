@@ -10,6 +10,7 @@ compared.
     read_files_on_linux.py FOLDER
 """
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -203,29 +204,32 @@ def check_png(name, path, expected):
 # The wide-format job -------------------------------------------------------
 
 def check_large(name, path, row):
+    """large_WxL_rgb_DPI.tif: W x L inches of white at DPI, Deflate."""
+    inches_wide, inches_long, dpi = map(int, re.findall(r"\d+", name)[-3:])
+    width, height = inches_wide * dpi, inches_long * dpi
     want = row["rows"][0]
     dump = tool("tiffdump", path)
-    if dump.returncode != 0 or "ImageWidth (256) LONG (4) 1<14400>" not in dump.stdout:
+    if dump.returncode != 0 or f"ImageWidth (256) LONG (4) 1<{width}>" not in dump.stdout:
         fail(name, f"tiffdump: {dump.stderr.strip() or dump.stdout[:400]}")
     info = tool("tiffinfo", "-D", path)
     if info.returncode != 0 or info.stderr.strip():
         fail(name, f"tiffinfo -D: {info.stderr.strip() or info.returncode}")
     tags, _ = parse_tiff(path)
-    checks = {256: 14400, 257: 48000, 259: 8, 262: 2, 277: 3, 296: 2}
+    checks = {256: width, 257: height, 259: 8, 262: 2, 277: 3, 296: 2}
     for tag, value in checks.items():
         if tags.get(tag, [None])[0] != value:
             fail(name, f"tag {tag} is {tags.get(tag)}, expected {value}")
-    if tags.get(258) != [8, 8, 8] or tags.get(282) != [400.0] or tags.get(283) != [400.0]:
+    if tags.get(258) != [8, 8, 8] or tags.get(282) != [dpi] or tags.get(283) != [dpi]:
         fail(name, f"BitsPerSample {tags.get(258)}, resolution {tags.get(282)} {tags.get(283)}")
     rows_per_strip = tags[278][0]
     strips = len(tags[273])
-    if strips != -(-48000 // rows_per_strip):
-        fail(name, f"{strips} strips of {rows_per_strip} rows for 48000 rows")
+    if strips != -(-height // rows_per_strip):
+        fail(name, f"{strips} strips of {rows_per_strip} rows for {height} rows")
         return
     sample = sorted({0, 1, strips // 3, strips // 2, strips - 2, strips - 1})
     for s, data in zip(sample, strip_bytes(path, tags, sample)):
         rows = zlib.decompress(data)
-        count = min(rows_per_strip, 48000 - s * rows_per_strip)
+        count = min(rows_per_strip, height - s * rows_per_strip)
         if rows != want * count:
             fail(name, f"strip {s} does not hold {count} white rows")
 
