@@ -126,8 +126,14 @@ public:
     }
 
     bool WriteRow(const uint8_t* row, std::string& error) override {
-        // Deflate takes each row as it comes; the other codings work on the strip.
-        if (compression_ == TiffCompression::Deflate) {
+        // Uncompressed rows go straight to the file and Deflate takes each row as
+        // it comes; the other codings work on the whole strip.
+        if (compression_ == TiffCompression::None) {
+            if (!WriteBytes(out_, row, format_.RowBytes())) {
+                error = LastFileError();
+                return false;
+            }
+        } else if (compression_ == TiffCompression::Deflate) {
             if (!Deflate(row, format_.RowBytes(), Z_NO_FLUSH, error)) return false;
         } else {
             strip_.insert(strip_.end(), row, row + format_.RowBytes());
@@ -180,13 +186,14 @@ private:
             data = encoded_.data(), bytes = encoded_.size();
             break;
         default:
+            bytes = static_cast<size_t>(rowsInStrip_) * rowBytes;  // written row by row
             break;
         }
         if (!big_ && position_ + bytes > kClassicLimit) {
             error = "the file would pass 4 GiB";
             return false;
         }
-        if (!WriteBytes(out_, data, bytes)) {
+        if (compression_ != TiffCompression::None && !WriteBytes(out_, data, bytes)) {
             error = LastFileError();
             return false;
         }
