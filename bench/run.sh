@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Runs the transfer benchmark under Wine with the simulated scanner's flat paper.
-#   bench/run.sh [transfer_bench options]      (--runs N, --buffer BYTES)
+# Runs a benchmark under Wine with the simulated scanner's flat paper.
+#   bench/run.sh [transfer_bench options]        (--runs N, --buffer BYTES)
+#   bench/run.sh jobs [job_bench options]        (--runs N): whole twacquire jobs
+#                                                 on a QC1400 into TIFF and PNG files
 # Builds into build/ (or $BUILD_DIR) when needed and uses that build's Wine prefix.
 set -euo pipefail
+program=transfer_bench
+targets=(transfer_bench dunmere tarnscan)
+model=${TARNSCAN_MODEL:-}
+if [ "${1:-}" = jobs ]; then
+    shift
+    program=job_bench
+    targets=(job_bench twacquire dunmere tarnscan)
+    model=QC1400
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
 "$root/scripts/setup.sh"
@@ -31,7 +42,7 @@ for build in "${builds[@]}"; do
 # The build speaks only when it fails.
 log=$(mktemp)
 if ! { { [ -f "$build/CMakeCache.txt" ] || configure; } &&
-       cmake --build "$build" --target transfer_bench dunmere tarnscan; } >"$log" 2>&1; then
+       cmake --build "$build" --target "${targets[@]}"; } >"$log" 2>&1; then
     cat "$log" >&2
     rm -f "$log"
     echo "run.sh: the build failed" >&2
@@ -45,8 +56,8 @@ rm -f "$log"
 wine_for_build "$build/bin"
 echo "== $(basename "$build"): $(file -b "$build/bin/dunmere.ds" | cut -d, -f1)"
 status=0
-TARNSCAN_DOCUMENT=flat WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=sane.ds=n \
-    timeout 1800 "$WINE_LOADER" "$build/bin/transfer_bench.exe" "$@" || status=$?
+TARNSCAN_MODEL=$model TARNSCAN_DOCUMENT=flat WINEPREFIX="$build/wineprefix" WINEDEBUG=-all \
+    WINEDLLOVERRIDES=sane.ds=n timeout 3600 "$WINE_LOADER" "$build/bin/$program.exe" "$@" || status=$?
 "$root/scripts/wine-prefix.sh" stop "$build/wineprefix" >/dev/null 2>&1 || true
 [ $status = 0 ] || overall=$status
 done

@@ -1,14 +1,76 @@
 #include "engine/dib_rows.h"
 
+#include <tmmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// RGB to BGR in place. Four pixels at a time as three 32-bit words (little-endian:
-// R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3 becomes B0 G0 R0 B1 | G1 R1 B2 G2 |
-// R2 B3 G3 R3), the rest pixel by pixel.
+// The byte of a 48-byte group (16 pixels) that lands at `position` when red and blue
+// change places.
+constexpr int SwappedSource(int position) {
+    return position / 3 * 3 + 2 - position % 3;
+}
+
+// pshufb mask that picks, for output register `out`, the bytes that come from input
+// register `in` (0x80, a zero, for the others).
+struct ShuffleMasks {
+    alignas(16) signed char bytes[3][3][16];
+    constexpr ShuffleMasks() : bytes() {
+        for (int out = 0; out < 3; ++out)
+            for (int in = 0; in < 3; ++in)
+                for (int i = 0; i < 16; ++i) {
+                    const int source = SwappedSource(16 * out + i) - 16 * in;
+                    bytes[out][in][i] =
+                        static_cast<signed char>(source >= 0 && source < 16 ? source : 0x80);
+                }
+    }
+};
+
+constexpr ShuffleMasks kMasks;
+
+// RGB to BGR in place with SSSE3, 16 pixels (three 16-byte registers) at a time:
+// every output register is its input registers shuffled and combined. All three
+// loads come before the stores, and no load overlaps an earlier store. Returns the
+// bytes done, a multiple of 48.
+__attribute__((target("ssse3"))) uint32_t SwapRedAndBlueSsse3(unsigned char* row, uint32_t bytes) {
+    __m128i mask[3][3];
+    for (int out = 0; out < 3; ++out)
+        for (int in = 0; in < 3; ++in)
+            mask[out][in] = _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.bytes[out][in]));
+    uint32_t done = 0;
+    for (; done + 48 <= bytes; done += 48) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + done);
+        const __m128i in0 = _mm_loadu_si128(at), in1 = _mm_loadu_si128(at + 1),
+                      in2 = _mm_loadu_si128(at + 2);
+        const __m128i out0 =
+            _mm_or_si128(_mm_shuffle_epi8(in0, mask[0][0]), _mm_shuffle_epi8(in1, mask[0][1]));
+        const __m128i out1 = _mm_or_si128(
+            _mm_or_si128(_mm_shuffle_epi8(in0, mask[1][0]), _mm_shuffle_epi8(in1, mask[1][1])),
+            _mm_shuffle_epi8(in2, mask[1][2]));
+        const __m128i out2 =
+            _mm_or_si128(_mm_shuffle_epi8(in1, mask[2][1]), _mm_shuffle_epi8(in2, mask[2][2]));
+        _mm_storeu_si128(at, out0);
+        _mm_storeu_si128(at + 1, out1);
+        _mm_storeu_si128(at + 2, out2);
+    }
+    return done;
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+// RGB to BGR in place: with SSSE3 where the processor has it, then (or else) four
+// pixels at a time as three 32-bit words (little-endian: R0 G0 B0 R1 | G1 B1 R2 G2 |
+// B2 R3 G3 B3 becomes B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3), the rest pixel by
+// pixel.
 void SwapRedAndBlue(unsigned char* row, uint32_t bytes) {
+    const uint32_t vectorBytes = HasSsse3() ? SwapRedAndBlueSsse3(row, bytes) : 0;
+    row += vectorBytes;
+    bytes -= vectorBytes;
     const uint32_t pixels = bytes / 3;
     unsigned char* pixel = row;
     for (uint32_t group = 0; group < pixels / 4; ++group, pixel += 12) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Acquires one image from the simulated scanner through Wine's TWAIN Source
-# Manager with twacquire, and writes OUTPUT.bmp and OUTPUT.png.
+# Manager with twacquire into OUTPUT: a .tif, .png or .bmp file, as its ending says.
 #   scripts/acquire.sh [twacquire options] OUTPUT     (scripts/acquire.sh --help)
 # Installs what is missing, configures and builds into build/ when needed, prepares
 # the project's Wine prefix build/wineprefix and runs twacquire there. The

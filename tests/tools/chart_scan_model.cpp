@@ -11,13 +11,21 @@ int64_t FloorDivide(int64_t a, int64_t b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+}  // namespace
+
 // The source's tone table for white 255, black 0, gamma 1.0: entry i is
 // 255 i / 4096 rounded half up, in single precision as the source computes it.
-uint8_t Toned(uint8_t sample) {
+uint8_t TonedSample(uint8_t sample) {
     const int level = sample * 16 + sample / 16;
     const float scale = std::pow(255.0f / 4096.0f, 1.0f);
     int value = static_cast<int>(std::pow(static_cast<float>(level), 1.0f) * scale + 0.5f);
     return static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+}
+
+namespace {
+
+uint8_t Toned(uint8_t sample) {
+    return TonedSample(sample);
 }
 
 int Grey(const uint8_t toned[3]) {

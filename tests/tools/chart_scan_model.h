@@ -26,3 +26,7 @@ struct ChartScan {
 // The image an application should hold after the transfer, with the colour table
 // of the source's native images.
 Image ExpectedChartScan(const ChartScan& scan);
+
+// A 8-bit sample of the paper as the source delivers it with its built-in tone
+// table (white 255, black 0, gamma 1.0).
+uint8_t TonedSample(uint8_t paperSample);

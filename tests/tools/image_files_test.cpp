@@ -11,6 +11,8 @@
 #include "tests/tools/twacquire_runner.h"
 #include "tools/image/bmp_file.h"
 #include "tools/image/dib.h"
+#include "tools/image/file_io.h"
+#include "tools/image/image_writer.h"
 #include "tools/image/png_file.h"
 
 namespace {
@@ -73,6 +75,48 @@ INSTANTIATE_TEST_SUITE_P(Depths, ImageFileRoundTrip,
                          [](const ::testing::TestParamInfo<DepthCase>& info) {
                              return info.param.name;
                          });
+
+// Every depth, at widths that end inside a byte, with rows full of changes, in each
+// TIFF compression that applies; the Linux side reads the files against the
+// patterns (there is no TIFF reader here).
+TEST(ImageFiles, TiffOfEveryDepthAndCompressionForTheLinuxReaders) {
+    const struct {
+        const char* name;
+        int bits;
+        std::vector<RgbColour> palette;
+    } depths[] = {{"bilevel", 1, BilevelPalette()},
+                  {"colour16", 4, Colour16Palette()},
+                  {"grey", 8, GreyPalette()},
+                  {"colour256", 8, Colour256Palette()},
+                  {"grey16", 16, {}},
+                  {"rgb", 24, {}}};
+    const struct {
+        const char* name;
+        TiffCompression compression;
+    } compressions[] = {{"none", TiffCompression::None},
+                        {"packbits", TiffCompression::PackBits},
+                        {"deflate", TiffCompression::Deflate},
+                        {"g4", TiffCompression::Group4}};
+    const std::string folder = CheckedFilesDirectory();
+    for (const auto& depth : depths)
+        for (const auto& compression : compressions) {
+            if (compression.compression == TiffCompression::Group4 && depth.bits != 1) continue;
+            for (int32_t width : {1, 13, 37, 300}) {
+                const std::string path = folder + "pattern_" + depth.name + "_" + compression.name +
+                                         "_" + std::to_string(width) + ".tif";
+                SCOPED_TRACE(path);
+                const Image image = PatternImage(width, 7, depth.bits, depth.palette);
+                COutputFile file;
+                std::string error;
+                ASSERT_TRUE(file.Create(path, error)) << error;
+                std::unique_ptr<CImageWriter> writer =
+                    MakeTiffWriter(file.Get(), compression.compression);
+                ASSERT_TRUE(WriteWholeImage(*writer, image, error)) << error;
+                ASSERT_TRUE(file.Close());
+                WriteExpectedImage(path + ".expected", image, 0, 0);
+            }
+        }
+}
 
 TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp) {
     const std::string base = MakeScratchDirectory("grey16") + "grey16";

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -23,6 +26,17 @@ HANDLE InheritableFile(const std::string& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+uint64_t PrivateBytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters))
+        return 0;
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+}  // namespace
+
 std::string ReadText(const std::string& path) {
     std::string text;
     FILE* in = std::fopen(path.c_str(), "rb");
@@ -35,7 +49,24 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-}  // namespace
+std::string CheckedFilesDirectory() {
+    const char* folder = std::getenv("TWACQUIRE_CHECKED_FILES");
+    if (!folder || !*folder) return MakeScratchDirectory("checked");
+    CreateDirectoryA(folder, nullptr);
+    return std::string(folder) + "\\";
+}
+
+void WriteExpectedImage(const std::string& path, const Image& image, int xdpi, int ydpi) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return;
+    std::fprintf(out, "DUNMERE-EXPECTED %d %d %d %d %d %d\n", static_cast<int>(image.Width),
+                 static_cast<int>(image.Height), image.BitsPerPixel, xdpi, ydpi,
+                 static_cast<int>(image.Palette.size()));
+    for (const RgbColour& colour : image.Palette)
+        std::fwrite(&colour, 3, 1, out);
+    std::fwrite(image.Pixels.data(), 1, image.Pixels.size(), out);
+    std::fclose(out);
+}
 
 std::string MakeScratchDirectory(const std::string& name) {
     char temp[MAX_PATH];
@@ -89,7 +120,17 @@ CTwacquireProcess::~CTwacquireProcess() {
 TwacquireRun CTwacquireProcess::Finish(DWORD timeoutMs) {
     TwacquireRun run;
     if (process_) {
-        if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
+        // The private memory is sampled every 20 ms until the end (a job holds its
+        // peak for far longer).
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        DWORD waited;
+        do {
+            const uint64_t now = PrivateBytes(process_);
+            if (now > run.PeakPrivateBytes) run.PeakPrivateBytes = now;
+            const ULONGLONG left = deadline > GetTickCount64() ? deadline - GetTickCount64() : 0;
+            waited = WaitForSingleObject(process_, static_cast<DWORD>(left < 20 ? left : 20));
+        } while (waited == WAIT_TIMEOUT && GetTickCount64() < deadline);
+        if (waited == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process_, &code);
             run.ExitCode = static_cast<int>(code);

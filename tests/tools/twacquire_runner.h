@@ -4,13 +4,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tools/image/image.h"
 
 struct TwacquireRun {
     int ExitCode = -1;
     std::string Out;
     std::string Err;
+    uint64_t PeakPrivateBytes = 0;  // sampled while it ran; 0 when it cannot be read
 };
 
 TwacquireRun RunTwacquire(const std::vector<std::string>& arguments);
@@ -38,3 +42,12 @@ private:
 // A fresh, empty directory for one test's files.
 std::string MakeScratchDirectory(const std::string& name);
 bool FileExists(const std::string& path);
+std::string ReadText(const std::string& path);
+
+// Where the files that the Linux side reads again are written: the folder
+// TWACQUIRE_CHECKED_FILES names, or a scratch folder.
+std::string CheckedFilesDirectory();
+// The image a file must hold, for the Linux side's readers: a line
+// "DUNMERE-EXPECTED width height bits xdpi ydpi colours", the colour table as red,
+// green, blue bytes, then the rows top-down, unpadded.
+void WriteExpectedImage(const std::string& path, const Image& image, int xdpi, int ydpi);

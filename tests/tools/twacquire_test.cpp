@@ -60,57 +60,87 @@ struct AcquireCase {
     const char* name;
     std::vector<std::string> arguments;
     ChartScan scan;
+    const char* output;            // file ending and, for .tif, --compression
     const char* faults = nullptr;  // TARNSCAN_FAULTS
 };
 
+// Each case writes one file; between them every format, every TIFF compression,
+// both transfers and rows delivered in pieces are covered.
 const std::vector<AcquireCase>& AcquireCases() {
     static const std::vector<AcquireCase> cases = {
         {"rgb_native",
          {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "native"},
-         {100, 100, 800, 1000, ScanEncoding::Rgb24}},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24},
+         ".png"},
         // A 1000-byte buffer holds less than one 2400-byte row: rows come in pieces.
         {"rgb_memory_row_pieces",
          {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory",
           "--buffer", "1000"},
-         {100, 100, 800, 1000, ScanEncoding::Rgb24}},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24},
+         ".tif none"},
+        {"rgb_memory_row_pieces_bmp",
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory",
+          "--buffer", "1000"},
+         {100, 100, 800, 1000, ScanEncoding::Rgb24},
+         ".bmp"},
         {"grey_native",
          {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "native"},
-         {200, 200, 1600, 600, ScanEncoding::Grey8}},
+         {200, 200, 1600, 600, ScanEncoding::Grey8},
+         ".bmp"},
         {"grey_memory",
          {"--pixel", "gray", "--resolution", "200", "--frame", "0,0,8,3", "--transfer", "memory"},
-         {200, 200, 1600, 600, ScanEncoding::Grey8}},
+         {200, 200, 1600, 600, ScanEncoding::Grey8},
+         ".tif packbits"},
         // 150 dpi: the chart is 1275 pixels wide, so the centred window starts half
         // a pixel off; different resolutions across and down.
         {"bilevel_native",
          {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
           "0,0,8,4"},
-         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
+         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100},
+         ".tif"},
         {"bilevel_memory_odd_buffer",
          {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
           "0,0,8,4", "--transfer", "memory", "--buffer", "777"},
-         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100}},
+         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100},
+         ".png"},
+        {"bilevel_memory_uncompressed",
+         {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
+          "0,0,8,4", "--transfer", "memory"},
+         {150, 100, 1200, 400, ScanEncoding::Bilevel, 100},
+         ".tif none"},
         {"palette256_native",
          {"--pixel", "palette", "--resolution", "100", "--frame", "0,0,8,10"},
-         {100, 100, 800, 1000, ScanEncoding::Palette8}},
+         {100, 100, 800, 1000, ScanEncoding::Palette8},
+         ".tif deflate"},
         {"palette16_memory",
          {"--pixel", "palette", "--bits", "4", "--resolution", "100", "--frame", "0,0,8,10",
           "--transfer", "memory"},
-         {100, 100, 800, 1000, ScanEncoding::Palette4}},
+         {100, 100, 800, 1000, ScanEncoding::Palette4},
+         ".png"},
+        {"palette16_memory_tiff",
+         {"--pixel", "palette", "--bits", "4", "--resolution", "100", "--frame", "0,0,8,10",
+          "--transfer", "memory"},
+         {100, 100, 800, 1000, ScanEncoding::Palette4},
+         ".tif packbits"},
         // 600 dpi colour on a 400-dpi QD120: scanned at 400 and widened 3/2.
         {"rgb_interpolated_native",
          {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1"},
-         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
+         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400},
+         ".tif"},
         {"rgb_interpolated_memory",
          {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,8,1", "--transfer", "memory"},
-         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400}},
+         {600, 600, 4800, 600, ScanEncoding::Rgb24, 128, 400},
+         ".bmp"},
         // The device stops after 300 lines: the image keeps its height, zero below.
         {"rgb_native_device_ends_early",
-         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10"},
+         {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--bigtiff"},
          {100, 100, 800, 1000, ScanEncoding::Rgb24, 128, 0, 300},
+         ".tif deflate",
          "end=300"},
         {"grey_memory_device_ends_early",
          {"--pixel", "gray", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory"},
          {100, 100, 800, 1000, ScanEncoding::Grey8, 128, 0, 300},
+         ".png",
          "end=300"},
     };
     return cases;
@@ -118,31 +148,43 @@ const std::vector<AcquireCase>& AcquireCases() {
 
 class TwacquireChart : public ::testing::TestWithParam<AcquireCase> {};
 
-TEST_P(TwacquireChart, BmpAndPngHoldTheExpectedPixels) {
+TEST_P(TwacquireChart, OutputHoldsTheExpectedPixels) {
     UseDefaultScanner();
     const AcquireCase& c = GetParam();
     ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
-    const std::string base = MakeScratchDirectory(c.name) + "chart";
+    const std::string output = c.output;
+    const std::string ending = output.substr(0, output.find(' '));
+    const std::string path = CheckedFilesDirectory() + c.name + ending;
     std::vector<std::string> arguments = c.arguments;
-    arguments.push_back(base + ".png");
+    if (output.find(' ') != std::string::npos) {
+        arguments.push_back("--compression");
+        arguments.push_back(output.substr(output.find(' ') + 1));
+    }
+    arguments.push_back(path);
 
     TwacquireRun run = RunTwacquire(arguments);
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     const Image expected = ExpectedChartScan(c.scan);
-    const std::string summary = std::to_string(expected.Width) + " x " +
+    const std::string summary = path + ": " + std::to_string(expected.Width) + " x " +
                                 std::to_string(expected.Height) + " pixels, " +
                                 std::to_string(expected.BitsPerPixel) + " bits";
     EXPECT_NE(std::string::npos, run.Out.find(summary)) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("MB/s")) << run.Out;
+    EXPECT_FALSE(FileExists(path + ".part"));
+    // The Linux side reads .tif and .png files with its own readers against this.
+    WriteExpectedImage(path + ".expected", expected, c.scan.XResolution, c.scan.YResolution);
 
-    Image bmp, png;
+    Image written;
     std::string error;
-    ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
-    ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
-    EXPECT_EQ("", Difference(expected, bmp)) << "in the .bmp";
-    EXPECT_EQ("", Difference(expected, png)) << "in the .png";
-    DeleteFileA((base + ".bmp").c_str());
-    DeleteFileA((base + ".png").c_str());
+    if (ending == ".bmp") {
+        ASSERT_TRUE(ReadBmp(path, written, error)) << error;
+        EXPECT_EQ("", Difference(expected, written));
+    } else if (ending == ".png") {
+        ASSERT_TRUE(ReadPng(path, written, error)) << error;
+        EXPECT_EQ("", Difference(expected, written));
+    } else {
+        EXPECT_TRUE(FileExists(path));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Transfers, TwacquireChart, ::testing::ValuesIn(AcquireCases()),
@@ -155,23 +197,30 @@ struct FailureCase {
     const char* faults;  // TARNSCAN_FAULTS, or null
     std::vector<std::string> arguments;
     const char* told;  // what stderr must say
+    const char* ending = ".png";
+    const char* model = nullptr;  // TARNSCAN_MODEL
 };
 
 class TwacquireFailure : public ::testing::TestWithParam<FailureCase> {};
 
-TEST_P(TwacquireFailure, IsToldInTwainWordsAndWritesNothing) {
+TEST_P(TwacquireFailure, IsToldLeavesNoFileAndEndsTheSession) {
     UseDefaultScanner();
     const FailureCase& c = GetParam();
     ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
-    const std::string base = MakeScratchDirectory(c.name) + "none";
+    ScopedVariable model("TARNSCAN_MODEL", c.model);
+    const std::string directory = MakeScratchDirectory(c.name);
+    const std::string path = directory + "none" + c.ending;
     std::vector<std::string> arguments = c.arguments;
-    arguments.push_back(base + ".png");
+    arguments.push_back(path);
 
     TwacquireRun run = RunTwacquire(arguments);
     EXPECT_EQ(1, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Err.find(c.told)) << run.Err;
-    EXPECT_FALSE(FileExists(base + ".bmp"));
-    EXPECT_FALSE(FileExists(base + ".png"));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(path + ".part"));
+    // The session ended in order: no step of it was refused.
+    for (const char* step : {"MSG_ENDXFER", "MSG_RESET", "MSG_DISABLEDS", "MSG_CLOSEDS"})
+        EXPECT_EQ(std::string::npos, run.Err.find(step)) << run.Err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -192,7 +241,19 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"scan_start_memory",
                     "start",
                     {"--transfer", "memory"},
-                    "DAT_IMAGEMEMXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"}),
+                    "DAT_IMAGEMEMXFER failed: TWRC_FAILURE (1), TWCC_OPERATIONERROR (5)"},
+        // 36 x 120 inches of colour at 600 dpi is 4.7 GB: no .bmp can hold it.
+        FailureCase{"bmp_beyond_4_gib",
+                    nullptr,
+                    {"--pixel", "rgb", "--resolution", "600", "--frame", "0,0,36,120"},
+                    "too large for a .bmp file, which stops at 4 GiB: name the output .tif",
+                    ".bmp",
+                    "QC1400"},
+        FailureCase{"group4_for_grey",
+                    nullptr,
+                    {"--pixel", "gray", "--compression", "g4"},
+                    "Group 4 compression is for black-and-white images only",
+                    ".tif"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
@@ -248,12 +309,9 @@ TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage) {
 
     TwacquireRun run = twacquire.Finish();
     ASSERT_EQ(0, run.ExitCode) << run.Err;
-    Image bmp, png;
+    Image png;
     std::string error;
-    ASSERT_TRUE(ReadBmp(base + ".bmp", bmp, error)) << error;
     ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
-    EXPECT_EQ("", Difference(bmp, png));
-    DeleteFileA((base + ".bmp").c_str());
     DeleteFileA((base + ".png").c_str());
 }
 
@@ -271,8 +329,8 @@ TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage) {
     TwacquireRun run = twacquire.Finish();
     EXPECT_EQ(3, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Err.find("cancelled")) << run.Err;
-    EXPECT_FALSE(FileExists(base + ".bmp"));
     EXPECT_FALSE(FileExists(base + ".png"));
+    EXPECT_FALSE(FileExists(base + ".png.part"));
 }
 
 }  // namespace
@@ -281,23 +339,21 @@ TEST(TwacquireOutput, UnwritableOutputIsToldBeforeAnythingIsScanned) {
     UseDefaultScanner();
     const std::string log = MakeScratchDirectory("unwritable") + "calls.log";
     ScopedVariable calls("TARNSCAN_LOG", log.c_str());
-    const std::string base = MakeScratchDirectory("unwritable") + "missing\\scan";
+    const std::string path = MakeScratchDirectory("unwritable") + "missing\\scan.tif";
 
-    TwacquireRun run = RunTwacquire({base + ".png"});
+    TwacquireRun run = RunTwacquire({path});
     EXPECT_EQ(1, run.ExitCode);
-    EXPECT_NE(std::string::npos, run.Err.find("cannot create " + base + ".bmp")) << run.Err;
+    EXPECT_NE(std::string::npos, run.Err.find("cannot create " + path)) << run.Err;
     // The scanner was opened when the source loaded, but no scan was started.
-    FILE* file = std::fopen(log.c_str(), "rb");
-    std::string text;
-    if (file) {
-        char chunk[4096];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text.append(chunk, got);
-        std::fclose(file);
-    }
+    const std::string text = ReadText(log);
     EXPECT_NE(std::string::npos, text.find("Open model=")) << text;
     EXPECT_EQ(std::string::npos, text.find("StartScan")) << text;
+}
+
+TEST(TwacquireOutput, AnEndingThatNamesNoFormatIsAUsageError) {
+    TwacquireRun run = RunTwacquire({"scan.jpg"});
+    EXPECT_EQ(2, run.ExitCode);
+    EXPECT_NE(std::string::npos, run.Err.find(".tif, .tiff, .png or .bmp")) << run.Err;
 }
 
 namespace {
@@ -319,7 +375,6 @@ TEST(TwacquireDialog, EnterInTheSourcesDialogAcquires) {
     TwacquireRun run = twacquire.Finish();
     EXPECT_EQ(0, run.ExitCode) << run.Err;
     EXPECT_TRUE(FileExists(base + ".png"));
-    DeleteFileA((base + ".bmp").c_str());
     DeleteFileA((base + ".png").c_str());
 }
 
@@ -401,7 +456,6 @@ TEST(TwacquireDialog, StoredSettingsSurviveARestartAndAreWhatIsScanned) {
     std::string error;
     ASSERT_TRUE(ReadPng(base + ".png", png, error)) << error;
     EXPECT_EQ("", Difference(ExpectedChartScan({100, 100, 384, 300, ScanEncoding::Grey8}), png));
-    DeleteFileA((base + ".bmp").c_str());
     DeleteFileA((base + ".png").c_str());
 }
 

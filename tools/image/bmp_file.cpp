@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "tools/image/dib.h"
 #include "tools/image/file_io.h"
+#include "tools/image/image_writer.h"
 
 namespace {
 
@@ -25,59 +27,142 @@ void BgrRow(const uint8_t* from, uint8_t* to, size_t bytes) {
     }
 }
 
+int StoredBits(int bitsPerPixel) {
+    return bitsPerPixel == 16 ? 8 : bitsPerPixel;
+}
+
+size_t HeaderBytes(int storedBits) {
+    const size_t colours = storedBits <= 8 ? size_t{1} << storedBits : 0;
+    return sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 4 * colours;
+}
+
+LONG PixelsPerMetre(double dpi) {
+    return static_cast<LONG>(dpi / 0.0254 + 0.5);
+}
+
+// Rows arrive top-down but a .bmp stores them bottom-up: each row goes to its final
+// offset. Rows are gathered in a block of about 1 MiB, filled from its end, so
+// that one write stores many rows.
+class CBmpWriter : public CImageWriter {
+public:
+    explicit CBmpWriter(FILE* out) : out_(out) {}
+
+    bool Begin(const ImageFormat& format, std::string& error) override {
+        format_ = format;
+        const uint64_t fileBytes = BmpFileBytes(format);
+        if (fileBytes > 0xffffffffull) {
+            error = "a .bmp file cannot hold this image (" + std::to_string(fileBytes / 1000000) +
+                    " MB, the format stops at 4 GiB): write .tif instead";
+            return false;
+        }
+        const int bits = StoredBits(format.BitsPerPixel);
+        std::vector<RgbColour> palette = format.BitsPerPixel == 16 ? GreyPalette() : format.Palette;
+        palette.resize(bits <= 8 ? size_t{1} << bits : 0, RgbColour{0, 0, 0});
+        stride_ = DibStride(format.Width, bits);
+        offBits_ = HeaderBytes(bits);
+
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4d42;  // "BM"
+        file.bfSize = static_cast<DWORD>(fileBytes);
+        file.bfOffBits = static_cast<DWORD>(offBits_);
+        BITMAPINFOHEADER info{};
+        info.biSize = sizeof info;
+        info.biWidth = format.Width;
+        info.biHeight = format.Height;
+        info.biPlanes = 1;
+        info.biBitCount = static_cast<WORD>(bits);
+        info.biCompression = BI_RGB;
+        info.biSizeImage = static_cast<DWORD>(stride_ * format.Height);
+        info.biXPelsPerMeter = PixelsPerMetre(format.XResolution);
+        info.biYPelsPerMeter = PixelsPerMetre(format.YResolution);
+        info.biClrUsed = static_cast<DWORD>(palette.size());
+        std::vector<uint8_t> head(offBits_);
+        std::memcpy(head.data(), &file, sizeof file);
+        std::memcpy(head.data() + sizeof file, &info, sizeof info);
+        uint8_t* quad = head.data() + sizeof file + sizeof info;
+        for (const RgbColour& colour : palette) {
+            quad[0] = colour.Blue, quad[1] = colour.Green, quad[2] = colour.Red, quad[3] = 0;
+            quad += 4;
+        }
+        blockRows_ = static_cast<uint32_t>(std::max<size_t>(1, (1 << 20) / stride_));
+        block_.assign(static_cast<size_t>(blockRows_) * stride_, 0);
+        if (!WriteBytes(out_, head.data(), head.size())) {
+            error = LastFileError();
+            return false;
+        }
+        return true;
+    }
+
+    bool WriteRow(const uint8_t* row, std::string& error) override {
+        // The block holds rows [blockTop_, blockTop_ + blockRows_) bottom-up.
+        const uint32_t slot = blockRows_ - 1 - (nextRow_ - blockTop_);
+        uint8_t* to = block_.data() + static_cast<size_t>(slot) * stride_;
+        if (format_.BitsPerPixel == 16)
+            HighBytes(row, to, format_.Width);
+        else if (format_.BitsPerPixel == 24)
+            BgrRow(row, to, format_.RowBytes());
+        else
+            std::memcpy(to, row, format_.RowBytes());
+        ++nextRow_;
+        if (nextRow_ - blockTop_ == blockRows_ || nextRow_ == uint32_t(format_.Height))
+            return FlushBlock(error);
+        return true;
+    }
+
+    bool Finish(std::string& error) override {
+        if (nextRow_ != uint32_t(format_.Height)) {
+            error = "the image ended after " + std::to_string(nextRow_) + " of " +
+                    std::to_string(format_.Height) + " rows";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool FlushBlock(std::string& error) {
+        const uint32_t rows = nextRow_ - blockTop_;
+        const uint32_t bottomRow = nextRow_ - 1;  // lowest in the file of this block
+        const uint64_t offset =
+            offBits_ + static_cast<uint64_t>(format_.Height - 1 - bottomRow) * stride_;
+        const uint8_t* first = block_.data() + static_cast<size_t>(blockRows_ - rows) * stride_;
+        if (!WriteAt(out_, offset, first, static_cast<size_t>(rows) * stride_)) {
+            error = LastFileError();
+            return false;
+        }
+        blockTop_ = nextRow_;
+        return true;
+    }
+
+    FILE* out_;
+    ImageFormat format_;
+    size_t stride_ = 0;
+    size_t offBits_ = 0;
+    uint32_t blockRows_ = 1;
+    uint32_t blockTop_ = 0;
+    uint32_t nextRow_ = 0;
+    std::vector<uint8_t> block_;
+};
+
 }  // namespace
 
+uint64_t BmpFileBytes(const ImageFormat& format) {
+    const int bits = StoredBits(format.BitsPerPixel);
+    return HeaderBytes(bits) + static_cast<uint64_t>(DibStride(format.Width, bits)) * format.Height;
+}
+
+std::unique_ptr<CImageWriter> MakeBmpWriter(FILE* out) {
+    return std::make_unique<CBmpWriter>(out);
+}
+
 bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
-    const bool wide = image.BitsPerPixel == 16;
-    const int bits = wide ? 8 : image.BitsPerPixel;
-    std::vector<RgbColour> palette = wide ? GreyPalette() : image.Palette;
-    if (bits > 8) palette.clear();
-    const size_t rowBytes = Image::RowBytesFor(image.Width, bits);
-    const size_t stride = DibStride(image.Width, bits);
-    const size_t tableBytes = 4 * palette.size();
-    const size_t offBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + tableBytes;
-    const unsigned long long fileSize =
-        offBits + static_cast<unsigned long long>(stride) * image.Height;
-    if (fileSize > 0xffffffffull) {
-        error = "image too large for a .bmp file";
-        return false;
-    }
-
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4d42;  // "BM"
-    file.bfSize = static_cast<DWORD>(fileSize);
-    file.bfOffBits = static_cast<DWORD>(offBits);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = image.Width;
-    info.biHeight = image.Height;
-    info.biPlanes = 1;
-    info.biBitCount = static_cast<WORD>(bits);
-    info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(stride * image.Height);
-    info.biClrUsed = static_cast<DWORD>(palette.size());
-
     COutputFile output;
     if (!output.Create(path, error)) return false;
-    FILE* const out = output.Get();
-    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-              std::fwrite(&info, sizeof info, 1, out) == 1;
-    for (const RgbColour& colour : palette) {
-        const uint8_t quad[4] = {colour.Blue, colour.Green, colour.Red, 0};
-        ok = ok && std::fwrite(quad, 4, 1, out) == 1;
+    std::unique_ptr<CImageWriter> writer = MakeBmpWriter(output.Get());
+    bool ok = WriteWholeImage(*writer, image, error);
+    if (!output.Close() && ok) {
+        error = "cannot write " + path + ": " + LastFileError();
+        ok = false;
     }
-    std::vector<uint8_t> row(stride, 0);
-    for (int32_t y = image.Height - 1; ok && y >= 0; --y) {
-        if (wide)
-            HighBytes(image.Row(y), row.data(), image.Width);
-        else if (bits == 24)
-            BgrRow(image.Row(y), row.data(), rowBytes);
-        else
-            std::memcpy(row.data(), image.Row(y), rowBytes);
-        ok = std::fwrite(row.data(), stride, 1, out) == 1;
-    }
-    ok = output.Close() && ok;
-    if (!ok) error = "cannot write " + path;
     return ok;
 }
 

@@ -26,7 +26,7 @@ void CopyRow(const uint8_t* from, uint8_t* to, size_t bytes, int bitsPerPixel) {
 
 }  // namespace
 
-bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error) {
+bool ReadDibLayout(const void* dib, size_t size, DibLayout& layout, std::string& error) {
     BITMAPINFOHEADER header;
     if (size < sizeof header) {
         error = "bitmap of " + std::to_string(size) + " bytes is shorter than its header";
@@ -42,10 +42,19 @@ bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error
         return false;
     }
     const int bits = header.biBitCount;
-    const int32_t width = header.biWidth;
-    const bool bottomUp = header.biHeight > 0;
-    const int32_t height = bottomUp ? header.biHeight : -header.biHeight;
-    if (!AllocateImage(image, width, height, bits, error)) return false;
+    if (!IsSupportedDepth(bits) || header.biWidth <= 0 || header.biHeight == 0 ||
+        header.biHeight == INT32_MIN) {
+        error = "bitmap of " + std::to_string(header.biWidth) + " x " +
+                std::to_string(header.biHeight) + " at " + std::to_string(bits) +
+                " bits is not one this program reads";
+        return false;
+    }
+    layout.Width = header.biWidth;
+    layout.BottomUp = header.biHeight > 0;
+    layout.Height = layout.BottomUp ? header.biHeight : -header.biHeight;
+    layout.BitsPerPixel = bits;
+    layout.XResolution = header.biXPelsPerMeter * 0.0254;
+    layout.YResolution = header.biYPelsPerMeter * 0.0254;
 
     size_t colours = 0;
     if (bits <= 8) colours = header.biClrUsed ? header.biClrUsed : size_t{1} << bits;
@@ -54,24 +63,38 @@ bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error
         return false;
     }
     const size_t tableOffset = header.biSize;
-    const size_t pixelsOffset = tableOffset + 4 * colours;
-    const size_t stride = DibStride(width, bits);
-    if (pixelsOffset > size || (size - pixelsOffset) / stride < static_cast<size_t>(height)) {
+    layout.PixelsOffset = tableOffset + 4 * colours;
+    layout.Stride = DibStride(layout.Width, bits);
+    if (layout.PixelsOffset > size ||
+        (size - layout.PixelsOffset) / layout.Stride < static_cast<size_t>(layout.Height)) {
         error = "bitmap block of " + std::to_string(size) + " bytes is shorter than " +
-                std::to_string(width) + " x " + std::to_string(height) + " at " +
+                std::to_string(layout.Width) + " x " + std::to_string(layout.Height) + " at " +
                 std::to_string(bits) + " bits needs";
         return false;
     }
     const uint8_t* bytes = static_cast<const uint8_t*>(dib);
-    image.Palette.clear();
+    layout.Palette.clear();
     for (size_t i = 0; i < colours; ++i) {
         const uint8_t* quad = bytes + tableOffset + 4 * i;  // blue, green, red, reserved
-        image.Palette.push_back({quad[2], quad[1], quad[0]});
+        layout.Palette.push_back({quad[2], quad[1], quad[0]});
     }
-    for (int32_t y = 0; y < height; ++y) {
-        const int32_t stored = bottomUp ? height - 1 - y : y;
-        CopyRow(bytes + pixelsOffset + static_cast<size_t>(stored) * stride, image.Row(y),
-                image.RowBytes(), bits);
-    }
+    return true;
+}
+
+void CopyDibRow(const void* dib, const DibLayout& layout, int32_t y, uint8_t* to) {
+    const int32_t stored = layout.BottomUp ? layout.Height - 1 - y : y;
+    const uint8_t* from = static_cast<const uint8_t*>(dib) + layout.PixelsOffset +
+                          static_cast<size_t>(stored) * layout.Stride;
+    CopyRow(from, to, Image::RowBytesFor(layout.Width, layout.BitsPerPixel), layout.BitsPerPixel);
+}
+
+bool ImageFromDib(const void* dib, size_t size, Image& image, std::string& error) {
+    DibLayout layout;
+    if (!ReadDibLayout(dib, size, layout, error)) return false;
+    if (!AllocateImage(image, layout.Width, layout.Height, layout.BitsPerPixel, error))
+        return false;
+    image.Palette = layout.Palette;
+    for (int32_t y = 0; y < layout.Height; ++y)
+        CopyDibRow(dib, layout, y, image.Row(y));
     return true;
 }

@@ -1,14 +1,18 @@
 #include "tools/image/file_io.h"
 
+#include <cerrno>
+#include <cstring>
+
 COutputFile::~COutputFile() {
     Close();
 }
 
 bool COutputFile::Create(const std::string& path, std::string& error) {
     Close();
+    errno = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
-        error = "cannot create " + path;
+        error = "cannot create " + path + ": " + LastFileError();
         return false;
     }
     buffer_.resize(1 << 20);
@@ -21,6 +25,25 @@ bool COutputFile::Close() {
     const bool ok = std::fclose(file_) == 0;
     file_ = nullptr;
     return ok;
+}
+
+bool WriteBytes(FILE* out, const void* data, size_t bytes) {
+    errno = 0;
+    return bytes == 0 || std::fwrite(data, 1, bytes, out) == bytes;
+}
+
+bool WriteAt(FILE* out, uint64_t offset, const void* data, size_t bytes) {
+    errno = 0;
+    return _fseeki64(out, static_cast<long long>(offset), SEEK_SET) == 0 &&
+           WriteBytes(out, data, bytes);
+}
+
+std::string LastFileError() {
+    if (errno == ENOSPC) return "the disk is full";
+    if (errno == EACCES) return "permission denied";
+    if (errno == ENOENT) return "no such folder";
+    if (errno == 0) return "write error";
+    return std::strerror(errno);
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {

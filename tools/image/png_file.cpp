@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/image/file_io.h"
+#include "tools/image/image_writer.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ uint32_t BigEndian32(const uint8_t* at) {
     return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
 }
 
-class PngWriter {
+class ChunkWriter {
 public:
-    explicit PngWriter(FILE* out) : out_(out) {}
+    explicit ChunkWriter(FILE* out) : out_(out) {}
 
     bool Chunk(const char type[4], const uint8_t* data, size_t length) {
         uint8_t head[8];
@@ -40,9 +41,8 @@ public:
         if (length) crc = crc32(crc, data, static_cast<uInt>(length));
         uint8_t tail[4];
         PutBigEndian32(tail, static_cast<uint32_t>(crc));
-        return std::fwrite(head, 8, 1, out_) == 1 &&
-               (length == 0 || std::fwrite(data, length, 1, out_) == 1) &&
-               std::fwrite(tail, 4, 1, out_) == 1;
+        return WriteBytes(out_, head, 8) && WriteBytes(out_, data, length) &&
+               WriteBytes(out_, tail, 4);
     }
 
 private:
@@ -54,89 +54,146 @@ struct PngFormat {
     uint8_t bitDepth;
 };
 
-PngFormat FormatFor(const Image& image) {
+PngFormat FormatFor(const ImageFormat& image) {
     if (image.BitsPerPixel == 24) return {kRgb, 8};
     if (image.BitsPerPixel == 16) return {kGrey, 16};
     if (IsGreyRamp(image.Palette, image.BitsPerPixel)) return {kGrey, uint8_t(image.BitsPerPixel)};
     return {kIndexed, uint8_t(image.BitsPerPixel)};
 }
 
-// One row as PNG stores it: a filter byte 0, then the samples, 16-bit big-endian.
-void PngRow(const Image& image, int32_t y, std::vector<uint8_t>& row) {
-    const size_t bytes = image.RowBytes();
-    row.resize(bytes + 1);
-    row[0] = 0;
-    const uint8_t* from = image.Row(y);
-    if (image.BitsPerPixel == 16) {
-        for (size_t i = 0; i + 1 < bytes; i += 2) {
-            row[1 + i] = from[i + 1];
-            row[2 + i] = from[i];
-        }
-    } else {
-        std::memcpy(row.data() + 1, from, bytes);
-    }
+uint32_t PixelsPerMetre(double dpi) {
+    return static_cast<uint32_t>(dpi / 0.0254 + 0.5);
 }
 
-bool WriteImageData(PngWriter& writer, const Image& image, std::string& error) {
-    z_stream stream{};
-    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
-        error = "cannot start zlib's deflate";
-        return false;
+// Each row, with its filter byte 0 (16-bit samples turned big-endian), goes through
+// one deflate stream; the compressed bytes leave as IDAT chunks of up to 64 KiB.
+class CPngWriter : public CImageWriter {
+public:
+    explicit CPngWriter(FILE* out) : out_(out), chunks_(out) {}
+    ~CPngWriter() override {
+        if (started_) deflateEnd(&stream_);
     }
-    std::vector<uint8_t> compressed(kIdatChunk);
-    std::vector<uint8_t> row;
-    bool ok = true;
-    for (int32_t y = 0; ok && y <= image.Height; ++y) {
-        const bool last = y == image.Height;
-        if (!last) PngRow(image, y, row);
-        stream.next_in = last ? nullptr : row.data();
-        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+
+    bool Begin(const ImageFormat& format, std::string& error) override {
+        format_ = format;
+        const PngFormat png = FormatFor(format);
+        uint8_t header[13];
+        PutBigEndian32(header, static_cast<uint32_t>(format.Width));
+        PutBigEndian32(header + 4, static_cast<uint32_t>(format.Height));
+        header[8] = png.bitDepth;
+        header[9] = png.colourType;
+        header[10] = 0;  // deflate
+        header[11] = 0;  // adaptive filtering, each row's filter byte
+        header[12] = 0;  // no interlace
+        bool ok = WriteBytes(out_, kSignature, sizeof kSignature) &&
+                  chunks_.Chunk("IHDR", header, sizeof header);
+        if (ok && format.XResolution > 0 && format.YResolution > 0) {
+            uint8_t physical[9];
+            PutBigEndian32(physical, PixelsPerMetre(format.XResolution));
+            PutBigEndian32(physical + 4, PixelsPerMetre(format.YResolution));
+            physical[8] = 1;  // the unit is the metre
+            ok = chunks_.Chunk("pHYs", physical, sizeof physical);
+        }
+        if (ok && png.colourType == kIndexed) {
+            std::vector<uint8_t> plte;
+            for (const RgbColour& colour : format.Palette) {
+                plte.push_back(colour.Red);
+                plte.push_back(colour.Green);
+                plte.push_back(colour.Blue);
+            }
+            ok = chunks_.Chunk("PLTE", plte.data(), plte.size());
+        }
+        if (!ok) {
+            error = LastFileError();
+            return false;
+        }
+        if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) {
+            error = "cannot start zlib's deflate";
+            return false;
+        }
+        started_ = true;
+        row_.assign(format.RowBytes() + 1, 0);
+        compressed_.resize(kIdatChunk);
+        return true;
+    }
+
+    bool WriteRow(const uint8_t* from, std::string& error) override {
+        const size_t bytes = format_.RowBytes();
+        ++rows_;
+        if (format_.BitsPerPixel != 16) {
+            const uint8_t filter = 0;
+            return Deflate(&filter, 1, Z_NO_FLUSH, error) &&
+                   Deflate(from, bytes, Z_NO_FLUSH, error);
+        }
+        for (size_t i = 0; i + 1 < bytes; i += 2) {
+            row_[1 + i] = from[i + 1];
+            row_[2 + i] = from[i];
+        }
+        return Deflate(row_.data(), row_.size(), Z_NO_FLUSH, error);
+    }
+
+    bool Finish(std::string& error) override {
+        if (rows_ != static_cast<uint64_t>(format_.Height)) {
+            error = "the image ended after " + std::to_string(rows_) + " of " +
+                    std::to_string(format_.Height) + " rows";
+            return false;
+        }
+        if (!Deflate(nullptr, 0, Z_FINISH, error)) return false;
+        if (!chunks_.Chunk("IEND", nullptr, 0)) {
+            error = LastFileError();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool Deflate(const uint8_t* data, size_t bytes, int flush, std::string& error) {
+        stream_.next_in = const_cast<uint8_t*>(data);
+        stream_.avail_in = static_cast<uInt>(bytes);
         int result;
         do {
-            stream.next_out = compressed.data();
-            stream.avail_out = static_cast<uInt>(compressed.size());
-            result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
-            const size_t produced = compressed.size() - stream.avail_out;
-            if (produced) ok = ok && writer.Chunk("IDAT", compressed.data(), produced);
-        } while (ok && (stream.avail_out == 0 || (last && result != Z_STREAM_END)));
+            stream_.next_out = compressed_.data() + pending_;
+            stream_.avail_out = static_cast<uInt>(compressed_.size() - pending_);
+            result = deflate(&stream_, flush);
+            pending_ = compressed_.size() - stream_.avail_out;
+            // Full chunks leave at once; the rest when the stream ends.
+            if (pending_ == compressed_.size() || (flush == Z_FINISH && pending_ > 0)) {
+                if (!chunks_.Chunk("IDAT", compressed_.data(), pending_)) {
+                    error = LastFileError();
+                    return false;
+                }
+                pending_ = 0;
+            }
+        } while (stream_.avail_in > 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+        return true;
     }
-    deflateEnd(&stream);
-    if (!ok) error = "cannot write the image data";
-    return ok;
-}
+
+    FILE* out_;
+    ChunkWriter chunks_;
+    ImageFormat format_;
+    z_stream stream_{};
+    bool started_ = false;
+    uint64_t rows_ = 0;
+    std::vector<uint8_t> row_;
+    std::vector<uint8_t> compressed_;
+    size_t pending_ = 0;
+};
 
 }  // namespace
 
+std::unique_ptr<CImageWriter> MakePngWriter(FILE* out) {
+    return std::make_unique<CPngWriter>(out);
+}
+
 bool WritePng(const std::string& path, const Image& image, std::string& error) {
-    const PngFormat format = FormatFor(image);
     COutputFile output;
     if (!output.Create(path, error)) return false;
-    FILE* const out = output.Get();
-    PngWriter writer(out);
-    uint8_t header[13];
-    PutBigEndian32(header, static_cast<uint32_t>(image.Width));
-    PutBigEndian32(header + 4, static_cast<uint32_t>(image.Height));
-    header[8] = format.bitDepth;
-    header[9] = format.colourType;
-    header[10] = 0;  // deflate
-    header[11] = 0;  // adaptive filtering, each row's filter byte
-    header[12] = 0;  // no interlace
-    bool ok = std::fwrite(kSignature, sizeof kSignature, 1, out) == 1 &&
-              writer.Chunk("IHDR", header, sizeof header);
-    if (ok && format.colourType == kIndexed) {
-        std::vector<uint8_t> plte;
-        for (const RgbColour& colour : image.Palette) {
-            plte.push_back(colour.Red);
-            plte.push_back(colour.Green);
-            plte.push_back(colour.Blue);
-        }
-        ok = writer.Chunk("PLTE", plte.data(), plte.size());
+    std::unique_ptr<CImageWriter> writer = MakePngWriter(output.Get());
+    bool ok = WriteWholeImage(*writer, image, error);
+    if (!output.Close() && ok) {
+        error = "cannot write " + path + ": " + LastFileError();
+        ok = false;
     }
-    std::string dataError;
-    ok = ok && WriteImageData(writer, image, dataError);
-    ok = ok && writer.Chunk("IEND", nullptr, 0);
-    ok = output.Close() && ok;
-    if (!ok) error = dataError.empty() ? "cannot write " + path : dataError + " of " + path;
     return ok;
 }
 

@@ -1,17 +1,17 @@
 // twacquire: acquires one image through the TWAIN Source Manager, as any TWAIN 1.x
-// application would, and writes it as .bmp and .png.
+// application would, and streams it into one .tif, .png or .bmp file.
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
 #include <string>
 
-#include "tools/image/bmp_file.h"
-#include "tools/image/png_file.h"
+#include "tools/twacquire/cancel.h"
 #include "tools/twacquire/failure.h"
 #include "tools/twacquire/listing.h"
 #include "tools/twacquire/negotiation.h"
 #include "tools/twacquire/options.h"
+#include "tools/twacquire/output_job.h"
 #include "tools/twacquire/transfers.h"
 #include "tools/twain_capability.h"
 #include "tools/twain_client.h"
@@ -51,56 +51,65 @@ TW_UINT32 MemoryBufferSize(CTwainClient& client, const AcquireOptions& options) 
     return 64 * 1024;
 }
 
-bool WriteFiles(const std::string& base, const Image& image) {
-    std::string error;
-    if (!WriteBmp(base + ".bmp", image, error)) {
-        ReportError(error);
-        return false;
-    }
-    if (!WritePng(base + ".png", image, error)) {
-        ReportError(error);
-        return false;
-    }
-    return true;
-}
-
-// Whether the file can be written, found out before anything is scanned; a file
-// that did not exist is not left behind.
-bool CanCreate(const std::string& path) {
-    const bool existed = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) return false;
-    std::fclose(file);
-    if (!existed) DeleteFileA(path.c_str());
-    return true;
-}
-
-// Ends the session in order; a refusal here is worth a warning, not a failure.
-void EndSession(CTwainClient& client) {
+// Ends the session in order from wherever it stands: the transfer ended (and any
+// pending one reset), the source disabled and closed, the Source Manager closed. A
+// refusal here is worth a warning, not a failure.
+void EndSession(CTwainClient& client, bool transferPending) {
     TW_UINT16 rc;
-    if ((rc = client.EndTransfer()) != TWRC_SUCCESS) ReportFailure(client, "MSG_ENDXFER", rc);
-    if ((rc = client.Disable()) != TWRC_SUCCESS) ReportFailure(client, "MSG_DISABLEDS", rc);
-    if ((rc = client.CloseSource()) != TWRC_SUCCESS) ReportFailure(client, "MSG_CLOSEDS", rc, true);
-    if ((rc = client.CloseManager()) != TWRC_SUCCESS)
+    if (transferPending) {
+        TW_UINT16 count = 0;
+        if ((rc = client.EndTransfer(&count)) != TWRC_SUCCESS)
+            ReportFailure(client, "MSG_ENDXFER", rc);
+        else if (count != 0) {
+            TW_PENDINGXFERS pending{};
+            if ((rc = client.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending)) !=
+                TWRC_SUCCESS)
+                ReportFailure(client, "MSG_RESET", rc);
+        }
+    }
+    if (client.SourceEnabled() && (rc = client.Disable()) != TWRC_SUCCESS)
+        ReportFailure(client, "MSG_DISABLEDS", rc);
+    if (client.SourceOpen() && (rc = client.CloseSource()) != TWRC_SUCCESS)
+        ReportFailure(client, "MSG_CLOSEDS", rc, true);
+    if (client.ManagerOpen() && (rc = client.CloseManager()) != TWRC_SUCCESS)
         ReportFailure(client, "MSG_CLOSEDSM", rc, true);
 }
 
+// A job that cannot go on: the file goes, the session ends in order.
+int Abandon(CTwainClient& client, COutputJob& job, bool transferPending, int code) {
+    job.Abandon();
+    EndSession(client, transferPending);
+    return code;
+}
+
+bool NegotiateJob(CTwainClient& client, const AcquireOptions& options) {
+    if (!Negotiate(client, options)) return false;
+    return options.TransferMechanism || NegotiateAutomaticTransfer(client);
+}
+
+// The mechanism for this image: the one negotiated, except that an automatic choice
+// made from the estimate goes by memory when the image turns out too large to hold.
+TW_UINT16 MechanismFor(CTwainClient& client, const AcquireOptions& options,
+                       const TW_IMAGEINFO& info) {
+    const TW_UINT16 negotiated = CurrentTransferMechanism(client);
+    if (!options.TransferMechanism && NativeTransferBytes(info) > kNativeTransferLimit)
+        return TWSX_MEMORY;
+    return negotiated;
+}
+
 int Acquire(CTwainClient& client, const AcquireOptions& options) {
-    const std::string base = OutputBase(options.Output);
-    for (const char* ending : {".bmp", ".png"}) {
-        if (!CanCreate(base + ending)) {
-            ReportError("cannot create " + base + ending);
-            return kFailure;
-        }
+    COutputJob job(options);
+    std::string error;
+    if (!job.Create(error)) {
+        ReportError(error);
+        return Abandon(client, job, false, kFailure);
     }
-    if (!Negotiate(client, options)) return kFailure;
-    const TW_UINT16 mechanism = CurrentTransferMechanism(client);
-    const TW_UINT32 bufferSize = mechanism == TWSX_MEMORY ? MemoryBufferSize(client, options) : 0;
+    if (!NegotiateJob(client, options)) return Abandon(client, job, false, kFailure);
 
     TW_UINT16 rc = client.Enable(options.ShowUI);
     if (rc != TWRC_SUCCESS) {
         ReportFailure(client, "MSG_ENABLEDS", rc);
-        return kFailure;
+        return Abandon(client, job, false, kFailure);
     }
     if (options.ShowUI)
         std::fprintf(stderr, "waiting for the source's dialog: acquire or cancel there\n");
@@ -109,8 +118,7 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
     const TW_UINT16 notification = client.WaitForNotification(timeout);
     if (notification == MSG_CLOSEDSREQ) {
         ReportError("cancelled at the source");
-        client.Disable();
-        return kCancelled;
+        return Abandon(client, job, false, kCancelled);
     }
     if (notification != MSG_XFERREADY) {
         char seconds[32];
@@ -119,34 +127,44 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
         TW_UINT16 cc = client.SourceConditionCode();
         if (cc != TWCC_SUCCESS)
             ReportError("source's condition: " + DescribeFailure(TWRC_FAILURE, cc));
-        client.Disable();
-        return kFailure;
+        return Abandon(client, job, false, kFailure);
     }
 
     TW_IMAGEINFO info;
-    if (!QueryImageInfo(client, info)) return kFailure;
-    Image image;
-    TransferOutcome outcome = mechanism == TWSX_MEMORY
-                                  ? MemoryTransfer(client, info, bufferSize, image)
-                                  : NativeTransfer(client, image);
-    const char* name = mechanism == TWSX_MEMORY ? "DAT_IMAGEMEMXFER" : "DAT_IMAGENATIVEXFER";
+    if (!QueryImageInfo(client, info)) return Abandon(client, job, true, kFailure);
+    if (!job.Accepts(info, error)) {
+        ReportError(error);
+        return Abandon(client, job, true, kFailure);
+    }
+    const TW_UINT16 mechanism = MechanismFor(client, options, info);
+    const bool memory = mechanism == TWSX_MEMORY;
+    const TransferOutcome outcome =
+        memory ? MemoryTransfer(client, info, MemoryBufferSize(client, options), job)
+               : NativeTransfer(client, info, job);
+    if (outcome.Cancelled) {
+        ReportError("cancelled; " + job.Path() + " was not written");
+        return Abandon(client, job, true, kCancelled);
+    }
     if (!outcome.Ok) {
         if (outcome.Error.empty())
-            ReportFailure(client, name, outcome.ReturnCode);
+            ReportFailure(client, memory ? "DAT_IMAGEMEMXFER" : "DAT_IMAGENATIVEXFER",
+                          outcome.ReturnCode);
         else
             ReportError(outcome.Error);
+        return Abandon(client, job, true, kFailure);
+    }
+    EndSession(client, true);
+    if (!job.Finish(error)) {
+        ReportError(error);
+        job.Abandon();
         return kFailure;
     }
-    EndSession(client);
-
-    if (!WriteFiles(base, image)) return kFailure;
     const double rate = outcome.Seconds > 0 ? outcome.Bytes / outcome.Seconds / 1e6 : 0;
     std::printf(
-        "%s.png, %s.bmp: %ld x %ld pixels, %d bits, %llu bytes in %.3f s, %.1f MB/s (%s "
-        "transfer)\n",
-        base.c_str(), base.c_str(), static_cast<long>(image.Width), static_cast<long>(image.Height),
-        image.BitsPerPixel, static_cast<unsigned long long>(outcome.Bytes), outcome.Seconds, rate,
-        mechanism == TWSX_MEMORY ? "memory" : "native");
+        "%s: %ld x %ld pixels, %d bits, %s; %llu bytes in %.3f s, %.1f MB/s (%s transfer)\n",
+        job.Path().c_str(), static_cast<long>(outcome.Width), static_cast<long>(outcome.Height),
+        outcome.BitsPerPixel, job.FormatName(), static_cast<unsigned long long>(outcome.Bytes),
+        outcome.Seconds, rate, memory ? "memory" : "native");
     return kSuccess;
 }
 
@@ -172,6 +190,7 @@ int main(int argc, char** argv) {
         break;
     }
 
+    WatchForCancel();
     CTwainClient client;
     TW_UINT16 rc = client.OpenManager();
     if (rc != TWRC_SUCCESS) {

@@ -1,5 +1,6 @@
 #include "tools/twacquire/negotiation.h"
 
+#include <algorithm>
 #include <string>
 
 #include "tools/twacquire/failure.h"
@@ -69,4 +70,39 @@ TW_UINT16 CurrentTransferMechanism(CTwainClient& client) {
     if (value.ConType == TWON_ENUMERATION && value.CurrentIndex < value.Items.size())
         return static_cast<TW_UINT16>(value.Items[value.CurrentIndex]);
     return TWSX_NATIVE;
+}
+
+namespace {
+
+double CurrentNumber(CTwainClient& client, TW_UINT16 cap, double fallback) {
+    CapabilityValue value;
+    if (GetCapability(client, cap, MSG_GETCURRENT, value) != TWRC_SUCCESS) return fallback;
+    if (value.ConType == TWON_ONEVALUE && !value.Items.empty())
+        return ItemAsNumber(value.ItemType, value.Items[0]);
+    if (value.ConType == TWON_ENUMERATION && value.CurrentIndex < value.Items.size())
+        return ItemAsNumber(value.ItemType, value.Items[value.CurrentIndex]);
+    if (value.ConType == TWON_RANGE) return ItemAsNumber(value.ItemType, value.CurrentValue);
+    return fallback;
+}
+
+}  // namespace
+
+bool NegotiateAutomaticTransfer(CTwainClient& client) {
+    TW_IMAGELAYOUT layout{};
+    uint64_t estimate = 0;
+    if (client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout) == TWRC_SUCCESS) {
+        const double inchesWide =
+            Fix32ToDouble(layout.Frame.Right) - Fix32ToDouble(layout.Frame.Left);
+        const double inchesLong =
+            Fix32ToDouble(layout.Frame.Bottom) - Fix32ToDouble(layout.Frame.Top);
+        const double xdpi = CurrentNumber(client, ICAP_XRESOLUTION, 0);
+        const double ydpi = CurrentNumber(client, ICAP_YRESOLUTION, 0);
+        double bits = CurrentNumber(client, ICAP_BITDEPTH, 0);
+        if (CurrentNumber(client, ICAP_PIXELTYPE, 0) == TWPT_RGB) bits = 24;
+        const double rowBytes = (inchesWide * xdpi * bits / 8 + 3) / 4 * 4;
+        estimate = static_cast<uint64_t>(std::max(0.0, rowBytes * inchesLong * ydpi));
+    }
+    const TW_UINT16 mechanism = estimate > kNativeTransferLimit ? TWSX_MEMORY : TWSX_NATIVE;
+    return Set(client, ICAP_XFERMECH, TWTY_UINT16, mechanism,
+               mechanism == TWSX_MEMORY ? "memory" : "native");
 }

@@ -1,6 +1,8 @@
 // Sets what the command line asks for on the open source (state 4).
 #pragma once
 
+#include <cstdint>
+
 #include "tools/twacquire/options.h"
 
 class CTwainClient;
@@ -10,6 +12,15 @@ class CTwainClient;
 // the source turns into pixels at the resolutions just set. Stops at the first
 // refusal, which it reports; false then.
 bool Negotiate(CTwainClient& client, const AcquireOptions& options);
+
+// Images up to this many bytes go by native transfer when the mechanism is auto:
+// one block of that size is allocated comfortably even in a 32-bit process.
+constexpr uint64_t kNativeTransferLimit = 64ull << 20;
+
+// --transfer auto, in state 4: the image the frame, resolutions and depth now set
+// will give, estimated, and ICAP_XFERMECH set to native when its DIB stays within
+// kNativeTransferLimit, memory otherwise. False when the source refuses.
+bool NegotiateAutomaticTransfer(CTwainClient& client);
 
 // The transfer mechanism the source will use (ICAP_XFERMECH current value); native
 // when it cannot be read.

@@ -61,6 +61,20 @@ bool ParseFrame(const std::string& text, FrameInches& frame) {
     return true;
 }
 
+bool ParseCompression(const std::string& text, TiffCompression& compression) {
+    if (text == "none")
+        compression = TiffCompression::None;
+    else if (text == "packbits")
+        compression = TiffCompression::PackBits;
+    else if (text == "deflate" || text == "zip")
+        compression = TiffCompression::Deflate;
+    else if (text == "g4" || text == "group4")
+        compression = TiffCompression::Group4;
+    else
+        return false;
+    return true;
+}
+
 bool EndsWith(const std::string& text, const char* ending) {
     const size_t n = std::strlen(ending);
     if (text.size() < n) return false;
@@ -74,8 +88,9 @@ bool EndsWith(const std::string& text, const char* ending) {
 
 const char* UsageText() {
     return "usage: twacquire [options] OUTPUT\n"
-           "Acquires one image through the TWAIN Source Manager and writes OUTPUT.bmp and\n"
-           "OUTPUT.png (a .bmp or .png ending of OUTPUT is replaced).\n"
+           "Acquires one image through the TWAIN Source Manager into OUTPUT, a .tif (or\n"
+           ".tiff), .png or .bmp file as its ending says. The file is written as the image\n"
+           "arrives, as OUTPUT.part, which becomes OUTPUT when complete. Ctrl+C cancels.\n"
            "\n"
            "  --source NAME        data source product name (default \"Halvard TWAIN Driver\")\n"
            "  --list               print the source's identity and capabilities and stop\n"
@@ -86,9 +101,13 @@ const char* UsageText() {
            "  --frame L,T,R,B      image frame in inches\n"
            "  --brightness V       brightness\n"
            "  --threshold V        bilevel threshold (0: adaptive)\n"
-           "  --transfer MODE      native or memory\n"
+           "  --transfer MODE      auto (default: native when the image is small enough to\n"
+           "                       hold in one piece, memory otherwise), native or memory\n"
            "  --buffer BYTES       memory transfer buffer size (K and M suffixes allowed;\n"
            "                       default: the size the source prefers)\n"
+           "  --compression C      TIFF compression: none, packbits, deflate or g4\n"
+           "                       (default: g4 for black and white, deflate otherwise)\n"
+           "  --bigtiff            write BigTIFF even when the file stays below 4 GiB\n"
            "  --ui                 show the source's dialog; acquire or cancel there\n"
            "  --timeout SECONDS    wait this long for the image (default 30; none with --ui)\n"
            "  --help               this text\n";
@@ -111,6 +130,7 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
         std::string text;
         double number = 0;
         unsigned long long whole = 0;
+        TiffCompression compression;
         if (option == "--help" || option == "-h") {
             return ParseResult::Help;
         } else if (option == "--list") {
@@ -159,14 +179,25 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
             (option == "--brightness" ? options.Brightness : options.Threshold) = number;
         } else if (option == "--transfer") {
             if (!value(text)) return ParseResult::Error;
-            if (text == "native")
+            if (text == "auto")
+                options.TransferMechanism.reset();
+            else if (text == "native")
                 options.TransferMechanism = TWSX_NATIVE;
             else if (text == "memory")
                 options.TransferMechanism = TWSX_MEMORY;
             else {
-                error = "unknown transfer \"" + text + "\" (native, memory)";
+                error = "unknown transfer \"" + text + "\" (auto, native, memory)";
                 return ParseResult::Error;
             }
+        } else if (option == "--compression") {
+            if (!value(text)) return ParseResult::Error;
+            if (!ParseCompression(text, compression)) {
+                error = "unknown compression \"" + text + "\" (none, packbits, deflate, g4)";
+                return ParseResult::Error;
+            }
+            options.Compression = compression;
+        } else if (option == "--bigtiff") {
+            options.BigTiff = true;
         } else if (option == "--buffer") {
             if (!value(text)) return ParseResult::Error;
             if (!ParseWhole(text, 0xffffffffull, whole)) {
@@ -193,15 +224,30 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
         }
     }
     if (options.ShowUI && !timeoutGiven) options.TimeoutSeconds = 0;  // wait for the person
-    if (!options.List && options.Output.empty()) {
+    if (options.List) return ParseResult::Run;
+    if (options.Output.empty()) {
         error = "no output name given";
+        return ParseResult::Error;
+    }
+    if (!FormatFromName(options.Output, options.Format)) {
+        error = "the output's ending must be .tif, .tiff, .png or .bmp: " + options.Output;
+        return ParseResult::Error;
+    }
+    if ((options.Compression || options.BigTiff) && options.Format != OutputFormat::Tiff) {
+        error = "--compression and --bigtiff are for .tif output";
         return ParseResult::Error;
     }
     return ParseResult::Run;
 }
 
-std::string OutputBase(const std::string& output) {
-    if (EndsWith(output, ".png") || EndsWith(output, ".bmp"))
-        return output.substr(0, output.size() - 4);
-    return output;
+bool FormatFromName(const std::string& path, OutputFormat& format) {
+    if (EndsWith(path, ".tif") || EndsWith(path, ".tiff"))
+        format = OutputFormat::Tiff;
+    else if (EndsWith(path, ".png"))
+        format = OutputFormat::Png;
+    else if (EndsWith(path, ".bmp"))
+        format = OutputFormat::Bmp;
+    else
+        return false;
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/twain.h"
+#include "tools/image/image_writer.h"
 
 struct FrameInches {
     double Left;
@@ -13,10 +14,15 @@ struct FrameInches {
     double Bottom;
 };
 
+enum class OutputFormat { Tiff, Png, Bmp };
+
 struct AcquireOptions {
-    std::string Output;  // the image's path; .bmp and .png are both written
-    std::string Source;  // product name of the data source
-    bool List = false;   // print the source's identity and capabilities, acquire nothing
+    std::string Output;  // the image's path; its ending chooses the format
+    OutputFormat Format = OutputFormat::Tiff;
+    std::optional<TiffCompression> Compression;  // TIFF only; default by image type
+    bool BigTiff = false;                        // BigTIFF even for a small file
+    std::string Source;                          // product name of the data source
+    bool List = false;  // print the source's identity and capabilities, acquire nothing
     bool ShowUI = false;
     double TimeoutSeconds = 30;  // for the image to be announced; no limit with the dialog
     std::optional<TW_UINT16> PixelType;
@@ -26,7 +32,7 @@ struct AcquireOptions {
     std::optional<FrameInches> Frame;
     std::optional<double> Brightness;
     std::optional<double> Threshold;
-    std::optional<TW_UINT16> TransferMechanism;  // TWSX_NATIVE or TWSX_MEMORY
+    std::optional<TW_UINT16> TransferMechanism;  // TWSX_NATIVE or TWSX_MEMORY; none: auto
     std::optional<TW_UINT32> BufferSize;         // memory transfer buffer, bytes
 };
 
@@ -36,5 +42,5 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
 
 const char* UsageText();
 
-// Output paths: the given one without a .bmp or .png ending, plus each ending.
-std::string OutputBase(const std::string& output);
+// The format a file name's ending (.tif, .tiff, .png, .bmp, any case) stands for.
+bool FormatFromName(const std::string& path, OutputFormat& format);

@@ -1,7 +1,8 @@
-// Progress on stderr while a transfer runs: a line rewritten twice a second once
-// the transfer has taken longer than a second. A native transfer is one call that
-// blocks until the whole image is there, so it reports only the time elapsed; a
-// memory transfer reports the bytes received so far.
+// Progress on stderr while a job runs: rows done of the total, MB/s and the time
+// left. On a terminal one line is rewritten twice a second once the job has taken
+// longer than a second; otherwise (a pipe, a file, a log) a plain line every ten
+// seconds. A native transfer is one call that blocks until the whole image is there,
+// so until its rows are written only the time elapsed is known.
 #pragma once
 
 #include <windows.h>
@@ -15,13 +16,14 @@
 
 class CProgress {
 public:
-    // total 0: unknown (elapsed time only).
-    CProgress(const std::string& label, uint64_t total);
+    // totalRows 0: unknown (elapsed time only until SetTotal).
+    CProgress(const std::string& label, uint64_t totalRows, uint64_t rowBytes);
     ~CProgress();
     CProgress(const CProgress&) = delete;
     CProgress& operator=(const CProgress&) = delete;
 
-    void Update(uint64_t done) { done_.store(done); }
+    void SetTotal(uint64_t totalRows, uint64_t rowBytes);
+    void Update(uint64_t rowsDone) { done_.store(rowsDone); }
     // Stops the reporting and ends the line if one was printed.
     void Finish();
 
@@ -30,12 +32,14 @@ private:
     void Print(double seconds);
 
     std::string label_;
-    uint64_t total_;
+    std::atomic<uint64_t> total_;
+    std::atomic<uint64_t> rowBytes_;
     std::atomic<uint64_t> done_{0};
+    const bool terminal_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool finished_ = false;
-    bool printed_ = false;
+    bool lineOpen_ = false;
     ULONGLONG start_;
     std::thread thread_;
 };

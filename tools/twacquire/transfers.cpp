@@ -1,16 +1,25 @@
 #include "tools/twacquire/transfers.h"
 
+#include <windows.h>
+
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "tools/image/dib.h"
+#include "tools/image/image_writer.h"
+#include "tools/twacquire/cancel.h"
 #include "tools/twacquire/progress.h"
+#include "tools/twacquire/row_assembler.h"
+#include "tools/twain_capability.h"
 #include "tools/twain_client.h"
 
 namespace {
 
 // Blocks of no bytes in a row after which the source is taken to be stuck.
 constexpr int kEmptyBlockLimit = 1000;
+// Rows a memory transfer may hold while waiting for rows above them.
+constexpr size_t kWindowBytes = 4 << 20;
 
 std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel) {
     if (bitsPerPixel == 1) return BilevelPalette();
@@ -19,74 +28,57 @@ std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel) {
     return {};
 }
 
-// Where a block lands in the image, in bytes; false when any part of it would fall
-// outside the image or outside what the source says it wrote.
-struct BlockPlacement {
-    size_t firstRow;
-    size_t rows;
-    size_t byteOffset;    // within each image row
-    size_t bytesPerRow;   // copied per row
-    size_t sourceStride;  // between rows in the buffer
-};
-
-bool PlaceBlock(const TW_IMAGEMEMXFER& block, const Image& image, BlockPlacement& place,
-                std::string& error) {
-    const int bits = image.BitsPerPixel;
-    place.firstRow = block.YOffset;
-    place.rows = block.Rows;
-    place.byteOffset = static_cast<size_t>(block.XOffset) * bits / 8;
-    place.bytesPerRow = Image::RowBytesFor(static_cast<int32_t>(block.Columns), bits);
-    place.sourceStride = block.BytesPerRow;
-    const size_t rowBytes = image.RowBytes();
-    const bool inside = static_cast<uint64_t>(block.XOffset) * bits % 8 == 0 &&
-                        place.byteOffset <= rowBytes &&
-                        place.bytesPerRow <= rowBytes - place.byteOffset &&
-                        place.firstRow <= static_cast<size_t>(image.Height) &&
-                        place.rows <= image.Height - place.firstRow;
-    const uint64_t needed =
-        place.rows == 0
-            ? 0
-            : static_cast<uint64_t>(place.rows - 1) * place.sourceStride + place.bytesPerRow;
-    if (!inside || needed > block.BytesWritten ||
-        (place.rows > 1 && place.sourceStride < place.bytesPerRow)) {
-        error = "the source delivered a block outside the image (XOffset " +
-                std::to_string(block.XOffset) + ", YOffset " + std::to_string(block.YOffset) +
-                ", " + std::to_string(block.Columns) + " columns, " + std::to_string(block.Rows) +
-                " rows, " + std::to_string(block.BytesPerRow) + " bytes per row, " +
-                std::to_string(block.BytesWritten) + " bytes written)";
-        return false;
-    }
-    return true;
+ImageFormat FormatFromInfo(const TW_IMAGEINFO& info) {
+    ImageFormat format;
+    format.Width = info.ImageWidth;
+    format.Height = info.ImageLength;
+    format.BitsPerPixel = info.BitsPerPixel;
+    format.Palette = DocumentedPalette(info.PixelType, info.BitsPerPixel);
+    format.XResolution = Fix32ToDouble(info.XResolution);
+    format.YResolution = Fix32ToDouble(info.YResolution);
+    return format;
 }
 
 // The transfer may widen the image beyond what DAT_IMAGEINFO said (interpolated
 // colour is aligned when the scan starts): the first block's row length decides.
-bool FitWidth(const TW_IMAGEMEMXFER& block, Image& image, std::string& error) {
-    if (block.BytesPerRow == image.RowBytes() || block.BytesPerRow == 0) return true;
-    const int bits = image.BitsPerPixel;
+bool FitWidth(const TW_IMAGEMEMXFER& block, ImageFormat& format, std::string& error) {
+    if (block.BytesPerRow == format.RowBytes() || block.BytesPerRow == 0 ||
+        block.BytesPerRow == TWON_DONTCARE32)
+        return true;
+    const int bits = format.BitsPerPixel;
     const uint64_t width = static_cast<uint64_t>(block.BytesPerRow) * 8 / bits;
-    if (Image::RowBytesFor(static_cast<int32_t>(width), bits) != block.BytesPerRow ||
-        width > 0x7fffffff) {
+    if (width > 0x7fffffff ||
+        Image::RowBytesFor(static_cast<int32_t>(width), bits) != block.BytesPerRow) {
         error = "the source's row length of " + std::to_string(block.BytesPerRow) +
                 " bytes fits no width at " + std::to_string(bits) + " bits";
         return false;
     }
-    std::vector<RgbColour> palette = image.Palette;
-    if (!AllocateImage(image, static_cast<int32_t>(width), image.Height, bits, error)) return false;
-    image.Palette = palette;
+    format.Width = static_cast<int32_t>(width);
     return true;
+}
+
+void NoteShape(TransferOutcome& outcome, const ImageFormat& format) {
+    outcome.Width = format.Width;
+    outcome.Height = format.Height;
+    outcome.BitsPerPixel = format.BitsPerPixel;
 }
 
 }  // namespace
 
-TransferOutcome NativeTransfer(CTwainClient& client, Image& image) {
+uint64_t NativeTransferBytes(const TW_IMAGEINFO& info) {
+    const uint64_t colours = info.BitsPerPixel <= 8 ? uint64_t{1} << info.BitsPerPixel : 0;
+    return sizeof(BITMAPINFOHEADER) + 4 * colours +
+           static_cast<uint64_t>(DibStride(info.ImageWidth, info.BitsPerPixel)) *
+               static_cast<uint64_t>(std::max<TW_INT32>(0, info.ImageLength));
+}
+
+TransferOutcome NativeTransfer(CTwainClient& client, const TW_IMAGEINFO& info,
+                               CImageWriter& writer) {
     TransferOutcome outcome;
     uintptr_t handleValue = 0;  // as wide as a handle
-    CProgress progress("native transfer", 0);
+    CProgress progress("native transfer", 0, 0);
     const double start = SecondsNow();
     outcome.ReturnCode = client.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handleValue);
-    outcome.Seconds = SecondsNow() - start;
-    progress.Finish();
     if (outcome.ReturnCode != TWRC_XFERDONE) return outcome;  // no handle is ours on failure
 
     HGLOBAL dib = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(handleValue));
@@ -96,26 +88,51 @@ TransferOutcome NativeTransfer(CTwainClient& client, Image& image) {
         return outcome;
     }
     const size_t size = GlobalSize(dib);
-    outcome.Ok = ImageFromDib(bytes, size, image, outcome.Error);
     outcome.Bytes = size;
+    DibLayout layout;
+    if (ReadDibLayout(bytes, size, layout, outcome.Error)) {
+        ImageFormat format = FormatFromInfo(info);
+        format.Width = layout.Width;
+        format.Height = layout.Height;
+        format.BitsPerPixel = layout.BitsPerPixel;
+        format.Palette = layout.Palette;
+        NoteShape(outcome, format);
+        progress.SetTotal(layout.Height, format.RowBytes());
+        std::vector<uint8_t> row(format.RowBytes());
+        bool ok = writer.Begin(format, outcome.Error);
+        for (int32_t y = 0; ok && y < layout.Height; ++y) {
+            if (CancelRequested()) {
+                outcome.Cancelled = true;
+                ok = false;
+                break;
+            }
+            CopyDibRow(bytes, layout, y, row.data());
+            ok = writer.WriteRow(row.data(), outcome.Error);
+            progress.Update(y + 1);
+        }
+        outcome.Ok = ok;
+    }
+    outcome.Seconds = SecondsNow() - start;
+    progress.Finish();
     GlobalUnlock(dib);
     GlobalFree(dib);
     return outcome;
 }
 
 TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, TW_UINT32 bufferSize,
-                               Image& image) {
+                               CImageWriter& writer) {
     TransferOutcome outcome;
-    if (!AllocateImage(image, info.ImageWidth, info.ImageLength, info.BitsPerPixel, outcome.Error))
-        return outcome;
-    image.Palette = DocumentedPalette(info.PixelType, info.BitsPerPixel);
-
+    ImageFormat format = FormatFromInfo(info);
     std::vector<uint8_t> buffer(bufferSize ? bufferSize : 1);
-    CProgress progress("memory transfer", image.Pixels.size());
+    std::unique_ptr<CRowAssembler> rows;
+    CProgress progress("memory transfer", format.Height, format.RowBytes());
     const double start = SecondsNow();
     int emptyBlocks = 0;
-    bool first = true;
     for (;;) {
+        if (CancelRequested()) {
+            outcome.Cancelled = true;
+            break;
+        }
         TW_IMAGEMEMXFER block;
         std::memset(&block, 0xff, sizeof block);  // TWON_DONTCARE in every field the source fills
         block.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
@@ -123,17 +140,22 @@ TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, T
         block.Memory.TheMem = buffer.data();
         outcome.ReturnCode = client.Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block);
         if (outcome.ReturnCode != TWRC_SUCCESS && outcome.ReturnCode != TWRC_XFERDONE) break;
-        if (first && !FitWidth(block, image, outcome.Error)) break;
-        first = false;
-        BlockPlacement place;
-        if (!PlaceBlock(block, image, place, outcome.Error)) break;
-        for (size_t r = 0; r < place.rows; ++r)
-            std::memcpy(image.Row(static_cast<int32_t>(place.firstRow + r)) + place.byteOffset,
-                        buffer.data() + r * place.sourceStride, place.bytesPerRow);
+        if (!rows) {
+            if (!FitWidth(block, format, outcome.Error) || !writer.Begin(format, outcome.Error))
+                break;
+            NoteShape(outcome, format);
+            const size_t rowBytes = std::max<size_t>(1, format.RowBytes());
+            const size_t windowRows =
+                std::max(kWindowBytes, 2 * static_cast<size_t>(bufferSize)) / rowBytes + 2;
+            rows.reset(new CRowAssembler(writer, format.Width, format.Height, format.BitsPerPixel,
+                                         static_cast<uint32_t>(windowRows)));
+            progress.SetTotal(format.Height, format.RowBytes());
+        }
+        if (!rows->Place(block, buffer.data(), outcome.Error)) break;
         outcome.Bytes += block.BytesWritten;
-        progress.Update(outcome.Bytes);
+        progress.Update(rows->RowsWritten());
         if (outcome.ReturnCode == TWRC_XFERDONE) {
-            outcome.Ok = true;
+            outcome.Ok = rows->Finish(outcome.Error);
             break;
         }
         emptyBlocks = block.BytesWritten == 0 ? emptyBlocks + 1 : 0;
