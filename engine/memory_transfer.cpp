@@ -58,7 +58,7 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
     memory.XOffset = block.Continuing
                          ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel)
                          : 0;
-    memory.YOffset = source.BytesTransferred / rowBytes;
+    memory.YOffset = static_cast<TW_UINT32>(source.BytesTransferred / rowBytes);
     memory.BytesWritten = block.Bytes;
 }
 
@@ -89,8 +89,10 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // The window may have been changed between blocks (the dialog's acquire
     // command writes the settings); never count past the end of the image.
     if (source.PartialRow && source.PartialRowOffset >= rowBytes) source.PartialRow = false;
-    const uint32_t remaining =
+    // Images may pass 4 GiB; one block never does.
+    const uint64_t left =
         source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
+    const uint32_t remaining = static_cast<uint32_t>(std::min<uint64_t>(left, UINT32_MAX));
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
     unsigned char* const buffer = application.Bytes();

@@ -6,8 +6,9 @@
 
 namespace {
 
-// A memory-transfer image is counted in the 32-bit BytesTransferred.
-constexpr int64_t LargestMemoryImage = std::numeric_limits<uint32_t>::max();
+// A memory-transfer image is counted in 64 bits, block by block; one row must fit
+// the record's 32-bit BytesPerRow.
+constexpr int64_t LargestMemoryRow = std::numeric_limits<uint32_t>::max();
 // A native image is one block of global memory in a 32-bit process.
 constexpr int64_t LargestNativeImage = std::numeric_limits<int32_t>::max();
 
@@ -39,9 +40,9 @@ int64_t DibStride(int64_t rowLength) {
 MemoryImageSize MeasureMemoryImage(const WindowDescriptorType& window) {
     const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);
     if (row == 0 || window.ScanLength < 1) return {TWCC_BADVALUE, 0, 0};
-    const int64_t image = row * window.ScanLength;
-    if (image > LargestMemoryImage) return {TWCC_LOWMEMORY, 0, 0};
-    return {TWCC_SUCCESS, static_cast<uint32_t>(row), static_cast<uint32_t>(image)};
+    if (row > LargestMemoryRow) return {TWCC_LOWMEMORY, 0, 0};
+    const uint64_t image = static_cast<uint64_t>(row) * static_cast<uint64_t>(window.ScanLength);
+    return {TWCC_SUCCESS, static_cast<uint32_t>(row), image};
 }
 
 NativeImageSize MeasureNativeImage(const WindowDescriptorType& window) {

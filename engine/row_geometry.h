@@ -19,7 +19,7 @@ int64_t DibStride(int64_t rowLength);
 struct MemoryImageSize {
     TW_UINT16 Refusal;  // TWCC_SUCCESS, or why the window cannot be transferred
     uint32_t RowBytes;
-    uint32_t ImageBytes;
+    uint64_t ImageBytes;  // a wide-format image may pass 4 GiB
 };
 
 // The image as the native transfer builds it: header, colour table and rows of

@@ -112,7 +112,7 @@ public:
     DeviceInfoType DeviceInfo;
     DataTransferType Transfer;
     HGLOBAL TransferBufferHandle;
-    uint32_t BytesTransferred;
+    uint64_t BytesTransferred;
     bool PartialRow;
     uint32_t PartialRowOffset;
     TW_UINT16 TransferMechanism;

@@ -224,3 +224,33 @@ TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 300, 10, 24));
 }
+
+TEST_F(MemoryTransferTest, AnImagePastFourGibibytesArrivesWhole) {
+    // 36 x 111 inches at 600 dpi in colour on the widest scanner: 4.3 GB of white
+    // paper, every block in its place, the last one ending the image.
+    UseScanner("QC1400");
+    ScopedEnvironment flat("TARNSCAN_DOCUMENT", "flat");
+    Reload();
+    const int width = 21600, length = 66600;
+    SetWindow(600, 600, 1, 0, width, length, 24, 5);
+    OpenAndEnable();
+    const uint64_t rowBytes = width * 3ull, imageBytes = rowBytes * length;
+    ASSERT_GT(imageBytes, uint64_t{1} << 32);
+    std::vector<uint8_t> buffer(rowBytes * 64);
+    uint64_t delivered = 0;
+    TW_UINT16 result = TWRC_SUCCESS;
+    while (result == TWRC_SUCCESS) {
+        TW_IMAGEMEMXFER record = {};
+        record.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+        record.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+        record.Memory.TheMem = buffer.data();
+        result = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &record);
+        ASSERT_NE(TWRC_FAILURE, result) << "after " << delivered << " bytes";
+        ASSERT_EQ(delivered, record.YOffset * rowBytes);
+        ASSERT_EQ(record.Rows * rowBytes, record.BytesWritten);
+        delivered += record.BytesWritten;
+    }
+    EXPECT_EQ(TWRC_XFERDONE, result);
+    EXPECT_EQ(imageBytes, delivered);
+    EXPECT_EQ(255, buffer[0]);
+}

@@ -125,12 +125,14 @@ TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
         int bits, width, length;
         TW_UINT16 native, memory;
     };
-    // 357913942 x 3 x 4 bytes is 2^32 + 8: 8 bytes in 32 bits.
-    for (const Case& c :
-         {Case{"wraps to 8 bytes", 24, 357913942, 4, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-          Case{"6 GB", 24, 20000, 100000, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-          Case{"widest row, longest image", 8, INT_MAX, INT_MAX, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
-          Case{"2.5 GB", 8, 50000, 50000, TWCC_LOWMEMORY, 0}}) {
+    // 357913942 x 3 x 4 bytes is 2^32 + 8: 8 bytes in 32 bits. A memory transfer
+    // goes block by block and takes an image of any length; only a row that no
+    // record's BytesPerRow can count is refused (0: not refused for its size).
+    for (const Case& c : {Case{"wraps to 8 bytes", 24, 357913942, 4, TWCC_LOWMEMORY, 0},
+                          Case{"6 GB", 24, 20000, 100000, TWCC_LOWMEMORY, 0},
+                          Case{"widest row, longest image", 8, INT_MAX, INT_MAX, TWCC_LOWMEMORY, 0},
+                          Case{"a row past 4 GiB", 24, INT_MAX, 2, TWCC_LOWMEMORY, TWCC_LOWMEMORY},
+                          Case{"2.5 GB", 8, 50000, 50000, TWCC_LOWMEMORY, 0}}) {
         for (Mechanism mechanism : Both) {
             const TW_UINT16 condition = mechanism == Mechanism::Native ? c.native : c.memory;
             if (condition == 0) continue;
