@@ -1,5 +1,6 @@
 // DAT_IMAGELAYOUT: the frame in inches, taken from and turned into the window's
 // width and length in pixels.
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -14,11 +15,26 @@ TW_FIX32 Inches(int32_t pixels, int32_t resolution) {
     return FloatToFix32(resolution == 0 ? 0.0 : static_cast<double>(pixels) / resolution);
 }
 
-void WriteFrame(const ScanSettings& settings, TW_IMAGELAYOUT& layout) {
-    layout.Frame.Left = FloatToFix32(0.0);
-    layout.Frame.Top = FloatToFix32(0.0);
-    layout.Frame.Right = Inches(settings.ScanWidth, settings.XResolution);
-    layout.Frame.Bottom = Inches(settings.ScanLength, settings.YResolution);
+double Real(TW_FIX32 value) {
+    return value.Whole + value.Frac / 65536.0;
+}
+
+// The frame that will be scanned. A 1.x application is told the size alone, at
+// (0, 0); a TWAIN 2 application also where it lies (a window at X offset 0 is
+// centred on the paper and reported at the left edge).
+void WriteFrame(const CTwainSource& source, TW_IMAGELAYOUT& layout) {
+    const ScanSettings& settings = source.Settings;
+    if (!source.ServesTwain2()) {
+        layout.Frame.Left = FloatToFix32(0.0);
+        layout.Frame.Top = FloatToFix32(0.0);
+        layout.Frame.Right = Inches(settings.ScanWidth, settings.XResolution);
+        layout.Frame.Bottom = Inches(settings.ScanLength, settings.YResolution);
+        return;
+    }
+    layout.Frame.Left = Inches(settings.XOffset, settings.XResolution);
+    layout.Frame.Top = Inches(settings.YOffset, settings.YResolution);
+    layout.Frame.Right = Inches(settings.XOffset + settings.ScanWidth, settings.XResolution);
+    layout.Frame.Bottom = Inches(settings.YOffset + settings.ScanLength, settings.YResolution);
 }
 
 void WriteNumbers(TW_IMAGELAYOUT& layout) {
@@ -27,18 +43,24 @@ void WriteNumbers(TW_IMAGELAYOUT& layout) {
     layout.FrameNumber = 1;
 }
 
-// (far - near) inches at `resolution`, from the whole parts alone; false when the
-// pixel count has no 32-bit value.
-bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_t& pixels) {
-    const int64_t value = (static_cast<int64_t>(farEdge.Whole) - nearEdge.Whole) * resolution;
+// `inches` at `resolution`, rounded to whole pixels; false when the pixel count
+// has no 32-bit value.
+bool Pixels(double inches, int32_t resolution, int32_t& pixels) {
+    const double value = std::floor(inches * resolution + 0.5);
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
         return false;
     pixels = static_cast<int32_t>(value);
     return true;
 }
 
-double Real(TW_FIX32 value) {
-    return value.Whole + value.Frac / 65536.0;
+// (far - near) inches at `resolution`, fractions included, in whole pixels.
+bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_t& pixels) {
+    return Pixels(Real(farEdge) - Real(nearEdge), resolution, pixels);
+}
+
+bool SameFrame(const TW_FRAME& a, const TW_FRAME& b) {
+    return Real(a.Left) == Real(b.Left) && Real(a.Top) == Real(b.Top) &&
+           Real(a.Right) == Real(b.Right) && Real(a.Bottom) == Real(b.Bottom);
 }
 
 // Whether the frame lies on the scanner's physical area.
@@ -58,9 +80,20 @@ TW_UINT16 SetFrame(CTwainSource& source, TW_IMAGELAYOUT& layout) {
         width < 1 || length < 1) {
         return source.Fail(TWCC_BADVALUE);
     }
+    // A TWAIN 2 application's Left and Top place the window; Left 0 keeps the
+    // scanner's centred feed.
+    int32_t xOffset = settings.XOffset, yOffset = settings.YOffset;
+    if (source.ServesTwain2() && (!Pixels(Real(layout.Frame.Left), settings.XResolution, xOffset) ||
+                                  !Pixels(Real(layout.Frame.Top), settings.YResolution, yOffset)))
+        return source.Fail(TWCC_BADVALUE);
     settings.ScanWidth = width;
     settings.ScanLength = length;
-    WriteFrame(settings, layout);
+    settings.XOffset = xOffset;
+    settings.YOffset = yOffset;
+    const TW_FRAME requested = layout.Frame;
+    WriteFrame(source, layout);
+    // Told when the frame had to be moved to whole pixels.
+    if (source.ServesTwain2() && !SameFrame(requested, layout.Frame)) return TWRC_CHECKSTATUS;
     return TWRC_SUCCESS;
 }
 
@@ -73,7 +106,7 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
         if (source.State == StateTransferring) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         if (msg == MSG_GET) {
-            WriteFrame(source.Settings, *layout);
+            WriteFrame(source, *layout);
         } else {
             layout->Frame = TW_FRAME();
         }

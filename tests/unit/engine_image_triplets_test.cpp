@@ -77,7 +77,7 @@ TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
     }
 }
 
-TEST_F(ImageTripletTest, LayoutSetTakesWholeInchesAndEchoesTheFrame) {
+TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
     Open();
     ScanSettings& settings = Source().Settings;
     settings.XResolution = 400;
@@ -86,16 +86,16 @@ TEST_F(ImageTripletTest, LayoutSetTakesWholeInchesAndEchoesTheFrame) {
     settings.YOffset = 9;
     TW_IMAGELAYOUT layout = {};
     layout.Frame = {Whole(0), Whole(0), Whole(8), Whole(10)};
-    layout.Frame.Right.Frac = 0x8000;  // 8.5: only the whole part counts
+    layout.Frame.Right.Frac = 0x8000;  // 8.5 inches: the fraction counts
     layout.DocumentNumber = 4;
     layout.PageNumber = 5;
     layout.FrameNumber = 6;
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
-    EXPECT_EQ(3200, settings.ScanWidth);
+    EXPECT_EQ(3400, settings.ScanWidth);
     EXPECT_EQ(3000, settings.ScanLength);
     EXPECT_EQ(7, settings.XOffset) << "left and top leave the offsets alone";
     EXPECT_EQ(9, settings.YOffset);
-    EXPECT_EQ(8.0, Real(layout.Frame.Right));
+    EXPECT_EQ(8.5, Real(layout.Frame.Right));
     EXPECT_EQ(10.0, Real(layout.Frame.Bottom));
     EXPECT_EQ(0.0, Real(layout.Frame.Left));
     EXPECT_EQ(0.0, Real(layout.Frame.Top));

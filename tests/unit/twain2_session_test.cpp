@@ -3,6 +3,9 @@
 // native images in its memory. Without it, everything goes as with a 1.x manager.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "tests/support/twain2_manager.h"
 #include "tests/unit/engine_fixture.h"
 
@@ -16,6 +19,21 @@ protected:
     TW_UINT16 EntryStatus() {
         TW_IDENTITY stranger = MakeIdentity(99, "Stranger");
         return StatusOf(stranger);
+    }
+    TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT32 value) {
+        HGLOBAL block = GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
+        auto* one = static_cast<TW_ONEVALUE*>(GlobalLock(block));
+        one->ItemType = TWTY_UINT16;
+        one->Item = value;
+        GlobalUnlock(block);
+        TW_CAPABILITY capability = {cap, TWON_ONEVALUE, block};
+        const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+        GlobalFree(block);
+        return result;
+    }
+    void OpenAndEnableWithoutOpen() {
+        TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     }
     // One capability query whose container is freed as a TWAIN 2 application would.
     void QueryPixelType() {
@@ -113,6 +131,54 @@ TEST_F(Twain2SessionTest, TheImageIsDeliveredOnceToATwain2Application) {
         TW_PENDINGXFERS pending = {};
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
         EXPECT_EQ(0, pending.Count);
+    }
+}
+
+TEST_F(Twain2SessionTest, FramesPlaceTheWindowForTwain2Applications) {
+    // The same frames from each kind of caller: both count the fractions; only a
+    // TWAIN 2 application places the window with Left and Top and is told when the
+    // frame had to move to whole pixels.
+    const auto fix = [](double inches) {
+        const int32_t fixed = static_cast<int32_t>(inches * 65536.0 + 0.5);
+        return TW_FIX32{static_cast<TW_INT16>(fixed >> 16), static_cast<TW_UINT16>(fixed & 0xFFFF)};
+    };
+    const auto real = [](TW_FIX32 value) { return value.Whole + value.Frac / 65536.0; };
+    struct Case {
+        const char* name;
+        bool twain2;
+        double left, top, right, bottom;
+        TW_UINT16 result;
+        int width, length, xOffset, yOffset;  // pixels at 300 dpi
+        double reportedLeft, reportedRight;
+    };
+    for (const Case& c : {
+             Case{"1.x letter", false, 0, 0, 8.5, 11, TWRC_SUCCESS, 2550, 3300, 0, 0, 0, 8.5},
+             Case{"1.x placed", false, 1, 2, 3.5, 4, TWRC_SUCCESS, 750, 600, 0, 0, 0, 2.5},
+             Case{"2 letter", true, 0, 0, 8.5, 11, TWRC_SUCCESS, 2550, 3300, 0, 0, 0, 8.5},
+             Case{"2 placed", true, 1, 2, 3.5, 4, TWRC_SUCCESS, 750, 600, 300, 600, 1, 3.5},
+             Case{"2 to whole pixels", true, 0.001, 0, 1.001, 1, TWRC_CHECKSTATUS, 300, 300, 0, 0,
+                  0, 1},
+         }) {
+        SCOPED_TRACE(c.name);
+        UseScanner("QD120");
+        if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
+        Open();
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, 300));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_YRESOLUTION, 300));
+        TW_IMAGELAYOUT layout = {};
+        layout.Frame = {fix(c.left), fix(c.top), fix(c.right), fix(c.bottom)};
+        EXPECT_EQ(c.result, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
+        TW_IMAGELAYOUT reported = {};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &reported));
+        EXPECT_EQ(c.reportedLeft, real(reported.Frame.Left));
+        EXPECT_EQ(c.reportedRight, real(reported.Frame.Right));
+        OpenAndEnableWithoutOpen();
+        ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
+        const std::map<std::string, std::string> window = LogFields(LogCalls("SetWindow").back());
+        EXPECT_EQ(std::to_string(c.width), window.at("ScanWidth"));
+        EXPECT_EQ(std::to_string(c.length), window.at("ScanLength"));
+        EXPECT_EQ(std::to_string(c.xOffset), window.at("XOffset"));
+        EXPECT_EQ(std::to_string(c.yOffset), window.at("YOffset"));
     }
 }
 
