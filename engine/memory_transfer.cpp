@@ -81,6 +81,9 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     source.AlignInterpolatedWidth();
     const MemoryImageSize size = MeasureMemoryImage(source.Settings);
     if (size.Refusal != TWCC_SUCCESS) return source.Fail(size.Refusal);
+    // A TWAIN 2 application's blocks are whole rows: a buffer below one row is refused.
+    if (source.ServesTwain2() && memory->Memory.Length < size.RowBytes)
+        return source.Fail(TWCC_BADVALUE);
     if (source.State == StateTransferReady && source.ScanStart(false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }

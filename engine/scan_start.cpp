@@ -8,18 +8,7 @@
 #include "source/twain_source.h"
 
 void CTwainSource::AlignInterpolatedWidth() {
-    if (Settings.BitsPerPixel != 24) return;  // only RGB is interpolated
-    const int32_t code = ModelCode();
-    if (!IsInterpolatedScan(Settings, code)) return;
-    // The device scans 2/3 or 1/2 of the width; a width it divides exactly makes
-    // every widened line exactly ScanWidth pixels long.
-    const int64_t divisor = WidensByThreeHalves(Settings, code) ? 3 : 2;
-    int64_t width = Settings.ScanWidth;
-    const int64_t remainder = width % divisor;
-    if (remainder > 0) width += divisor - remainder;
-    if (remainder < 0) width -= remainder;
-    if (width <= std::numeric_limits<int32_t>::max())
-        Settings.ScanWidth = static_cast<int32_t>(width);
+    Settings.ScanWidth = InterpolatedScanWidth(Settings, ModelCode());
 }
 
 TW_UINT16 CTwainSource::ScanStart(bool loadColourTable) {

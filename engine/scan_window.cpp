@@ -1,5 +1,7 @@
 #include "engine/scan_window.h"
 
+#include <limits>
+
 #include "engine/models.h"
 
 namespace {
@@ -37,4 +39,16 @@ WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t mo
         device.ScanWidth = window.ScanWidth / 2;
     }
     return device;
+}
+
+int32_t InterpolatedScanWidth(const WindowDescriptorType& window, int32_t modelCode) {
+    if (window.BitsPerPixel != 24 || !IsInterpolatedScan(window, modelCode))
+        return window.ScanWidth;
+    const int64_t divisor = WidensByThreeHalves(window, modelCode) ? 3 : 2;
+    int64_t width = window.ScanWidth;
+    const int64_t remainder = width % divisor;
+    if (remainder > 0) width += divisor - remainder;
+    if (remainder < 0) width -= remainder;
+    return width <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(width)
+                                                        : window.ScanWidth;
 }

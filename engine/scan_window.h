@@ -25,3 +25,8 @@ int32_t WidenedResolution(const WindowDescriptorType& window, int32_t modelCode)
 // resolution with the offset and width narrowed accordingly; otherwise the window
 // unchanged.
 WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t modelCode);
+
+// The width an interpolated scan delivers: ScanWidth raised to a multiple of the
+// widening's denominator (3 or 2), so that every widened line is exactly that
+// long. Other scans keep ScanWidth.
+int32_t InterpolatedScanWidth(const WindowDescriptorType& window, int32_t modelCode);

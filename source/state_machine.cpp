@@ -1,5 +1,7 @@
 // Enable and disable, pending transfers, memory-transfer set-up, and the two
 // notifications the source sends to the application through the Source Manager.
+#include "engine/row_geometry.h"
+#include "engine/scan_window.h"
 #include "platform/source_manager_link.h"
 #include "source/trace.h"
 #include "source/twain_source.h"
@@ -101,10 +103,19 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
 TW_UINT16 CTwainSource::HandleSetupMemXfer(pTW_SETUPMEMXFER setup) {
     if (State == StateTransferring) return Fail(TWCC_SEQERROR);
     if (!setup) return Fail(TWCC_BADVALUE);
-    setup->MinBufSize = TWON_DONTCARE32;
+    // A TWAIN 2 application is told the one row of the current image its buffers
+    // must hold; a 1.x application was always told it does not matter.
+    setup->MinBufSize = ServesTwain2() ? MinimumBufferBytes() : TWON_DONTCARE32;
     setup->MaxBufSize = 0x400000;
     setup->Preferred = 0x10000;
     return TWRC_SUCCESS;
+}
+
+TW_UINT32 CTwainSource::MinimumBufferBytes() const {
+    WindowDescriptorType window = Settings;
+    window.ScanWidth = InterpolatedScanWidth(Settings, ModelCode());
+    const MemoryImageSize size = MeasureMemoryImage(window);
+    return size.Refusal == TWCC_SUCCESS ? size.RowBytes : TWON_DONTCARE32;
 }
 
 TW_UINT16 CTwainSource::SendXferReady() {

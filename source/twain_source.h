@@ -70,6 +70,8 @@ public:
     TW_UINT16 HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui);
     TW_UINT16 HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS pending);
     TW_UINT16 HandleSetupMemXfer(pTW_SETUPMEMXFER setup);
+    // One row of the current image, as a memory transfer will deliver it.
+    TW_UINT32 MinimumBufferBytes() const;
     TW_UINT16 SendXferReady();
     bool SendCloseRequest();
 

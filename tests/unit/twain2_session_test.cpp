@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/support/twain2_manager.h"
 #include "tests/unit/engine_fixture.h"
@@ -131,6 +132,41 @@ TEST_F(Twain2SessionTest, TheImageIsDeliveredOnceToATwain2Application) {
         TW_PENDINGXFERS pending = {};
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
         EXPECT_EQ(0, pending.Count);
+    }
+}
+
+TEST_F(Twain2SessionTest, MemoryBuffersHoldWholeRowsForTwain2Applications) {
+    // 100 pixels of RGB: 300 bytes a row. A 1.x application is told the minimum
+    // does not matter and gets pieces of rows in small buffers; a TWAIN 2
+    // application is told one row and has smaller buffers refused.
+    struct Case {
+        const char* name;
+        bool twain2;
+        TW_UINT32 minBufSize;
+        TW_UINT16 smallBuffer;
+    };
+    for (const Case& c : {Case{"1.x", false, TWON_DONTCARE32, TWRC_SUCCESS},
+                          Case{"TWAIN 2", true, 300, TWRC_FAILURE}}) {
+        SCOPED_TRACE(c.name);
+        UseScanner("QD120");
+        SetWindow(100, 100, 1, 0, 100, 6, 24, 5);
+        if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
+        Open();
+        TW_SETUPMEMXFER setup = {};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup));
+        EXPECT_EQ(c.minBufSize, setup.MinBufSize);
+        OpenAndEnableWithoutOpen();
+        const std::vector<MemoryBlock> small = MemoryTransfer(120, 1);
+        EXPECT_EQ(c.smallBuffer, small.at(0).Result);
+        if (c.twain2) EXPECT_EQ(TWCC_BADVALUE, Status());
+        // Two and a half rows of buffer: blocks of two whole rows. (A 1.x
+        // application goes on with the row its small buffer began.)
+        if (!c.twain2) continue;
+        for (const MemoryBlock& block : MemoryTransfer(750)) {
+            EXPECT_EQ(0u, block.Record.XOffset);
+            EXPECT_EQ(2u, block.Record.Rows);
+            EXPECT_EQ(block.Record.Rows * 300, block.Record.BytesWritten);
+        }
     }
 }
 
