@@ -5,13 +5,16 @@
 // says which messages a capability answers and, where TWAIN 2 answers otherwise
 // than a 1.x application is answered, how. Messages a row leaves to the 1.x
 // answers are answered exactly as a 1.x application is.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "capabilities/capability_handlers.h"
 #include "capabilities/capability_table.h"
 #include "capabilities/containers.h"
 #include "capabilities/fix32.h"
+#include "engine/models.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -102,26 +105,50 @@ int32_t& ResolutionField(CTwainSource& source, TW_UINT16 cap) {
     return cap == ICAP_XRESOLUTION ? source.Settings.XResolution : source.Settings.YResolution;
 }
 
-// The model's entry nearest to `dpi` (the lower of two as near).
-int32_t NearestResolution(const ResolutionList& list, int32_t dpi) {
-    int32_t nearest = list.Entries[0];
-    for (TW_UINT32 i = 1; i < list.Count; ++i)
-        if (std::abs(list.Entries[i] - dpi) < std::abs(nearest - dpi)) nearest = list.Entries[i];
+// The resolutions a TWAIN 2 application is offered: the model's steps with its
+// native and interpolated resolutions among them (a 1.x list may lack them),
+// ascending and without repeats.
+std::vector<int32_t> OfferedResolutions(int32_t modelCode) {
+    const ResolutionList list = ResolutionsOfModel(modelCode);
+    const ModelRow& model = ModelOf(modelCode);
+    std::vector<int32_t> offered(list.Entries, list.Entries + list.Count);
+    offered.push_back(model.NativeResolution);
+    for (int32_t interpolated : model.InterpolatedResolutions)
+        if (IsInterpolatedResolution(modelCode, interpolated)) offered.push_back(interpolated);
+    std::sort(offered.begin(), offered.end());
+    offered.erase(std::unique(offered.begin(), offered.end()), offered.end());
+    return offered;
+}
+
+// The offered entry nearest to `dpi` (the lower of two as near).
+int32_t NearestResolution(const std::vector<int32_t>& offered, int32_t dpi) {
+    int32_t nearest = offered.front();
+    for (int32_t entry : offered)
+        if (std::abs(entry - dpi) < std::abs(nearest - dpi)) nearest = entry;
     return nearest;
+}
+
+TW_UINT32 PositionIn(const std::vector<int32_t>& offered, int32_t dpi) {
+    TW_UINT32 position = 0;
+    for (TW_UINT32 i = 0; i < offered.size(); ++i)
+        if (offered[i] <= dpi) position = i;
+    return position;
 }
 
 bool AnswerResolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
                       TW_UINT16& result) {
-    const ResolutionList list = ResolutionsOfModel(source.ModelCode());
+    const int32_t code = source.ModelCode();
+    const std::vector<int32_t> offered = OfferedResolutions(code);
     int32_t& field = ResolutionField(source, capability->Cap);
     switch (msg) {
     case MSG_GET: {
-        TW_UINT32 items[16];
-        for (TW_UINT32 i = 0; i < list.Count; ++i)
-            items[i] = Fix32ItemOfWhole(list.Entries[i]);
-        EnumerationHeader header = {TWTY_FIX32, list.Count, ResolutionPosition(list, field),
-                                    ResolutionPosition(list, DefaultResolution)};
-        result = source.MakeEnumeration(capability, header, items);
+        std::vector<TW_UINT32> items;
+        for (int32_t entry : offered)
+            items.push_back(Fix32ItemOfWhole(entry));
+        EnumerationHeader header = {TWTY_FIX32, static_cast<TW_UINT32>(items.size()),
+                                    PositionIn(offered, field),
+                                    PositionIn(offered, DefaultResolution)};
+        result = source.MakeEnumeration(capability, header, items.data());
         return true;
     }
     case MSG_GETCURRENT:
@@ -140,12 +167,14 @@ bool AnswerResolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capabi
     case MSG_SET: {
         int32_t requested;
         if (!ReadRequest(source, capability, requested, result)) return true;
-        // Outside the model's steps: refused; between two steps: the nearest, said so.
-        if (requested < list.Entries[0] || requested > list.Entries[list.Count - 1]) {
+        // What the scanner scans is taken as it is; past the offered range it is
+        // refused; between two offered steps it becomes the nearest, said so.
+        if (requested < offered.front() || requested > offered.back()) {
             result = source.Fail(TWCC_BADVALUE);
             return true;
         }
-        field = NearestResolution(list, requested);
+        field = IsSupportedResolution(code, requested) ? requested
+                                                       : NearestResolution(offered, requested);
         result = field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
         return true;
     }

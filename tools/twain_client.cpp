@@ -52,6 +52,12 @@ CTwainClient::CTwainClient(TW_UINT32 appId) {
     CopyString(app_.ProductName, sizeof app_.ProductName, "twacquire");
 }
 
+void CTwainClient::SpeakTwain2() {
+    app_.ProtocolMajor = 2;
+    app_.ProtocolMinor = 4;
+    app_.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+}
+
 CTwainClient::~CTwainClient() {
     if (enabled_) {
         EndTransfer();
@@ -70,7 +76,7 @@ TW_UINT16 CTwainClient::ClientFailure(TW_UINT16 condition) {
 
 bool CTwainClient::LoadManager() {
     if (entry_) return true;
-    if (!library_) library_ = LoadLibraryA("TWAIN_32.DLL");
+    if (!library_) library_ = LoadLibraryA(managerLibrary_.c_str());
     if (!library_) return false;
     entry_ = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(library_, "DSM_Entry"));
     return entry_ != nullptr;
@@ -81,11 +87,13 @@ TW_UINT16 CTwainClient::OpenManager() {
     if (!LoadManager()) return ClientFailure(TWCC_BUMMER);
     if (!window_) window_ = CreateMessageWindow();
     if (!window_) return ClientFailure(TWCC_BUMMER);
-    // The TWAIN standard passes a pointer to the window handle here; Wine's Source
-    // Manager takes pData itself as the handle, and it posts its notification
-    // message to that window, so the handle goes in by value.
-    TW_UINT16 rc = entry_(&app_, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM,
-                          reinterpret_cast<TW_MEMREF>(window_));
+    // The TWAIN standard passes a pointer to the window handle here; Wine's
+    // TWAIN_32.DLL takes pData itself as the handle (and posts its notification
+    // message to that window), so it gets the handle by value.
+    const bool handleByValue = lstrcmpiA(managerLibrary_.c_str(), "TWAIN_32.DLL") == 0;
+    TW_UINT16 rc = entry_(
+        &app_, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM,
+        handleByValue ? reinterpret_cast<TW_MEMREF>(window_) : static_cast<TW_MEMREF>(&window_));
     if (rc == TWRC_SUCCESS) managerOpen_ = true;
     return rc;
 }

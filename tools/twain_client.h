@@ -8,6 +8,8 @@
 // result is TWRC_FAILURE and LastClientCondition() says why.
 #pragma once
 
+#include <string>
+
 #include "platform/twain.h"
 
 extern const char* const kHalvardProductName;  // "Halvard TWAIN Driver"
@@ -20,6 +22,11 @@ public:
     // appId: the application's Id. Wine's Source Manager keeps whatever Id the
     // application sets, and the source recognises its application by a non-zero Id.
     explicit CTwainClient(TW_UINT32 appId = 0x0d17);
+    // Before OpenManager: the Source Manager library to load (default
+    // "TWAIN_32.DLL"), and whether the application speaks TWAIN 2 (DF_APP2 and
+    // protocol 2.4 in its identity; a 1.x application by default).
+    void UseManager(const std::string& library) { managerLibrary_ = library; }
+    void SpeakTwain2();
     // Steps down from whatever state the session is in: ends a pending transfer,
     // disables and closes the source, closes the Source Manager, frees the library.
     ~CTwainClient();
@@ -84,4 +91,5 @@ private:
     bool sourceOpen_ = false;
     bool enabled_ = false;
     TW_UINT16 clientCondition_ = 0;
+    std::string managerLibrary_ = "TWAIN_32.DLL";
 };

@@ -75,12 +75,12 @@ const std::vector<AcquireCase>& AcquireCases() {
         // A 1000-byte buffer holds less than one 2400-byte row: rows come in pieces.
         {"rgb_memory_row_pieces",
          {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory",
-          "--buffer", "1000"},
+          "--buffer", "1000", "--twain1"},
          {100, 100, 800, 1000, ScanEncoding::Rgb24},
          ".tif none"},
         {"rgb_memory_row_pieces_bmp",
          {"--pixel", "rgb", "--resolution", "100", "--frame", "0,0,8,10", "--transfer", "memory",
-          "--buffer", "1000"},
+          "--buffer", "1000", "--twain1"},
          {100, 100, 800, 1000, ScanEncoding::Rgb24},
          ".bmp"},
         {"grey_native",
@@ -100,7 +100,7 @@ const std::vector<AcquireCase>& AcquireCases() {
          ".tif"},
         {"bilevel_memory_odd_buffer",
          {"--pixel", "bw", "--threshold", "100", "--xres", "150", "--yres", "100", "--frame",
-          "0,0,8,4", "--transfer", "memory", "--buffer", "777"},
+          "0,0,8,4", "--transfer", "memory", "--buffer", "777", "--twain1"},
          {150, 100, 1200, 400, ScanEncoding::Bilevel, 100},
          ".png"},
         {"bilevel_memory_uncompressed",
@@ -262,13 +262,19 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (15 reported):\n"));
+    // A TWAIN 2 application is offered brightness, threshold and the scanner's
+    // readiness beside the 15 every application is offered.
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (18 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
           "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
           "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
         EXPECT_NE(std::string::npos, run.Out.find(std::string("\n  ") + cap)) << cap;
+    // As a TWAIN 1.x application, the 15 of old.
+    TwacquireRun legacy = RunTwacquire({"--list", "--twain1"});
+    ASSERT_EQ(0, legacy.ExitCode) << legacy.Err;
+    EXPECT_NE(std::string::npos, legacy.Out.find("Capabilities (15 reported):\n")) << legacy.Out;
 }
 
 }  // namespace

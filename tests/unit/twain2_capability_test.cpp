@@ -164,8 +164,10 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
     const Row rows[] = {
         {"a listed resolution", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(300, 0), TWRC_SUCCESS,
          TWRC_SUCCESS, "one UINT16 300", "one FIX32 300"},
-        {"a resolution between steps", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(320, 0),
-         TWRC_SUCCESS, TWRC_CHECKSTATUS, "one UINT16 320", "one FIX32 300"},
+        {"a resolution the scanner scans", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(320, 0),
+         TWRC_SUCCESS, TWRC_SUCCESS, "one UINT16 320", "one FIX32 320"},
+        {"a resolution between steps", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(500, 0),
+         TWRC_SUCCESS, TWRC_CHECKSTATUS, "one UINT16 500", "one FIX32 400"},
         {"a resolution past the last step", ICAP_YRESOLUTION, TWTY_FIX32, Fix32ItemOf(1200, 0),
          TWRC_SUCCESS, TWRC_FAILURE, "one UINT16 1200", "one FIX32 400"},
         {"a resolution as a whole number", ICAP_YRESOLUTION, TWTY_UINT16, 600, TWRC_SUCCESS,

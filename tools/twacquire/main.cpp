@@ -192,9 +192,11 @@ int main(int argc, char** argv) {
 
     WatchForCancel();
     CTwainClient client;
+    client.UseManager(options.Manager);
+    if (!options.Twain1) client.SpeakTwain2();
     TW_UINT16 rc = client.OpenManager();
     if (rc != TWRC_SUCCESS) {
-        ReportFailure(client, "opening the Source Manager (TWAIN_32.DLL)", rc, true);
+        ReportFailure(client, "opening the Source Manager (" + options.Manager + ")", rc, true);
         return kFailure;
     }
     rc = client.OpenSource(options.Source.c_str());

@@ -1,6 +1,7 @@
 #include "tools/twacquire/negotiation.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "tools/twacquire/failure.h"
@@ -14,6 +15,13 @@ bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw,
          const std::string& shown) {
     TW_UINT16 rc = SetOneValue(client, cap, itemType, raw);
     if (rc == TWRC_SUCCESS) return true;
+    if (rc == TWRC_CHECKSTATUS) {
+        // Taken, but changed to what the scanner can do; the image information
+        // says what will be scanned.
+        std::fprintf(stderr, "twacquire: the source took %s as the nearest value it has to %s\n",
+                     CapabilityName(cap), shown.c_str());
+        return true;
+    }
     ReportFailure(client, std::string("setting ") + CapabilityName(cap) + " to " + shown, rc);
     return false;
 }
@@ -33,6 +41,10 @@ bool SetFrame(CTwainClient& client, const FrameInches& frame) {
     layout.FrameNumber = 1;
     TW_UINT16 rc = client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
     if (rc == TWRC_SUCCESS) return true;
+    if (rc == TWRC_CHECKSTATUS) {
+        std::fprintf(stderr, "twacquire: the source moved the frame to whole pixels\n");
+        return true;
+    }
     ReportFailure(client, "setting the image frame (DAT_IMAGELAYOUT)", rc);
     return false;
 }

@@ -93,6 +93,9 @@ const char* UsageText() {
            "arrives, as OUTPUT.part, which becomes OUTPUT when complete. Ctrl+C cancels.\n"
            "\n"
            "  --source NAME        data source product name (default \"Halvard TWAIN Driver\")\n"
+           "  --dsm LIBRARY        the Source Manager to load (default TWAIN_32.DLL; the\n"
+           "                       TWAIN 2 Source Manager is TWAINDSM.DLL)\n"
+           "  --twain1             identify as a TWAIN 1.x application (default: TWAIN 2)\n"
            "  --list               print the source's identity and capabilities and stop\n"
            "  --pixel TYPE         bw, gray, rgb or palette\n"
            "  --bits N             bits per pixel (1, 4, 8, 24)\n"
@@ -137,6 +140,10 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
             options.List = true;
         } else if (option == "--ui") {
             options.ShowUI = true;
+        } else if (option == "--dsm") {
+            if (!value(options.Manager)) return ParseResult::Error;
+        } else if (option == "--twain1") {
+            options.Twain1 = true;
         } else if (option == "--source") {
             if (!value(options.Source)) return ParseResult::Error;
         } else if (option == "--pixel") {

@@ -22,7 +22,9 @@ struct AcquireOptions {
     std::optional<TiffCompression> Compression;  // TIFF only; default by image type
     bool BigTiff = false;                        // BigTIFF even for a small file
     std::string Source;                          // product name of the data source
-    bool List = false;  // print the source's identity and capabilities, acquire nothing
+    std::string Manager = "TWAIN_32.DLL";        // the Source Manager library to load
+    bool Twain1 = false;  // identify as a TWAIN 1.x application instead of TWAIN 2
+    bool List = false;    // print the source's identity and capabilities, acquire nothing
     bool ShowUI = false;
     double TimeoutSeconds = 30;  // for the image to be announced; no limit with the dialog
     std::optional<TW_UINT16> PixelType;
