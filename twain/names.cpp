@@ -55,6 +55,23 @@ const CodeName ConditionCodes[] = {
     NAMED(TWCC_CAPBADOPERATION), NAMED(TWCC_CAPSEQERROR),
 };
 
+const CodeName ConditionMeanings[] = {
+    {TWCC_SUCCESS, "no condition reported"},
+    {TWCC_BUMMER, "failure for an unknown reason"},
+    {TWCC_LOWMEMORY, "not enough memory for the operation"},
+    {TWCC_NODS, "no data source, or the scanner was not recognised"},
+    {TWCC_MAXCONNECTIONS, "the source is already connected to another application"},
+    {TWCC_OPERATIONERROR, "the source or the scanner failed the operation"},
+    {TWCC_BADCAP, "unknown capability"},
+    {TWCC_BADPROTOCOL, "the source does not support this operation"},
+    {TWCC_BADVALUE, "a value was refused"},
+    {TWCC_SEQERROR, "operation not allowed in the current state"},
+    {TWCC_BADDEST, "unknown destination, or the notification was refused"},
+    {TWCC_CAPUNSUPPORTED, "capability not supported"},
+    {TWCC_CAPBADOPERATION, "operation not supported on this capability"},
+    {TWCC_CAPSEQERROR, "capability depends on another one"},
+};
+
 const CodeName Capabilities[] = {
     NAMED(CAP_XFERCOUNT),      NAMED(ICAP_COMPRESSION),    NAMED(ICAP_PIXELTYPE),
     NAMED(ICAP_UNITS),         NAMED(ICAP_XFERMECH),       NAMED(CAP_SUPPORTEDCAPS),
@@ -105,4 +122,7 @@ const char* ItemTypeName(TW_UINT16 itemType) {
 }
 const char* ContainerName(TW_UINT16 conType) {
     return Lookup(Containers, conType, "unknown container");
+}
+const char* ConditionMeaning(TW_UINT16 cc) {
+    return Lookup(ConditionMeanings, cc, nullptr);
 }

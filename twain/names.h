@@ -14,3 +14,6 @@ const char* ConditionCodeName(TW_UINT16 cc);
 const char* CapabilityName(TW_UINT16 cap);
 const char* ItemTypeName(TW_UINT16 itemType);
 const char* ContainerName(TW_UINT16 conType);
+
+// What a condition code means, in a few words for a person; null for an unknown code.
+const char* ConditionMeaning(TW_UINT16 cc);
