@@ -113,6 +113,9 @@ const CapabilityRow Rows[] = {
 };
 // clang-format on
 
+static_assert(sizeof Rows / sizeof Rows[0] <= sizeof CapabilityList::Caps / sizeof(TW_UINT16),
+              "every row fits in a supported-capabilities list");
+
 }  // namespace
 
 const CapabilityRow* FindCapability(TW_UINT16 cap) {
