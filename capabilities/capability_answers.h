@@ -54,13 +54,11 @@ void StoreThreshold(CTwainSource& source, const SetRequest& request);
 void StoreXResolution(CTwainSource& source, const SetRequest& request);
 void StoreYResolution(CTwainSource& source, const SetRequest& request);
 
-// --- TWAIN 2 answers where they differ ------------------------------------------
+// --- TWAIN 2 answers the rows cannot give (their Own replies)
+// ------------------------------------------
 TW_UINT16 Twain2TransferCount(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
-TW_UINT16 Twain2SupportedCaps(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
-TW_UINT16 Twain2UiControllable(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2Compression(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
-TW_UINT16 Twain2PixelFlavor(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2TransferMechanism(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);

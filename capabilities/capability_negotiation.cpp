@@ -43,17 +43,21 @@ Reply ReplyTo(const Replies& replies, TW_UINT16 msg) {
     }
 }
 
-TW_UINT16 Answer(CTwainSource& source, const CapabilityRow& row, Reply reply,
+// A reply of the rows' vocabulary, with one values at the caller's item type.
+TW_UINT16 Answer(CTwainSource& source, const CapabilityRow& row, Reply reply, bool twain2,
                  pTW_CAPABILITY capability) {
+    const TW_UINT16 itemType = twain2 ? row.Twain2.ItemType : row.ItemType;
     switch (reply) {
     case Reply::Current:
-        return source.MakeOneValue(capability, row.ItemType, ValueOf(row.Current, source));
+        return source.MakeOneValue(capability, itemType, ValueOf(row.Current, source));
     case Reply::Default:
-        return source.MakeOneValue(capability, row.ItemType, ValueOf(row.Default, source));
+        return source.MakeOneValue(capability, itemType, ValueOf(row.Default, source));
     case Reply::Choices:
         return row.Choices(source, capability);
-    case Reply::Supported:
-        return source.MakeSupportedCaps(capability);
+    case Reply::Supported: {
+        const CapabilityList list = twain2 ? Twain2Capabilities() : Twain1Capabilities();
+        return source.MakeUInt16Array(capability, list.Caps, list.Count);
+    }
     default:
         return source.Fail(TWCC_BADCAP);
     }
@@ -63,11 +67,11 @@ TW_UINT16 Answer(CTwainSource& source, const CapabilityRow& row, Reply reply,
 // leaves the negotiated values as they were.
 TW_UINT16 Reset(CTwainSource& source, const CapabilityRow& row, Reply reply,
                 pTW_CAPABILITY capability) {
-    if (reply == Reply::BadCap || !row.Reset) return Answer(source, row, reply, capability);
+    if (reply == Reply::BadCap || !row.Reset) return Answer(source, row, reply, false, capability);
     const ScanSettings settings = source.Settings;
     const TW_UINT16 mechanism = source.TransferMechanism;
     row.Reset(source);
-    const TW_UINT16 result = Answer(source, row, reply, capability);
+    const TW_UINT16 result = Answer(source, row, reply, false, capability);
     if (result != TWRC_SUCCESS) {
         source.Settings = settings;
         source.TransferMechanism = mechanism;
@@ -121,7 +125,7 @@ TW_UINT16 AnswerTwain1(CTwainSource& source, const CapabilityRow* row, TW_UINT16
     if (msg == MSG_SET) return Set(source, *row, capability);
     const Reply reply = ReplyTo(row->Twain1, msg);
     if (msg == MSG_RESET) return Reset(source, *row, reply, capability);
-    return Answer(source, *row, reply, capability);
+    return Answer(source, *row, reply, false, capability);
 }
 
 TW_UINT16 AnswerTwain2(CTwainSource& source, const CapabilityRow* row, TW_UINT16 msg,
@@ -131,8 +135,10 @@ TW_UINT16 AnswerTwain2(CTwainSource& source, const CapabilityRow* row, TW_UINT16
         return source.MakeOneValue(capability, TWTY_INT32, row->Twain2.Messages);
     const TW_UINT32 flag = QueryFlagOf(msg);
     if ((row->Twain2.Messages & flag) == 0) return source.Fail(TWCC_CAPBADOPERATION);
-    if (row->Twain2.Own & flag) return row->Twain2.Answer(source, msg, capability);
-    return AnswerTwain1(source, row, msg, capability);
+    const Reply reply = msg == MSG_SET ? row->Twain2.Set : ReplyTo(row->Twain2.Answers, msg);
+    if (reply == Reply::AsTwain1) return AnswerTwain1(source, row, msg, capability);
+    if (reply == Reply::Own) return row->Twain2.OwnAnswer(source, msg, capability);
+    return Answer(source, *row, reply, true, capability);
 }
 
 bool InStates(uint32_t states, int32_t state) {
@@ -151,9 +157,4 @@ TW_UINT16 CTwainSource::HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capabilit
     if (!capability) return Fail(TWCC_BADVALUE);
     return twain2 ? AnswerTwain2(*this, row, msg, capability)
                   : AnswerTwain1(*this, row, msg, capability);
-}
-
-TW_UINT16 CTwainSource::MakeSupportedCaps(pTW_CAPABILITY capability) {
-    const CapabilityList list = Twain1Capabilities();
-    return MakeUInt16Array(capability, list.Caps, list.Count);
 }

@@ -14,7 +14,14 @@ constexpr TW_UINT32 GetsOnly = TWQC_GET | TWQC_GETDEFAULT | TWQC_GETCURRENT;
 constexpr TW_UINT32 NoMessages = 0;
 
 constexpr Reply BadCap = Reply::BadCap, Current = Reply::Current, Default = Reply::Default,
-                Choices = Reply::Choices, Supported = Reply::Supported;
+                Choices = Reply::Choices, Supported = Reply::Supported, AsTwain1 = Reply::AsTwain1,
+                Own = Reply::Own;
+
+// A TWAIN 2 application answered as a TWAIN 1.x one, to every message or to the gets.
+constexpr Twain2Rule AsTwain1Always = {
+    AllMessages, 0, {AsTwain1, AsTwain1, AsTwain1, AsTwain1}, AsTwain1, nullptr};
+constexpr Twain2Rule AsTwain1GetsOnly = {
+    GetsOnly, 0, {AsTwain1, AsTwain1, AsTwain1, BadCap}, BadCap, nullptr};
 
 constexpr uint32_t WhenOpen = InState(StateOpen);
 
@@ -45,71 +52,73 @@ constexpr bool Listed = true, Unlisted = false;
 //   1.x replies {GET, GETCURRENT, GETDEFAULT, RESET}, what RESET changes, MSG_SET rule
 //     {containers read, condition for others, where the value is read, enumeration
 //      entries checked, check, store},
-//   TWAIN 2 {messages answered, messages answered otherwise, answer}, states for SET and RESET.
+//   TWAIN 2 {messages answered, item type, replies {GET, GETCURRENT, GETDEFAULT, RESET},
+//     MSG_SET, answer for the Own replies}, states for SET and RESET.
+// A message outside a TWAIN 2 row's messages never reaches its replies.
 // clang-format off
 const CapabilityRow Rows[] = {
     {CAP_XFERCOUNT, Listed, TWTY_INT16, Fixed(1), Fixed(1), nullptr,
      {Current, Current, Default, Current}, nullptr, Repeat32,
-     {AllMessages, TWQC_SET, &Twain2TransferCount}, WhenOpen},
+     {AllMessages, TWTY_INT16, {AsTwain1, AsTwain1, AsTwain1, AsTwain1}, Own, &Twain2TransferCount}, WhenOpen},
     {CAP_SUPPORTEDCAPS, Listed, TWTY_UINT16, Fixed(0), Fixed(0), nullptr,
      {Supported, BadCap, BadCap, BadCap}, nullptr, NotSettable,
-     {GetsOnly, GetsOnly, &Twain2SupportedCaps}, WhenOpen},
+     {GetsOnly, TWTY_UINT16, {Supported, Supported, Supported, BadCap}, BadCap, nullptr}, WhenOpen},
     {CAP_UICONTROLLABLE, Listed, TWTY_BOOL, Fixed(TRUE), Fixed(TRUE), nullptr,
      {Current, BadCap, BadCap, BadCap}, nullptr, NotSettable,
-     {GetsOnly, GetsOnly, &Twain2UiControllable}, WhenOpen},
+     {GetsOnly, TWTY_BOOL, {Current, Current, Current, BadCap}, BadCap, nullptr}, WhenOpen},
     {ICAP_COMPRESSION, Listed, TWTY_INT16, Fixed(TWCP_NONE), Fixed(TWCP_NONE), nullptr,
      {Current, Current, Default, BadCap}, nullptr, NotSettable,
-     {AllMessages, AllMessages, &Twain2Compression}, WhenOpen},
+     {AllMessages, TWTY_UINT16, {Current, Current, Default, Current}, Own, &Twain2Compression}, WhenOpen},
     {ICAP_PLANARCHUNKY, Listed, TWTY_INT16, Fixed(TWPC_CHUNKY), Fixed(TWPC_CHUNKY), nullptr,
      {Current, Current, Default, BadCap}, nullptr, NotSettable,
-     {AllMessages, AllMessages, &Twain2PlanarChunky}, WhenOpen},
+     {AllMessages, TWTY_UINT16, {Current, Current, Default, Current}, Own, &Twain2PlanarChunky}, WhenOpen},
     {ICAP_PHYSICALHEIGHT, Listed, TWTY_FIX32, ReadFrom(&PhysicalHeightItem), ReadFrom(&PhysicalHeightItem), nullptr,
      {Current, Current, Default, BadCap}, nullptr, NotSettable,
-     {GetsOnly, NoMessages, nullptr}, WhenOpen},
+     AsTwain1GetsOnly, WhenOpen},
     {ICAP_PHYSICALWIDTH, Listed, TWTY_FIX32, ReadFrom(&PhysicalWidthItem), ReadFrom(&PhysicalWidthItem), nullptr,
      {Current, Current, Default, BadCap}, nullptr, NotSettable,
-     {GetsOnly, NoMessages, nullptr}, WhenOpen},
+     AsTwain1GetsOnly, WhenOpen},
     {ICAP_PIXELFLAVOR, Listed, TWTY_UINT16, Fixed(TWPF_CHOCOLATE), Fixed(TWPF_CHOCOLATE), nullptr,
      {Current, Current, Default, BadCap}, nullptr, RepeatLow16,
-     {AllMessages, TWQC_RESET, &Twain2PixelFlavor}, WhenOpen},
+     {AllMessages, TWTY_UINT16, {AsTwain1, AsTwain1, AsTwain1, Current}, AsTwain1, nullptr}, WhenOpen},
     {ICAP_BITDEPTH, Listed, TWTY_UINT16, ReadFrom(&CurrentBitDepth), ReadFrom(&DefaultBitDepth), &BitDepthChoices,
      {Choices, Current, Default, Current}, &ResetPaletteDepth,
      {ConOneValue | ConEnumeration, TWCC_BADVALUE, ReadAt::ItemOrEntry16, EntryCheck::Every, &IsDepthOfComposition, &StoreBitDepth},
-     {AllMessages, NoMessages, nullptr}, WhenOpen},
+     AsTwain1Always, WhenOpen},
     {ICAP_BITORDER, Listed, TWTY_UINT16, Fixed(TWBO_MSBFIRST), Fixed(TWBO_MSBFIRST), nullptr,
      {Current, Current, Default, Current}, nullptr, Repeat32,
-     {AllMessages, NoMessages, nullptr}, WhenOpen},
+     AsTwain1Always, WhenOpen},
     // Any container but a one value or an enumeration is taken for a mistaken capability.
     {ICAP_PIXELTYPE, Listed, TWTY_UINT16, ReadFrom(&CurrentPixelType), Fixed(TWPT_RGB), &PixelTypeChoices,
      {Choices, Current, Default, Current}, &ResetToRgb,
      {ConOneValue | ConEnumeration, TWCC_BADCAP, ReadAt::ItemOrEntry16, EntryCheck::CurrentOnly, &IsScannablePixelType, &StorePixelType},
-     {AllMessages, NoMessages, nullptr}, WhenOpen},
+     AsTwain1Always, WhenOpen},
     {ICAP_UNITS, Listed, TWTY_UINT16, Fixed(TWUN_INCHES), Fixed(TWUN_INCHES), nullptr,
      {Current, Current, Default, Current}, nullptr,
      {ConOneValue, TWCC_BADVALUE, ReadAt::Offset2, EntryCheck::CurrentOnly, &IsCurrentValue, nullptr},
-     {AllMessages, NoMessages, nullptr}, WhenOpen},
+     AsTwain1Always, WhenOpen},
     {ICAP_XFERMECH, Listed, TWTY_UINT16, ReadFrom(&CurrentTransferMechanism), Fixed(TWSX_NATIVE), &TransferMechanismChoices,
      {Choices, Choices, Choices, Choices}, &ResetToNativeTransfer,
      {ConOneValue | ConEnumeration, TWCC_BADVALUE, ReadAt::ItemOrEntry16, EntryCheck::Every, &IsNotFileTransfer, &StoreTransferMechanism},
-     {AllMessages, TWQC_GETCURRENT | TWQC_GETDEFAULT | TWQC_SET, &Twain2TransferMechanism}, WhenOpen},
+     {AllMessages, TWTY_UINT16, {AsTwain1, Current, Default, AsTwain1}, Own, &Twain2TransferMechanism}, WhenOpen},
     // Resetting either resolution resets both.
     {ICAP_XRESOLUTION, Listed, TWTY_UINT16, ReadFrom(&CurrentXResolution), Fixed(DefaultResolution), &XResolutionChoices,
      {Choices, Current, Default, Current}, &ResetBothResolutions, Stored(&StoreXResolution),
-     {AllMessages, AllMessages, &Twain2Resolution}, WhenOpen},
+     {AllMessages, TWTY_FIX32, {Own, Own, Own, Own}, Own, &Twain2Resolution}, WhenOpen},
     {ICAP_YRESOLUTION, Listed, TWTY_UINT16, ReadFrom(&CurrentYResolution), Fixed(DefaultResolution), &YResolutionChoices,
      {Choices, Current, Default, Current}, &ResetBothResolutions, Stored(&StoreYResolution),
-     {AllMessages, AllMessages, &Twain2Resolution}, WhenOpen},
+     {AllMessages, TWTY_FIX32, {Own, Own, Own, Own}, Own, &Twain2Resolution}, WhenOpen},
     // Set-only for TWAIN 1.x applications.
     {ICAP_BRIGHTNESS, Unlisted, TWTY_FIX32, Fixed(0), Fixed(0), nullptr,
      {BadCap, BadCap, BadCap, BadCap}, nullptr, Stored(&StoreBrightness),
-     {AllMessages, AllMessages, &Twain2Brightness}, WhenOpen},
+     {AllMessages, TWTY_FIX32, {Own, Own, Own, Own}, Own, &Twain2Brightness}, WhenOpen},
     {ICAP_THRESHOLD, Unlisted, TWTY_FIX32, Fixed(0), Fixed(0), nullptr,
      {BadCap, BadCap, BadCap, BadCap}, nullptr, Stored(&StoreThreshold),
-     {AllMessages, AllMessages, &Twain2Threshold}, WhenOpen},
+     {AllMessages, TWTY_FIX32, {Own, Own, Own, Own}, Own, &Twain2Threshold}, WhenOpen},
     // Unknown to TWAIN 1.x applications.
     {CAP_DEVICEONLINE, Unlisted, TWTY_BOOL, Fixed(0), Fixed(0), nullptr,
      {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
-     {GetsOnly, GetsOnly, &Twain2DeviceOnline}, WhenOpen},
+     {GetsOnly, TWTY_BOOL, {Own, Own, Own, BadCap}, BadCap, &Twain2DeviceOnline}, WhenOpen},
 };
 // clang-format on
 

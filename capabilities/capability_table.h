@@ -26,13 +26,15 @@ constexpr CapabilityValue ReadFrom(TW_UINT32 (*read)(const CTwainSource& source)
     return {0, read};
 }
 
-// What a TWAIN 1.x application is answered to one message.
+// What an application is answered to one message.
 enum class Reply : uint8_t {
     BadCap,     // refused with TWCC_BADCAP
-    Current,    // one value: the current value at the row's item type
-    Default,    // one value: the default value at the row's item type
+    Current,    // one value: the current value at the caller's item type
+    Default,    // one value: the default value at the caller's item type
     Choices,    // the container the row's Choices function builds
-    Supported,  // array: the capabilities listed to TWAIN 1.x applications
+    Supported,  // array: the capabilities listed to the caller's kind
+    AsTwain1,   // TWAIN 2 only: as a TWAIN 1.x application is answered
+    Own,        // TWAIN 2 only: by the row's Twain2 Answer function
 };
 
 struct Replies {
@@ -85,9 +87,11 @@ struct SetRule {
 // The answers to an application that speaks TWAIN 2.
 typedef TW_UINT16 (*Twain2Answer)(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 struct Twain2Rule {
-    TW_UINT32 Messages;  // TWQC_ flags answered; none: unknown (TWCC_CAPUNSUPPORTED)
-    TW_UINT32 Own;       // TWQC_ flags answered by Answer; the others as to TWAIN 1.x
-    Twain2Answer Answer;
+    TW_UINT32 Messages;      // TWQC_ flags answered; none: unknown (TWCC_CAPUNSUPPORTED)
+    TW_UINT16 ItemType;      // of the Current and Default replies
+    Replies Answers;         // to GET, GETCURRENT, GETDEFAULT, RESET
+    Reply Set;               // AsTwain1 or Own
+    Twain2Answer OwnAnswer;  // for the Own replies
 };
 
 // TWAIN states as a mask.

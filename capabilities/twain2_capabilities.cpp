@@ -99,16 +99,12 @@ TW_UINT16 ResetTo(CTwainSource& source, pTW_CAPABILITY capability, int32_t& fiel
     return result;
 }
 
-// Compression and planar-chunky: one value, TW_UINT16, that MSG_SET may repeat.
-TW_UINT16 FixedUInt16(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                      TW_UINT16 value) {
-    if (msg == MSG_SET) {
-        int32_t requested;
-        TW_UINT16 result;
-        if (!ReadRequest(source, capability, requested, result)) return result;
-        return requested == value ? TWRC_SUCCESS : source.Fail(TWCC_BADVALUE);
-    }
-    return source.MakeOneValue(capability, TWTY_UINT16, value);
+// Compression and planar-chunky: MSG_SET may repeat the one value.
+TW_UINT16 RepeatUInt16(CTwainSource& source, pTW_CAPABILITY capability, TW_UINT16 value) {
+    int32_t requested;
+    TW_UINT16 result;
+    if (!ReadRequest(source, capability, requested, result)) return result;
+    return requested == value ? TWRC_SUCCESS : source.Fail(TWCC_BADVALUE);
 }
 
 struct Bounds {
@@ -177,20 +173,12 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
     }
 }
 
-TW_UINT16 Twain2Compression(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
-    return FixedUInt16(source, msg, capability, TWCP_NONE);
+TW_UINT16 Twain2Compression(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    return RepeatUInt16(source, capability, TWCP_NONE);
 }
 
-TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
-    return FixedUInt16(source, msg, capability, TWPC_CHUNKY);
-}
-
-TW_UINT16 Twain2PixelFlavor(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
-    return source.MakeOneValue(capability, TWTY_UINT16, TWPF_CHOCOLATE);
-}
-
-TW_UINT16 Twain2UiControllable(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
-    return source.MakeOneValue(capability, TWTY_BOOL, TRUE);
+TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    return RepeatUInt16(source, capability, TWPC_CHUNKY);
 }
 
 // Whether the scanner is there and ready now.
@@ -198,11 +186,6 @@ TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16, pTW_CAPABILITY cap
     AditionalSenseCodeType sense;
     const bool online = source.ModelCode() != 0 && source.Scanner.UnitReady(&sense);
     return source.MakeOneValue(capability, TWTY_BOOL, online ? TRUE : FALSE);
-}
-
-TW_UINT16 Twain2SupportedCaps(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
-    const CapabilityList list = Twain2Capabilities();
-    return source.MakeUInt16Array(capability, list.Caps, list.Count);
 }
 
 // One image per acquisition: 1, or -1 ("all of them") and any larger count kept
@@ -216,22 +199,14 @@ TW_UINT16 Twain2TransferCount(CTwainSource& source, TW_UINT16, pTW_CAPABILITY ca
     return source.Fail(TWCC_BADVALUE);
 }
 
-// The current and default mechanisms as one values; a set takes native or memory.
-TW_UINT16 Twain2TransferMechanism(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
-    switch (msg) {
-    case MSG_GETCURRENT:
-        return source.MakeOneValue(capability, TWTY_UINT16, source.TransferMechanism);
-    case MSG_GETDEFAULT:
-        return source.MakeOneValue(capability, TWTY_UINT16, TWSX_NATIVE);
-    default: {
-        int32_t requested;
-        TW_UINT16 result;
-        if (!ReadRequest(source, capability, requested, result)) return result;
-        if (requested != TWSX_NATIVE && requested != TWSX_MEMORY) return source.Fail(TWCC_BADVALUE);
-        source.TransferMechanism = static_cast<TW_UINT16>(requested);
-        return TWRC_SUCCESS;
-    }
-    }
+// A set takes native or memory transfers only.
+TW_UINT16 Twain2TransferMechanism(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    int32_t requested;
+    TW_UINT16 result;
+    if (!ReadRequest(source, capability, requested, result)) return result;
+    if (requested != TWSX_NATIVE && requested != TWSX_MEMORY) return source.Fail(TWCC_BADVALUE);
+    source.TransferMechanism = static_cast<TW_UINT16>(requested);
+    return TWRC_SUCCESS;
 }
 
 TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
