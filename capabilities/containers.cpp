@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "capabilities/capability_table.h"
 #include "platform/global_memory.h"
 #include "source/twain_source.h"
 
@@ -100,10 +99,6 @@ TW_UINT16 CTwainSource::MakeEnumeration(pTW_CAPABILITY capability, const Enumera
     for (TW_UINT32 i = 0; i < header.NumItems; ++i)
         std::memcpy(block + EnumerationHeaderSize + i * width, source + i * width, width);
     return HandOver(Handout(), capability, TWON_ENUMERATION, handle);
-}
-
-TW_UINT16 CTwainSource::MakeSupportedCaps(pTW_CAPABILITY capability) {
-    return MakeUInt16Array(capability, SupportedCapabilities, SupportedCapabilityCount);
 }
 
 TW_UINT16 CTwainSource::MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items,

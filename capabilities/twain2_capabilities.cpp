@@ -1,39 +1,21 @@
-// Capability negotiation with an application that speaks TWAIN 2 (DF_APP2 at the
-// open). The TWAIN 2 standard fixes item types, single values for the current and
-// default answers, MSG_QUERYSUPPORT, ranges for brightness and threshold, and
-// values the scanner cannot honour being refused or corrected; each row below
-// says which messages a capability answers and, where TWAIN 2 answers otherwise
-// than a 1.x application is answered, how. Messages a row leaves to the 1.x
-// answers are answered exactly as a 1.x application is.
+// The answers an application that speaks TWAIN 2 (DF_APP2 at the open) gets where
+// they differ from a TWAIN 1.x application's. The TWAIN 2 standard fixes item
+// types, single values for the current and default answers, ranges for brightness
+// and threshold, and values the scanner cannot honour being refused or corrected.
+// Which messages each function answers is the Twain2 column of the capability
+// rows; each is called only for those.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
-#include "capabilities/capability_handlers.h"
-#include "capabilities/capability_table.h"
+#include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
 #include "capabilities/fix32.h"
 #include "engine/models.h"
 #include "source/twain_source.h"
 
 namespace {
-
-constexpr TW_UINT32 AllMessages =
-    TWQC_GET | TWQC_SET | TWQC_GETDEFAULT | TWQC_GETCURRENT | TWQC_RESET;
-constexpr TW_UINT32 GetsOnly = TWQC_GET | TWQC_GETDEFAULT | TWQC_GETCURRENT;
-constexpr int32_t DefaultResolution = 400;
-
-// A TWAIN 2 answer: true when it answered (result set), false to leave the
-// message to the 1.x answers.
-typedef bool (*Twain2Answer)(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                             TW_UINT16& result);
-
-struct Twain2Row {
-    TW_UINT16 Cap;
-    TW_UINT32 Messages;  // TWQC_ flags
-    Twain2Answer Answer;
-};
 
 TW_UINT32 Fix32ItemOfWhole(int32_t value) {
     return Fix32Item(FloatToFix32(value));
@@ -99,12 +81,6 @@ bool ReadRequest(CTwainSource& source, pTW_CAPABILITY capability, int32_t& value
     return false;
 }
 
-// --- resolutions -------------------------------------------------------------
-
-int32_t& ResolutionField(CTwainSource& source, TW_UINT16 cap) {
-    return cap == ICAP_XRESOLUTION ? source.Settings.XResolution : source.Settings.YResolution;
-}
-
 // The resolutions a TWAIN 2 application is offered: the model's steps with its
 // native and interpolated resolutions among them (a 1.x list may lack them),
 // ascending and without repeats.
@@ -135,11 +111,66 @@ TW_UINT32 PositionIn(const std::vector<int32_t>& offered, int32_t dpi) {
     return position;
 }
 
-bool AnswerResolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                      TW_UINT16& result) {
+TW_UINT16 Fix32Reply(CTwainSource& source, pTW_CAPABILITY capability, int32_t value) {
+    return source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(value));
+}
+
+// A reset whose reply cannot be built changes nothing.
+TW_UINT16 ResetTo(CTwainSource& source, pTW_CAPABILITY capability, int32_t& field, int32_t value) {
+    const int32_t before = field;
+    field = value;
+    const TW_UINT16 result = Fix32Reply(source, capability, field);
+    if (result != TWRC_SUCCESS) field = before;
+    return result;
+}
+
+// Compression and planar-chunky: MSG_SET may repeat the one value.
+TW_UINT16 RepeatUInt16(CTwainSource& source, pTW_CAPABILITY capability, TW_UINT16 value) {
+    int32_t requested;
+    TW_UINT16 result;
+    if (!ReadRequest(source, capability, requested, result)) return result;
+    return requested == value ? TWRC_SUCCESS : source.Fail(TWCC_BADVALUE);
+}
+
+struct Bounds {
+    int32_t Min, Max, Default;
+};
+
+// Brightness and threshold: TW_FIX32 ranges.
+TW_UINT16 Bounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability, int32_t& field,
+                  Bounds bounds) {
+    switch (msg) {
+    case MSG_GET: {
+        RangeValues range = {
+            TWTY_FIX32,          Fix32ItemOfWhole(bounds.Min),     Fix32ItemOfWhole(bounds.Max),
+            Fix32ItemOfWhole(1), Fix32ItemOfWhole(bounds.Default), Fix32ItemOfWhole(field)};
+        return source.MakeRange(capability, range);
+    }
+    case MSG_GETCURRENT:
+        return Fix32Reply(source, capability, field);
+    case MSG_GETDEFAULT:
+        return Fix32Reply(source, capability, bounds.Default);
+    case MSG_RESET:
+        return ResetTo(source, capability, field, bounds.Default);
+    default: {
+        int32_t requested;
+        TW_UINT16 result;
+        if (!ReadRequest(source, capability, requested, result)) return result;
+        if (requested < bounds.Min || requested > bounds.Max) return source.Fail(TWCC_BADVALUE);
+        field = requested;
+        return TWRC_SUCCESS;
+    }
+    }
+}
+
+}  // namespace
+
+// Each resolution on its own, as TW_FIX32.
+TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     const int32_t code = source.ModelCode();
     const std::vector<int32_t> offered = OfferedResolutions(code);
-    int32_t& field = ResolutionField(source, capability->Cap);
+    int32_t& field = capability->Cap == ICAP_XRESOLUTION ? source.Settings.XResolution
+                                                         : source.Settings.YResolution;
     switch (msg) {
     case MSG_GET: {
         std::vector<TW_UINT32> items;
@@ -148,255 +179,70 @@ bool AnswerResolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capabi
         EnumerationHeader header = {TWTY_FIX32, static_cast<TW_UINT32>(items.size()),
                                     PositionIn(offered, field),
                                     PositionIn(offered, DefaultResolution)};
-        result = source.MakeEnumeration(capability, header, items.data());
-        return true;
+        return source.MakeEnumeration(capability, header, items.data());
     }
     case MSG_GETCURRENT:
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(field));
-        return true;
+        return Fix32Reply(source, capability, field);
     case MSG_GETDEFAULT:
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(DefaultResolution));
-        return true;
-    case MSG_RESET: {
-        const int32_t before = field;
-        field = DefaultResolution;
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(field));
-        if (result != TWRC_SUCCESS) field = before;
-        return true;
-    }
-    case MSG_SET: {
+        return Fix32Reply(source, capability, DefaultResolution);
+    case MSG_RESET:
+        return ResetTo(source, capability, field, DefaultResolution);
+    default: {
         int32_t requested;
-        if (!ReadRequest(source, capability, requested, result)) return true;
+        TW_UINT16 result;
+        if (!ReadRequest(source, capability, requested, result)) return result;
         // What the scanner scans is taken as it is; past the offered range it is
         // refused; between two offered steps it becomes the nearest, said so.
-        if (requested < offered.front() || requested > offered.back()) {
-            result = source.Fail(TWCC_BADVALUE);
-            return true;
-        }
+        if (requested < offered.front() || requested > offered.back())
+            return source.Fail(TWCC_BADVALUE);
         field = IsSupportedResolution(code, requested) ? requested
                                                        : NearestResolution(offered, requested);
-        result = field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
-        return true;
+        return field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     }
-    return false;
 }
 
-// --- fixed values of the 1.x answers at their standard types -----------------
-
-// Compression and planar-chunky: one value, TW_UINT16, that MSG_SET may repeat.
-bool AnswerFixedUInt16(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                       TW_UINT16 value, TW_UINT16& result) {
-    if (msg == MSG_SET) {
-        int32_t requested;
-        if (!ReadRequest(source, capability, requested, result)) return true;
-        result = requested == value ? TWRC_SUCCESS : source.Fail(TWCC_BADVALUE);
-        return true;
-    }
-    result = source.MakeOneValue(capability, TWTY_UINT16, value);
-    return true;
+TW_UINT16 Twain2Compression(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    return RepeatUInt16(source, capability, TWCP_NONE);
 }
 
-bool AnswerCompression(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                       TW_UINT16& result) {
-    return AnswerFixedUInt16(source, msg, capability, TWCP_NONE, result);
-}
-
-bool AnswerPlanarChunky(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                        TW_UINT16& result) {
-    return AnswerFixedUInt16(source, msg, capability, TWPC_CHUNKY, result);
-}
-
-bool AnswerPixelFlavor(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                       TW_UINT16& result) {
-    if (msg != MSG_RESET) return false;
-    result = source.MakeOneValue(capability, TWTY_UINT16, TWPF_CHOCOLATE);
-    return true;
-}
-
-bool AnswerUiControllable(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability,
-                          TW_UINT16& result) {
-    result = source.MakeOneValue(capability, TWTY_BOOL, TRUE);
-    return true;
+TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    return RepeatUInt16(source, capability, TWPC_CHUNKY);
 }
 
 // Whether the scanner is there and ready now.
-bool AnswerDeviceOnline(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability,
-                        TW_UINT16& result) {
+TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
     AditionalSenseCodeType sense;
     const bool online = source.ModelCode() != 0 && source.Scanner.UnitReady(&sense);
-    result = source.MakeOneValue(capability, TWTY_BOOL, online ? TRUE : FALSE);
-    return true;
+    return source.MakeOneValue(capability, TWTY_BOOL, online ? TRUE : FALSE);
 }
 
 // One image per acquisition: 1, or -1 ("all of them") and any larger count kept
 // at 1 with TWRC_CHECKSTATUS.
-bool AnswerTransferCount(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                         TW_UINT16& result) {
-    if (msg != MSG_SET) return false;
+TW_UINT16 Twain2TransferCount(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
     int32_t requested;
-    if (!ReadRequest(source, capability, requested, result)) return true;
-    if (requested == 1)
-        result = TWRC_SUCCESS;
-    else if (requested == -1 || requested > 1)
-        result = TWRC_CHECKSTATUS;
-    else
-        result = source.Fail(TWCC_BADVALUE);
-    return true;
+    TW_UINT16 result;
+    if (!ReadRequest(source, capability, requested, result)) return result;
+    if (requested == 1) return TWRC_SUCCESS;
+    if (requested == -1 || requested > 1) return TWRC_CHECKSTATUS;
+    return source.Fail(TWCC_BADVALUE);
 }
 
-bool AnswerTransferMechanism(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                             TW_UINT16& result) {
-    switch (msg) {
-    case MSG_GETCURRENT:
-        result = source.MakeOneValue(capability, TWTY_UINT16, source.TransferMechanism);
-        return true;
-    case MSG_GETDEFAULT:
-        result = source.MakeOneValue(capability, TWTY_UINT16, TWSX_NATIVE);
-        return true;
-    case MSG_SET: {
-        int32_t requested;
-        if (!ReadRequest(source, capability, requested, result)) return true;
-        if (requested != TWSX_NATIVE && requested != TWSX_MEMORY) {
-            result = source.Fail(TWCC_BADVALUE);
-            return true;
-        }
-        source.TransferMechanism = static_cast<TW_UINT16>(requested);
-        result = TWRC_SUCCESS;
-        return true;
-    }
-    default:
-        return false;
-    }
+// A set takes native or memory transfers only.
+TW_UINT16 Twain2TransferMechanism(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    int32_t requested;
+    TW_UINT16 result;
+    if (!ReadRequest(source, capability, requested, result)) return result;
+    if (requested != TWSX_NATIVE && requested != TWSX_MEMORY) return source.Fail(TWCC_BADVALUE);
+    source.TransferMechanism = static_cast<TW_UINT16>(requested);
+    return TWRC_SUCCESS;
 }
 
-// --- brightness and threshold: TW_FIX32 ranges --------------------------------
-
-struct Bounds {
-    int32_t Min, Max, Default;
-};
-
-bool AnswerBounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability, int32_t& field,
-                   Bounds bounds, TW_UINT16& result) {
-    switch (msg) {
-    case MSG_GET: {
-        RangeValues range = {
-            TWTY_FIX32,          Fix32ItemOfWhole(bounds.Min),     Fix32ItemOfWhole(bounds.Max),
-            Fix32ItemOfWhole(1), Fix32ItemOfWhole(bounds.Default), Fix32ItemOfWhole(field)};
-        result = source.MakeRange(capability, range);
-        return true;
-    }
-    case MSG_GETCURRENT:
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(field));
-        return true;
-    case MSG_GETDEFAULT:
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(bounds.Default));
-        return true;
-    case MSG_RESET: {
-        const int32_t before = field;
-        field = bounds.Default;
-        result = source.MakeOneValue(capability, TWTY_FIX32, Fix32ItemOfWhole(field));
-        if (result != TWRC_SUCCESS) field = before;
-        return true;
-    }
-    case MSG_SET: {
-        int32_t requested;
-        if (!ReadRequest(source, capability, requested, result)) return true;
-        if (requested < bounds.Min || requested > bounds.Max) {
-            result = source.Fail(TWCC_BADVALUE);
-            return true;
-        }
-        field = requested;
-        result = TWRC_SUCCESS;
-        return true;
-    }
-    }
-    return false;
-}
-
-bool AnswerBrightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                      TW_UINT16& result) {
-    return AnswerBounded(source, msg, capability, source.Settings.Brightness, {0, 50, 10}, result);
+TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
+    return Bounded(source, msg, capability, source.Settings.Brightness, {0, 50, 10});
 }
 
 // 0 selects the scanner's adaptive threshold.
-bool AnswerThreshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                     TW_UINT16& result) {
-    return AnswerBounded(source, msg, capability, source.Settings.Threshold, {0, 255, 128}, result);
-}
-
-bool AnswerSupportedCaps(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability,
-                         TW_UINT16& result);
-
-// The capabilities a TWAIN 2 application is offered, in the order CAP_SUPPORTEDCAPS
-// lists them: the 1.x list first, then what only TWAIN 2 applications are answered.
-const Twain2Row Twain2Rows[] = {
-    {CAP_XFERCOUNT, AllMessages, &AnswerTransferCount},
-    {CAP_SUPPORTEDCAPS, GetsOnly, &AnswerSupportedCaps},
-    {CAP_UICONTROLLABLE, GetsOnly, &AnswerUiControllable},
-    {ICAP_COMPRESSION, AllMessages, &AnswerCompression},
-    {ICAP_PLANARCHUNKY, AllMessages, &AnswerPlanarChunky},
-    {ICAP_PHYSICALHEIGHT, GetsOnly, nullptr},
-    {ICAP_PHYSICALWIDTH, GetsOnly, nullptr},
-    {ICAP_PIXELFLAVOR, AllMessages, &AnswerPixelFlavor},
-    {ICAP_BITDEPTH, AllMessages, nullptr},
-    {ICAP_BITORDER, AllMessages, nullptr},
-    {ICAP_PIXELTYPE, AllMessages, nullptr},
-    {ICAP_UNITS, AllMessages, nullptr},
-    {ICAP_XFERMECH, AllMessages, &AnswerTransferMechanism},
-    {ICAP_XRESOLUTION, AllMessages, &AnswerResolution},
-    {ICAP_YRESOLUTION, AllMessages, &AnswerResolution},
-    {ICAP_BRIGHTNESS, AllMessages, &AnswerBrightness},
-    {ICAP_THRESHOLD, AllMessages, &AnswerThreshold},
-    {CAP_DEVICEONLINE, GetsOnly, &AnswerDeviceOnline},
-};
-
-bool AnswerSupportedCaps(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability,
-                         TW_UINT16& result) {
-    TW_UINT16 caps[sizeof Twain2Rows / sizeof Twain2Rows[0]];
-    size_t count = 0;
-    for (const Twain2Row& row : Twain2Rows)
-        caps[count++] = row.Cap;
-    result = source.MakeUInt16Array(capability, caps, count);
-    return true;
-}
-
-const Twain2Row* FindRow(TW_UINT16 cap) {
-    for (const Twain2Row& row : Twain2Rows)
-        if (row.Cap == cap) return &row;
-    return nullptr;
-}
-
-TW_UINT32 QueryFlagOf(TW_UINT16 msg) {
-    switch (msg) {
-    case MSG_GET:
-        return TWQC_GET;
-    case MSG_GETCURRENT:
-        return TWQC_GETCURRENT;
-    case MSG_GETDEFAULT:
-        return TWQC_GETDEFAULT;
-    case MSG_SET:
-        return TWQC_SET;
-    case MSG_RESET:
-        return TWQC_RESET;
-    default:
-        return 0;
-    }
-}
-
-}  // namespace
-
-TW_UINT16 HandleTwain2Capability(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
-    const bool changes = msg == MSG_SET || msg == MSG_RESET;
-    if (msg != MSG_QUERYSUPPORT && QueryFlagOf(msg) == 0) return source.Fail(TWCC_BADPROTOCOL);
-    if (changes && source.State != StateOpen) return source.Fail(TWCC_SEQERROR);
-    if (!capability) return source.Fail(TWCC_BADVALUE);
-    const Twain2Row* row = FindRow(capability->Cap);
-    if (!row) return source.Fail(TWCC_CAPUNSUPPORTED);
-    if (msg == MSG_QUERYSUPPORT) return source.MakeOneValue(capability, TWTY_INT32, row->Messages);
-    if ((row->Messages & QueryFlagOf(msg)) == 0) return source.Fail(TWCC_CAPBADOPERATION);
-    TW_UINT16 result;
-    if (row->Answer && row->Answer(source, msg, capability, result)) return result;
-    if (msg == MSG_SET) return SetCapability(source, capability);
-    return AnswerCapabilityQuery(source, msg, capability);
+TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
+    return Bounded(source, msg, capability, source.Settings.Threshold, {0, 255, 128});
 }

@@ -85,7 +85,6 @@ public:
     TW_UINT16 MakeOneValue(pTW_CAPABILITY capability, TW_UINT16 itemType, TW_UINT32 item);
     TW_UINT16 MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
                               const void* items);
-    TW_UINT16 MakeSupportedCaps(pTW_CAPABILITY capability);
     TW_UINT16 MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items, size_t count);
     TW_UINT16 MakeRange(pTW_CAPABILITY capability, const RangeValues& range);
 
