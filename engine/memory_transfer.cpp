@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "engine/application_buffer.h"
-
 #include "engine/image_triplets.h"
 #include "engine/read_block.h"
 #include "engine/row_geometry.h"
