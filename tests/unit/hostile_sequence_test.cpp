@@ -229,6 +229,31 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
              }
              EXPECT_EQ(static_cast<TW_UINT32>(info.ImageLength), rows);
          }},
+        {"a transfer that fails leaves the interpolated width as it was", "QD140+",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 600));
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             ScopedEnvironment failingStart("TARNSCAN_FAULTS", "start");
+             ExpectRefused(NativeTransfer(), TWCC_OPERATIONERROR);
+             TW_IMAGEMEMXFER record;
+             std::vector<uint8_t> buffer(65536);
+             ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_OPERATIONERROR);
+             const TW_FRAME frame = Frame();
+             EXPECT_EQ(1, frame.Right.Whole);
+             EXPECT_EQ(0, frame.Right.Frac) << "400 pixels at 400 dpi, not 402";
+         }},
+        {"no memory block goes on with a native image the device ended early", "QD120",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             ScopedEnvironment endingEarly("TARNSCAN_FAULTS", "end=1");
+             ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
+             TW_IMAGEMEMXFER record;
+             std::vector<uint8_t> buffer(65536);
+             ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_SEQERROR);
+             EndTransfer();
+         }},
         {"the last piece of a row counts the pixels left, 1 bit", "QD120",
          [&] {
              ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW));
