@@ -254,6 +254,25 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
              ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_SEQERROR);
              EndTransfer();
          }},
+        {"a block asked for after the image is complete is empty", "QD120",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XRESOLUTION, TWTY_UINT16, 100));
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 100));
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             std::vector<uint8_t> buffer(65536);
+             TW_IMAGEMEMXFER record;
+             // 99 rows, two thirds of the last one, the rest of it, and once more.
+             ASSERT_EQ(TWRC_SUCCESS, TransferBlock(record, 0, 29900, buffer.data()));
+             ASSERT_EQ(TWRC_SUCCESS, TransferBlock(record, 0, 200, buffer.data()));
+             ASSERT_EQ(TWRC_XFERDONE, TransferBlock(record, 0, 65536, buffer.data()));
+             ASSERT_EQ(TWRC_XFERDONE, TransferBlock(record, 0, 65536, buffer.data()));
+             EXPECT_EQ(0u, record.BytesWritten);
+             EXPECT_EQ(0u, record.Rows);
+             EXPECT_EQ(0u, record.Columns);
+             EXPECT_EQ(0u, record.XOffset);
+             EXPECT_EQ(100u, record.YOffset);
+         }},
         {"the last piece of a row counts the pixels left, 1 bit", "QD120",
          [&] {
              ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW));
