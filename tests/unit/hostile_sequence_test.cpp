@@ -1,8 +1,10 @@
 // Hostile and careless callers: sequences of triplets that once wrote through a
 // handle, wrote past a record, locked the source, kept a refused frame, misread a
-// fixed-point resolution, described the wrong image, miscounted columns or ran a
-// triplet under a message it does not have. One row per sequence, each through
-// DS_Entry with the simulated scanner and its call log as witnesses.
+// fixed-point resolution, described the wrong image, miscounted columns, ran a
+// triplet under a message it does not have, kept a failed transfer's width, went
+// on with a native image as a memory one or described an empty block as a row.
+// One row per sequence, each through DS_Entry with the simulated scanner and its
+// call log as witnesses.
 #include <gtest/gtest.h>
 
 #include <cstring>
