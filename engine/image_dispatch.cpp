@@ -45,8 +45,12 @@ TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
     if (source.Settings.BitsPerPixel == 24 && IsMonochromeModel(code)) return TWCC_BADVALUE;
     if (code == 0) return TWCC_NODS;
     if (source.ImageDelivered) return TWCC_SEQERROR;
-    const bool stateAccepted = kind == TransferKind::Native ? source.State == StateTransferReady
-                                                            : source.State == StateTransferReady ||
-                                                                  source.State == StateTransferring;
+    // In state 7 a memory block goes on with a memory image under way, never with
+    // the native image that a device ending early left in state 7.
+    const bool memoryImageUnderWay =
+        source.State == StateTransferring && source.BytesTransferred > 0;
+    const bool stateAccepted = kind == TransferKind::Native
+                                   ? source.State == StateTransferReady
+                                   : source.State == StateTransferReady || memoryImageUnderWay;
     return stateAccepted ? TWCC_SUCCESS : TWCC_SEQERROR;
 }

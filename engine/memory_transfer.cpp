@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "engine/application_buffer.h"
-
 #include "engine/image_triplets.h"
 #include "engine/read_block.h"
 #include "engine/row_geometry.h"
@@ -41,6 +40,13 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
                    TW_IMAGEMEMXFER& memory) {
     const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
     memory.Compression = TWCP_NONE;
+    memory.YOffset = static_cast<TW_UINT32>(source.BytesTransferred / rowBytes);
+    memory.BytesWritten = block.Bytes;
+    if (block.Bytes == 0) {
+        // Asked again after the image is complete: an empty block at its end.
+        memory.Columns = memory.Rows = memory.XOffset = 0;
+        return;
+    }
     if (block.Partial || block.Continuing) {
         // The last piece of a row holds the pixels left, not a whole number of bytes'
         // worth of them.
@@ -58,11 +64,10 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
     memory.XOffset = block.Continuing
                          ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel)
                          : 0;
-    memory.YOffset = static_cast<TW_UINT32>(source.BytesTransferred / rowBytes);
-    memory.BytesWritten = block.Bytes;
 }
 
 TW_UINT16 FinishImage(CTwainSource& source) {
+    source.PartialRow = false;  // no row is under way once the image is complete
     if (source.ScanStopped) {
         source.ScanStopped = false;
     } else {

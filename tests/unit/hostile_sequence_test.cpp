@@ -1,8 +1,10 @@
 // Hostile and careless callers: sequences of triplets that once wrote through a
 // handle, wrote past a record, locked the source, kept a refused frame, misread a
-// fixed-point resolution, described the wrong image, miscounted columns or ran a
-// triplet under a message it does not have. One row per sequence, each through
-// DS_Entry with the simulated scanner and its call log as witnesses.
+// fixed-point resolution, described the wrong image, miscounted columns, ran a
+// triplet under a message it does not have, kept a failed transfer's width, went
+// on with a native image as a memory one or described an empty block as a row.
+// One row per sequence, each through DS_Entry with the simulated scanner and its
+// call log as witnesses.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -228,6 +230,50 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
                  rows += block.Record.Rows;
              }
              EXPECT_EQ(static_cast<TW_UINT32>(info.ImageLength), rows);
+         }},
+        {"a transfer that fails leaves the interpolated width as it was", "QD140+",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 600));
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             ScopedEnvironment failingStart("TARNSCAN_FAULTS", "start");
+             ExpectRefused(NativeTransfer(), TWCC_OPERATIONERROR);
+             TW_IMAGEMEMXFER record;
+             std::vector<uint8_t> buffer(65536);
+             ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_OPERATIONERROR);
+             const TW_FRAME frame = Frame();
+             EXPECT_EQ(1, frame.Right.Whole);
+             EXPECT_EQ(0, frame.Right.Frac) << "400 pixels at 400 dpi, not 402";
+         }},
+        {"no memory block goes on with a native image the device ended early", "QD120",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             ScopedEnvironment endingEarly("TARNSCAN_FAULTS", "end=1");
+             ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
+             TW_IMAGEMEMXFER record;
+             std::vector<uint8_t> buffer(65536);
+             ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_SEQERROR);
+             EndTransfer();
+         }},
+        {"a block asked for after the image is complete is empty", "QD120",
+         [&] {
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XRESOLUTION, TWTY_UINT16, 100));
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 100));
+             ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
+             Enable();
+             std::vector<uint8_t> buffer(65536);
+             TW_IMAGEMEMXFER record;
+             // 99 rows, two thirds of the last one, the rest of it, and once more.
+             ASSERT_EQ(TWRC_SUCCESS, TransferBlock(record, 0, 29900, buffer.data()));
+             ASSERT_EQ(TWRC_SUCCESS, TransferBlock(record, 0, 200, buffer.data()));
+             ASSERT_EQ(TWRC_XFERDONE, TransferBlock(record, 0, 65536, buffer.data()));
+             ASSERT_EQ(TWRC_XFERDONE, TransferBlock(record, 0, 65536, buffer.data()));
+             EXPECT_EQ(0u, record.BytesWritten);
+             EXPECT_EQ(0u, record.Rows);
+             EXPECT_EQ(0u, record.Columns);
+             EXPECT_EQ(0u, record.XOffset);
+             EXPECT_EQ(100u, record.YOffset);
          }},
         {"the last piece of a row counts the pixels left, 1 bit", "QD120",
          [&] {

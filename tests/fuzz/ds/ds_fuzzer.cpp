@@ -153,11 +153,14 @@ std::vector<size_t> Minimise(const RunPlan& plan, const Outcome& found) {
     std::vector<size_t> kept;
     for (size_t i = 0; i <= found.Call; ++i)
         kept.push_back(i);
-    for (size_t at = kept.size(); at-- > 0;) {
-        std::vector<size_t> fewer = kept;
-        fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(at));
-        const Outcome again = Execute(plan, fewer, false);
-        if (again.Found && again.What.Invariant == found.What.Invariant) {
+    // A call may become unneeded only once later ones are gone: passes until none goes.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (size_t at = kept.size(); at-- > 0;) {
+            std::vector<size_t> fewer = kept;
+            fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(at));
+            const Outcome again = Execute(plan, fewer, false);
+            if (!again.Found || again.What.Invariant != found.What.Invariant) continue;
             // Everything after the call that now breaks it is not needed either.
             kept.clear();
             for (size_t index : fewer) {
@@ -165,6 +168,7 @@ std::vector<size_t> Minimise(const RunPlan& plan, const Outcome& found) {
                 if (index == again.Call) break;
             }
             if (at > kept.size()) at = kept.size();
+            removed = true;
         }
     }
     return kept;

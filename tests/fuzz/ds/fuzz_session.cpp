@@ -341,6 +341,7 @@ bool Session::Perform(const Action& action) {
     if (action.Kind == ActionKind::ChangeFaults) {
         faults_ = action.Faults;
         SetEnvironmentVariableA("TARNSCAN_FAULTS", action.Faults.c_str());
+        lastResult_ = "read at the next Open";
         return true;
     }
     // The caller's identity and the record, each ending at a no-access page.
