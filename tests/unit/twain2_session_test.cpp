@@ -127,7 +127,9 @@ TEST_F(Twain2SessionTest, TheImageIsDeliveredOnceToATwain2Application) {
         OpenAndEnable();
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
         EXPECT_EQ(c.second, NativeTransfer());
-        if (c.second == TWRC_FAILURE) EXPECT_EQ(TWCC_SEQERROR, Status());
+        if (c.second == TWRC_FAILURE) {
+            EXPECT_EQ(TWCC_SEQERROR, Status());
+        }
         EXPECT_EQ(c.second, MemoryTransfer(4096, 1).at(0).Result);
         TW_PENDINGXFERS pending = {};
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
@@ -158,7 +160,9 @@ TEST_F(Twain2SessionTest, MemoryBuffersHoldWholeRowsForTwain2Applications) {
         OpenAndEnableWithoutOpen();
         const std::vector<MemoryBlock> small = MemoryTransfer(120, 1);
         EXPECT_EQ(c.smallBuffer, small.at(0).Result);
-        if (c.twain2) EXPECT_EQ(TWCC_BADVALUE, Status());
+        if (c.twain2) {
+            EXPECT_EQ(TWCC_BADVALUE, Status());
+        }
         // Two and a half rows of buffer: blocks of two whole rows. (A 1.x
         // application goes on with the row its small buffer began.)
         if (!c.twain2) continue;
