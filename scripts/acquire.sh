@@ -45,7 +45,7 @@ done
 # Only an output name: the whole letter-size chart at 100 dpi, the scan a person
 # most likely wants to look at first.
 if [ $# -eq 1 ] && [ "${1#-}" = "$1" ]; then
-    set -- --resolution 100 --frame 0,0,8,11 "$1"
+    set -- --resolution 100 --frame 0,0,8.5,11 "$1"
     echo "acquire.sh: the whole chart at 100 dpi (twacquire --help lists the options)" >&2
 fi
 
