@@ -71,7 +71,7 @@ TW_UINT16 AnswerTraced(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT
     const bool connected = source && IsConnected(*source, origin);
     const trace::TripletLine line(origin, dg, dat, msg, data, stateBefore);
     const TW_UINT16 rc = Answer(origin, dg, dat, msg, data);
-    const TW_UINT16 condition = connected && source ? source->ConditionCode : EntryConditionCode();
+    const TW_UINT16 condition = connected ? source->ConditionCode : EntryConditionCode();
     line.Finish(rc, condition, source ? source->State : StateClosed);
     return rc;
 }

@@ -132,7 +132,7 @@ void SourceTest::OpenAndEnable() {
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 }
 
-TW_IDENTITY SourceTest::MakeIdentity(TW_UINT32 id, const char* product) {
+TW_IDENTITY MakeIdentity(TW_UINT32 id, const char* product) {
     TW_IDENTITY identity = {};
     identity.Id = id;
     identity.Version.MajorNum = 1;

@@ -14,6 +14,9 @@ extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT1
 
 class CTwainSource;
 
+// A TWAIN 1.x application's identity (protocol 1.9, control and image groups).
+TW_IDENTITY MakeIdentity(TW_UINT32 id, const char* product);
+
 class SourceTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -35,8 +38,6 @@ protected:
     // Opens and enables without user interface; the fake Source Manager accepts
     // the notification unless told otherwise (state 6).
     void OpenAndEnable();
-
-    static TW_IDENTITY MakeIdentity(TW_UINT32 id, const char* product);
 
     TW_IDENTITY App = MakeIdentity(17, "Unit Test Application");
     TW_IDENTITY SourceId = MakeIdentity(23, "Halvard TWAIN Driver");

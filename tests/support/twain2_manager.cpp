@@ -1,7 +1,6 @@
 #include "tests/support/twain2_manager.h"
 
-#include <cstring>
-
+#include "tests/support/source_fixture.h"
 int FakeTwain2Manager::Notifications = 0;
 TW_UINT16 FakeTwain2Manager::LastMessage = 0;
 int FakeTwain2Manager::Allocations = 0;
@@ -48,12 +47,10 @@ TW_ENTRYPOINT FakeTwain2Manager::Reset() {
 }
 
 TW_IDENTITY FakeTwain2Manager::Twain2Application(TW_UINT32 id) {
-    TW_IDENTITY identity = {};
-    identity.Id = id;
+    TW_IDENTITY identity = MakeIdentity(id, "TWAIN 2 Test Application");
     identity.Version.MajorNum = 2;
     identity.ProtocolMajor = 2;
     identity.ProtocolMinor = 4;
-    identity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
-    std::strncpy(identity.ProductName, "TWAIN 2 Test Application", 32);
+    identity.SupportedGroups |= DF_APP2;
     return identity;
 }

@@ -132,17 +132,6 @@ size_t RecordSize(TW_UINT16 dat) {
     }
 }
 
-TW_IDENTITY Identity(TW_UINT32 id, const char* product) {
-    TW_IDENTITY identity = {};
-    identity.Id = id;
-    identity.Version.MajorNum = 1;
-    identity.ProtocolMajor = 1;
-    identity.ProtocolMinor = 9;
-    identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    std::strncpy(identity.ProductName, product, 32);
-    return identity;
-}
-
 const TW_UINT32 StrangerId = 99;
 
 void Put16(std::vector<uint8_t>& bytes, size_t at, TW_UINT16 value) {
@@ -347,8 +336,8 @@ bool Session::Perform(const Action& action) {
     // The caller's identity and the record, each ending at a no-access page.
     GuardedMemory origin(sizeof(TW_IDENTITY));
     const bool fromApplication = action.From == Origin::Application;
-    *origin.As<TW_IDENTITY>() = Identity(fromApplication ? plan_.ApplicationId : StrangerId,
-                                         fromApplication ? "Fuzzing Application" : "Stranger");
+    *origin.As<TW_IDENTITY>() = MakeIdentity(fromApplication ? plan_.ApplicationId : StrangerId,
+                                             fromApplication ? "Fuzzing Application" : "Stranger");
     pTW_IDENTITY caller = action.From == Origin::NoOrigin ? nullptr : origin.As<TW_IDENTITY>();
 
     GuardedMemory record(RecordSize(action.Dat));
@@ -358,7 +347,7 @@ bool Session::Perform(const Action& action) {
     std::unique_ptr<GuardedMemory> pointerBuffer;
     switch (action.Dat) {
     case DAT_IDENTITY:
-        *record.As<TW_IDENTITY>() = Identity(23, "Halvard TWAIN Driver");
+        *record.As<TW_IDENTITY>() = MakeIdentity(23, "Halvard TWAIN Driver");
         break;
     case DAT_CAPABILITY: {
         container = std::make_unique<ApplicationBlock>(action.Container.Handle,
@@ -471,7 +460,7 @@ bool Session::CheckConditionCode(const Action& action, bool connected) {
         source.State != StateClosed && source.AppIdentity.Id == StrangerId;
     *asker.As<TW_IDENTITY>() =
         connected ? source.AppIdentity
-                  : Identity(strangerConnected ? StrangerId + 1 : StrangerId, "Stranger");
+                  : MakeIdentity(strangerConnected ? StrangerId + 1 : StrangerId, "Stranger");
     const TW_UINT16 result =
         DS_Entry(asker.As<TW_IDENTITY>(), DG_CONTROL, DAT_STATUS, MSG_GET, status.Data());
     if (result != TWRC_SUCCESS) return Fail("condition code", "the status query failed");
