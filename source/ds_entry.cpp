@@ -84,6 +84,6 @@ extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT1
     if (dat == DAT_IDENTITY && msg == MSG_OPENDS) trace::Start();
     // The application's event loop asks about every window message: those answers
     // would drown the conversation, so they are not traced.
-    if (!trace::Enabled() || msg == MSG_PROCESSEVENT) return Answer(origin, dg, dat, msg, data);
+    if (msg == MSG_PROCESSEVENT || !trace::Enabled()) return Answer(origin, dg, dat, msg, data);
     return AnswerTraced(origin, dg, dat, msg, data);
 }
