@@ -9,6 +9,7 @@
 #include "capabilities/capability_table.h"
 #include "engine/models.h"
 #include "platform/twain.h"
+#include "tarnscan/tarnscan.h"
 
 constexpr int32_t DefaultResolution = 400;
 
@@ -68,17 +69,17 @@ TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY
 // --- resolutions and pixel types ------------------------------------------------
 // The resolutions a model offers to applications, ascending.
 using ResolutionList = ResolutionSteps;
-ResolutionList ResolutionsOfModel(int32_t modelCode);
+ResolutionList ResolutionsOfModel(Model model);
 // Position reported for a resolution in a model's list (see the definition).
 TW_UINT32 ResolutionPosition(const ResolutionList& list, int32_t dpi);
 
 // TWAIN pixel type <-> ImageComposition, with the bit depth set along with it.
 struct PixelTypeMapping {
     TW_UINT16 PixelType;
-    int32_t ImageComposition;
-    int32_t BitsPerPixel;
+    Composition ImageComposition;
+    int32_t BitsPerPixel;  // the composition's default depth
 };
 // The mapping for pixel types 0 to 3 (TWPT_BW, TWPT_GRAY, TWPT_RGB, TWPT_PALETTE).
 const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType);
-// The pixel type of a composition; anything but 2, 3 and 5 reads as TWPT_BW.
-TW_UINT16 PixelTypeOfComposition(int32_t imageComposition);
+// The pixel type of a composition; a value that names none reads as TWPT_BW.
+TW_UINT16 PixelTypeOfComposition(Composition composition);

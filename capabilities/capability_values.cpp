@@ -6,12 +6,26 @@
 
 namespace {
 
+// Indexed by pixel type.
 const PixelTypeMapping PixelTypes[] = {
-    {TWPT_BW, 0, 1},
-    {TWPT_GRAY, 2, 8},
-    {TWPT_RGB, 5, 24},
-    {TWPT_PALETTE, 3, 8},
+    {TWPT_BW, Composition::Bilevel, 1},
+    {TWPT_GRAY, Composition::Greyscale, 8},
+    {TWPT_RGB, Composition::RgbColour, 24},
+    {TWPT_PALETTE, Composition::PaletteColour, 8},
 };
+
+// The row of a composition; null for a value that names none.
+const PixelTypeMapping* MappingOfComposition(Composition composition) {
+    for (const PixelTypeMapping& mapping : PixelTypes)
+        if (mapping.ImageComposition == composition) return &mapping;
+    return nullptr;
+}
+
+void ApplyPixelType(ScanSettings& settings, TW_UINT16 pixelType) {
+    const PixelTypeMapping& mapping = MappingOfPixelType(pixelType);
+    SetComposition(settings, mapping.ImageComposition);
+    settings.BitsPerPixel = mapping.BitsPerPixel;
+}
 
 TW_UINT16 UInt16Enumeration(CTwainSource& source, pTW_CAPABILITY capability, const TW_UINT16* items,
                             TW_UINT32 count, TW_UINT32 current, TW_UINT32 defaultIndex) {
@@ -40,7 +54,7 @@ int32_t ResolutionOf(const SetRequest& request) {
 // --- values -------------------------------------------------------------------
 
 TW_UINT32 CurrentPixelType(const CTwainSource& source) {
-    return PixelTypeOfComposition(source.Settings.ImageComposition);
+    return PixelTypeOfComposition(CompositionOf(source.Settings));
 }
 
 TW_UINT32 CurrentBitDepth(const CTwainSource& source) {
@@ -50,17 +64,8 @@ TW_UINT32 CurrentBitDepth(const CTwainSource& source) {
 // The depth each composition is scanned at by default; 0 for a composition that
 // is not used.
 TW_UINT32 DefaultBitDepth(const CTwainSource& source) {
-    switch (source.Settings.ImageComposition) {
-    case 0:
-        return 1;
-    case 2:
-    case 3:
-        return 8;
-    case 5:
-        return 24;
-    default:
-        return 0;
-    }
+    const PixelTypeMapping* mapping = MappingOfComposition(CompositionOf(source.Settings));
+    return mapping ? mapping->BitsPerPixel : 0;
 }
 
 TW_UINT32 CurrentXResolution(const CTwainSource& source) {
@@ -87,18 +92,10 @@ TW_UINT32 PhysicalHeightItem(const CTwainSource&) {
 
 TW_UINT16 PixelTypeChoices(CTwainSource& source, pTW_CAPABILITY capability) {
     static const TW_UINT16 types[] = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
+    const TW_UINT16 type = PixelTypeOfComposition(CompositionOf(source.Settings));
     TW_UINT32 current = 0;
-    switch (source.Settings.ImageComposition) {
-    case 2:
-        current = 1;
-        break;
-    case 3:
-        current = 2;
-        break;
-    case 5:
-        current = 3;
-        break;
-    }
+    while (types[current] != type)
+        ++current;
     return UInt16Enumeration(source, capability, types, 4, current, 3);
 }
 
@@ -106,7 +103,7 @@ TW_UINT16 PixelTypeChoices(CTwainSource& source, pTW_CAPABILITY capability) {
 // as a one value.
 TW_UINT16 BitDepthChoices(CTwainSource& source, pTW_CAPABILITY capability) {
     const ScanSettings& settings = source.Settings;
-    if (settings.ImageComposition != 3)
+    if (CompositionOf(settings) != Composition::PaletteColour)
         return source.MakeOneValue(capability, TWTY_UINT16, CurrentBitDepth(source));
     static const TW_UINT16 depths[] = {8, 4};
     return UInt16Enumeration(source, capability, depths, 2, settings.BitsPerPixel != 8 ? 1 : 0, 0);
@@ -129,13 +126,13 @@ TW_UINT16 YResolutionChoices(CTwainSource& source, pTW_CAPABILITY capability) {
 // --- what MSG_RESET changes -------------------------------------------------------
 
 void ResetToRgb(CTwainSource& source) {
-    source.Settings.ImageComposition = 5;
-    source.Settings.BitsPerPixel = 24;
+    ApplyPixelType(source.Settings, TWPT_RGB);
 }
 
 // Only a palette image's depth is reset; every other composition has one depth.
 void ResetPaletteDepth(CTwainSource& source) {
-    if (source.Settings.ImageComposition == 3) source.Settings.BitsPerPixel = 8;
+    if (CompositionOf(source.Settings) == Composition::PaletteColour)
+        source.Settings.BitsPerPixel = MappingOfPixelType(TWPT_PALETTE).BitsPerPixel;
 }
 
 void ResetToNativeTransfer(CTwainSource& source) {
@@ -177,29 +174,20 @@ bool IsNotFileTransfer(const CTwainSource&, const CapabilityRow&, const SetReque
     return request.Value != TWSX_FILE && (request.Value & 0xFFFF) != TWSX_FILE;
 }
 
-// The depths each composition can be scanned at. RGB is always 24 bits: the scan
-// engine relies on it, so 24 is the one depth an RGB image accepts.
+// The depths each composition can be scanned at: its one depth, and 4 bits as well
+// for a palette image. RGB is always 24 bits: the scan engine relies on it, so 24
+// is the one depth an RGB image accepts.
 bool IsDepthOfComposition(const CTwainSource& source, const CapabilityRow&,
                           const SetRequest& request) {
-    const TW_UINT32 depth = request.Value;
-    switch (source.Settings.ImageComposition) {
-    case 0:
-        return depth == 1;
-    case 2:
-        return depth == 8;
-    case 3:
-        return depth == 4 || depth == 8;
-    case 5:
-        return depth == 24;
-    default:
-        return false;
-    }
+    const Composition composition = CompositionOf(source.Settings);
+    const PixelTypeMapping* mapping = MappingOfComposition(composition);
+    if (!mapping) return false;
+    return request.Value == static_cast<TW_UINT32>(mapping->BitsPerPixel) ||
+           (composition == Composition::PaletteColour && request.Value == 4);
 }
 
 void StorePixelType(CTwainSource& source, const SetRequest& request) {
-    const PixelTypeMapping& mapping = MappingOfPixelType(static_cast<TW_UINT16>(request.Value));
-    source.Settings.ImageComposition = mapping.ImageComposition;
-    source.Settings.BitsPerPixel = mapping.BitsPerPixel;
+    ApplyPixelType(source.Settings, static_cast<TW_UINT16>(request.Value));
 }
 
 void StoreTransferMechanism(CTwainSource& source, const SetRequest& request) {
@@ -230,8 +218,8 @@ void StoreYResolution(CTwainSource& source, const SetRequest& request) {
 
 // --- resolutions and pixel types ------------------------------------------------
 
-ResolutionList ResolutionsOfModel(int32_t modelCode) {
-    return ModelOf(modelCode).OfferedResolutions;
+ResolutionList ResolutionsOfModel(Model model) {
+    return ModelOf(model).OfferedResolutions;
 }
 
 // The position of dpi in the list. A value the list lacks (a resolution set by the
@@ -252,8 +240,7 @@ const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType) {
     return PixelTypes[pixelType];
 }
 
-TW_UINT16 PixelTypeOfComposition(int32_t imageComposition) {
-    for (const PixelTypeMapping& mapping : PixelTypes)
-        if (mapping.ImageComposition == imageComposition) return mapping.PixelType;
-    return TWPT_BW;
+TW_UINT16 PixelTypeOfComposition(Composition composition) {
+    const PixelTypeMapping* mapping = MappingOfComposition(composition);
+    return mapping ? mapping->PixelType : TWPT_BW;
 }

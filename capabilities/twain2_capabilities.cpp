@@ -84,13 +84,13 @@ bool ReadRequest(CTwainSource& source, pTW_CAPABILITY capability, int32_t& value
 // The resolutions a TWAIN 2 application is offered: the model's steps with its
 // native and interpolated resolutions among them (a 1.x list may lack them),
 // ascending and without repeats.
-std::vector<int32_t> OfferedResolutions(int32_t modelCode) {
-    const ResolutionList list = ResolutionsOfModel(modelCode);
-    const ModelRow& model = ModelOf(modelCode);
+std::vector<int32_t> OfferedResolutions(Model model) {
+    const ResolutionList list = ResolutionsOfModel(model);
+    const ModelRow& row = ModelOf(model);
     std::vector<int32_t> offered(list.Entries, list.Entries + list.Count);
-    offered.push_back(model.NativeResolution);
-    for (int32_t interpolated : model.InterpolatedResolutions)
-        if (IsInterpolatedResolution(modelCode, interpolated)) offered.push_back(interpolated);
+    offered.push_back(row.NativeResolution);
+    for (int32_t interpolated : row.InterpolatedResolutions)
+        if (IsInterpolatedResolution(model, interpolated)) offered.push_back(interpolated);
     std::sort(offered.begin(), offered.end());
     offered.erase(std::unique(offered.begin(), offered.end()), offered.end());
     return offered;
@@ -167,7 +167,7 @@ TW_UINT16 Bounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability
 
 // Each resolution on its own, as TW_FIX32.
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
-    const int32_t code = source.ModelCode();
+    const Model code = source.ModelCode();
     const std::vector<int32_t> offered = OfferedResolutions(code);
     int32_t& field = capability->Cap == ICAP_XRESOLUTION ? source.Settings.XResolution
                                                          : source.Settings.YResolution;
@@ -213,7 +213,7 @@ TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16, pTW_CAPABILITY cap
 // Whether the scanner is there and ready now.
 TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
     AditionalSenseCodeType sense;
-    const bool online = source.ModelCode() != 0 && source.Scanner.UnitReady(&sense);
+    const bool online = source.ModelCode() != Model::Unknown && source.Scanner.UnitReady(&sense);
     return source.MakeOneValue(capability, TWTY_BOOL, online ? TRUE : FALSE);
 }
 

@@ -2,8 +2,6 @@
 
 namespace {
 
-constexpr int32_t GreyscaleComposition = 2;
-
 RGBQUAD Entry(int red, int green, int blue) {
     RGBQUAD entry;
     entry.rgbBlue = static_cast<BYTE>(blue);
@@ -69,7 +67,7 @@ void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int
     header.biYPelsPerMeter = PixelsPerMetre(yResolution);
 }
 
-void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposition) {
+void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, Composition composition) {
     switch (bitsPerPixel) {
     case 1:
         table[0] = Entry(0, 0, 0);
@@ -79,7 +77,7 @@ void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposi
         WriteSixteenColours(table);
         break;
     case 8:
-        if (imageComposition == GreyscaleComposition) {
+        if (composition == Composition::Greyscale) {
             for (int i = 0; i < 256; ++i)
                 table[i] = Entry(i, i, i);
         } else {

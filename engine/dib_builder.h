@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "tarnscan/tarnscan.h"
+
 // Entries of the colour table for a depth: 2, 16 or 256; none for 16 and 24 bits.
 uint32_t ColourTableEntries(int32_t bitsPerPixel);
 
@@ -21,6 +23,6 @@ void WriteDibHeader(BITMAPINFOHEADER& header, int32_t width, int32_t height, int
 LONG PixelsPerMetre(int32_t dotsPerInch);
 
 // The palette the device's pixel values refer to: black and white for 1 bit, the
-// 16-colour palette for 4 bits, a grey ramp for 8-bit greyscale (composition 2),
-// the 3-3-2 palette for any other 8-bit composition.
-void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, int32_t imageComposition);
+// 16-colour palette for 4 bits, a grey ramp for 8-bit greyscale, the 3-3-2
+// palette for any other 8-bit composition.
+void WriteColourTable(RGBQUAD* table, int32_t bitsPerPixel, Composition composition);

@@ -41,9 +41,9 @@ TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data
 }
 
 TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
-    const int32_t code = source.ModelCode();
+    const Model code = source.ModelCode();
     if (source.Settings.BitsPerPixel == 24 && IsMonochromeModel(code)) return TWCC_BADVALUE;
-    if (code == 0) return TWCC_NODS;
+    if (code == Model::Unknown) return TWCC_NODS;
     if (source.ImageDelivered) return TWCC_SEQERROR;
     // In state 7 a memory block goes on with a memory image under way, never with
     // the native image that a device ending early left in state 7.

@@ -4,10 +4,6 @@
 
 namespace {
 
-constexpr int32_t GreyscaleComposition = 2;
-constexpr int32_t PaletteComposition = 3;
-constexpr int32_t RgbComposition = 5;
-
 TW_FIX32 WholeFix32(int32_t value) {
     TW_FIX32 fix;
     fix.Whole = static_cast<TW_INT16>(value);
@@ -33,14 +29,14 @@ TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info) {
     info->SamplesPerPixel = 1;
     info->BitsPerSample[0] = static_cast<TW_INT16>(settings.BitsPerPixel);
     info->BitsPerPixel = static_cast<TW_INT16>(settings.BitsPerPixel);
-    switch (settings.ImageComposition) {
-    case GreyscaleComposition:
+    switch (CompositionOf(settings)) {
+    case Composition::Greyscale:
         info->PixelType = TWPT_GRAY;
         break;
-    case PaletteComposition:
+    case Composition::PaletteColour:
         info->PixelType = TWPT_PALETTE;
         break;
-    case RgbComposition:
+    case Composition::RgbColour:
         info->PixelType = TWPT_RGB;
         info->SamplesPerPixel = 3;
         for (int sample = 0; sample < 3; ++sample)

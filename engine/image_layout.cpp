@@ -64,9 +64,9 @@ bool SameFrame(const TW_FRAME& a, const TW_FRAME& b) {
 }
 
 // Whether the frame lies on the scanner's physical area.
-bool OnPhysicalArea(const TW_FRAME& frame, int32_t modelCode) {
+bool OnPhysicalArea(const TW_FRAME& frame, Model model) {
     return Real(frame.Left) >= 0.0 && Real(frame.Top) >= 0.0 &&
-           Real(frame.Right) <= PhysicalWidthInches(modelCode) &&
+           Real(frame.Right) <= PhysicalWidthInches(model) &&
            Real(frame.Bottom) <= PhysicalLengthInches;
 }
 

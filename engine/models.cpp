@@ -26,173 +26,32 @@ constexpr ResolutionSteps TemplateDialog = {nullptr, 0};
 
 // The first row answers for a device that matched no model.
 const ModelRow Models[] = {
-    // name, compared, code, native, widest, lowest, highest, interpolated, colour,
+    // name, compared, model, native, widest, lowest, highest, interpolated, colour,
     // offered, dialog, dialog default
-    {"", 0, 0, 400, 15750, 50, 400, {600, 800}, true, Steps(OtherOffered), TemplateDialog, 300},
-    {"QD140",
-     5,
-     1,
-     300,
-     10500,
-     50,
-     300,
-     {450, 600},
-     true,
-     Steps(OtherOffered),
-     Steps(WideDialog),
-     300},
-    {"QD120",
-     5,
-     2,
-     400,
-     15750,
-     50,
-     400,
-     {600, 800},
-     true,
-     Steps(QD120Offered),
-     TemplateDialog,
-     400},
-    {"QD130",
-     5,
-     3,
-     300,
-     10500,
-     50,
-     300,
-     {450, 600},
-     false,
-     Steps(OtherOffered),
-     Steps(WideDialog),
-     300},
-    {"QD110",
-     5,
-     4,
-     400,
-     15750,
-     50,
-     400,
-     {600, 800},
-     false,
-     Steps(QD120Offered),
-     TemplateDialog,
-     400},
-    {"QD140+",
-     6,
-     7,
-     400,
-     15750,
-     50,
-     300,
-     {400, 600},
-     true,
-     Steps(QD140PlusOffered),
-     Steps(WidePlusDialog),
-     300},
-    {"QD150+",
-     6,
-     8,
-     400,
-     15750,
-     50,
-     200,
-     {300, 400},
-     true,
-     Steps(QD150PlusOffered),
-     Steps(NarrowDialog),
-     300},
-    {"QC1400",
-     5,
-     9,
-     400,
-     21600,
-     50,
-     400,
-     {600, 800},
-     true,
-     Steps(OtherOffered),
-     TemplateDialog,
-     300},
-    {"QB1310",
-     5,
-     10,
-     300,
-     14400,
-     50,
-     300,
-     {450, 600},
-     true,
-     Steps(OtherOffered),
-     Steps(WideDialog),
-     300},
-    {"QB1320",
-     5,
-     11,
-     300,
-     12600,
-     50,
-     300,
-     {450, 600},
-     true,
-     Steps(OtherOffered),
-     Steps(WideDialog),
-     300},
-    {"QB1300",
-     5,
-     12,
-     400,
-     16800,
-     50,
-     400,
-     {600, 800},
-     true,
-     Steps(OtherOffered),
-     TemplateDialog,
-     300},
-    {"QA1220",
-     5,
-     13,
-     400,
-     14400,
-     50,
-     400,
-     {600, 800},
-     true,
-     Steps(OtherOffered),
-     TemplateDialog,
-     300},
-    {"QA1210",
-     5,
-     15,
-     400,
-     14400,
-     50,
-     400,
-     {600, 800},
-     true,
-     Steps(OtherOffered),
-     TemplateDialog,
-     300},
-    {"QA1200",
-     5,
-     14,
-     200,
-     7200,
-     50,
-     200,
-     {300, 400},
-     true,
-     Steps(OtherOffered),
-     Steps(NarrowDialog),
-     300},
+    // clang-format off
+    {"",       0, Model::Unknown,   400, 15750, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
+    {"QD140",  5, Model::QD140,     300, 10500, 50, 300, {450, 600}, true,  Steps(OtherOffered),     Steps(WideDialog),      300},
+    {"QD120",  5, Model::QD120,     400, 15750, 50, 400, {600, 800}, true,  Steps(QD120Offered),     TemplateDialog,         400},
+    {"QD130",  5, Model::QD130,     300, 10500, 50, 300, {450, 600}, false, Steps(OtherOffered),     Steps(WideDialog),      300},
+    {"QD110",  5, Model::QD110,     400, 15750, 50, 400, {600, 800}, false, Steps(QD120Offered),     TemplateDialog,         400},
+    {"QD140+", 6, Model::QD140Plus, 400, 15750, 50, 300, {400, 600}, true,  Steps(QD140PlusOffered), Steps(WidePlusDialog),  300},
+    {"QD150+", 6, Model::QD150Plus, 400, 15750, 50, 200, {300, 400}, true,  Steps(QD150PlusOffered), Steps(NarrowDialog),    300},
+    {"QC1400", 5, Model::QC1400,    400, 21600, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
+    {"QB1310", 5, Model::QB1310,    300, 14400, 50, 300, {450, 600}, true,  Steps(OtherOffered),     Steps(WideDialog),      300},
+    {"QB1320", 5, Model::QB1320,    300, 12600, 50, 300, {450, 600}, true,  Steps(OtherOffered),     Steps(WideDialog),      300},
+    {"QB1300", 5, Model::QB1300,    400, 16800, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
+    {"QA1220", 5, Model::QA1220,    400, 14400, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
+    {"QA1210", 5, Model::QA1210,    400, 14400, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
+    {"QA1200", 5, Model::QA1200,    200,  7200, 50, 200, {300, 400}, true,  Steps(OtherOffered),     Steps(NarrowDialog),    300},
+// clang-format on
 #ifdef DUNMERE_TEST_MODEL_ROW
     DUNMERE_TEST_MODEL_ROW,
 #endif
 };
 
-const ModelRow* FindRow(int32_t code) {
+const ModelRow* FindRow(Model model) {
     for (const ModelRow& row : Models)
-        if (row.Code == code) return &row;
+        if (row.Code == model) return &row;
     return nullptr;
 }
 
@@ -200,59 +59,59 @@ const ModelRow* FindRow(int32_t code) {
 
 static_assert(offsetof(DeviceInfoType, Model) == 16, "the model name starts at byte 16");
 
-const ModelRow& ModelOf(int32_t code) {
-    const ModelRow* row = FindRow(code);
+const ModelRow& ModelOf(Model model) {
+    const ModelRow* row = FindRow(model);
     return row ? *row : Models[0];
 }
 
 // The longest name that matches wins, so that "QD140+" is not taken for "QD140".
 // The Q-series wide models are told apart on their first five characters only.
-int32_t ModelCodeFromName(const char* name) {
+Model ModelFromName(const char* name) {
     const ModelRow* found = nullptr;
     for (const ModelRow& row : Models) {
         if (row.NameCompared == 0 || std::strncmp(name, row.Name, row.NameCompared) != 0) continue;
         if (!found || row.NameCompared > found->NameCompared) found = &row;
     }
-    return found ? found->Code : 0;
+    return found ? found->Code : Model::Unknown;
 }
 
-int32_t CTwainSource::ModelCode() const {
+Model CTwainSource::ModelCode() const {
     // The name field is not terminated; copy it so the comparison cannot run past it.
     char name[sizeof DeviceInfo.Model + 1] = {};
     std::memcpy(name, DeviceInfo.Model, sizeof DeviceInfo.Model);
-    return ModelCodeFromName(name);
+    return ModelFromName(name);
 }
 
-int32_t NativeResolution(int32_t code) {
-    return ModelOf(code).NativeResolution;
+int32_t NativeResolution(Model model) {
+    return ModelOf(model).NativeResolution;
 }
 
-bool IsSupportedResolution(int32_t code, int32_t dpi) {
-    const ModelRow& row = ModelOf(code);
+bool IsSupportedResolution(Model model, int32_t dpi) {
+    const ModelRow& row = ModelOf(model);
     if (dpi >= row.LowestResolution && dpi <= row.HighestResolution) return true;
     return dpi == row.InterpolatedResolutions[0] || dpi == row.InterpolatedResolutions[1];
 }
 
-bool IsInterpolatedResolution(int32_t code, int32_t dpi) {
-    const ModelRow* row = FindRow(code);
+bool IsInterpolatedResolution(Model model, int32_t dpi) {
+    const ModelRow* row = FindRow(model);
     if (!row) return false;
     bool listed = dpi == row->InterpolatedResolutions[0] || dpi == row->InterpolatedResolutions[1];
     return listed && dpi > row->NativeResolution;
 }
 
-int32_t MaxScanWidth(int32_t code, int32_t dpi) {
-    const ModelRow* row = FindRow(code);
-    if (!row || !IsSupportedResolution(code, dpi)) return 0;
+int32_t MaxScanWidth(Model model, int32_t dpi) {
+    const ModelRow* row = FindRow(model);
+    if (!row || !IsSupportedResolution(model, dpi)) return 0;
     if (dpi == row->NativeResolution) return row->WidestWindow;
     double width = static_cast<double>(dpi) / row->NativeResolution * row->WidestWindow;
     return static_cast<int32_t>(width);
 }
 
-bool IsMonochromeModel(int32_t code) {
-    return !ModelOf(code).ScansColour;
+bool IsMonochromeModel(Model model) {
+    return !ModelOf(model).ScansColour;
 }
 
-double PhysicalWidthInches(int32_t code) {
-    const int32_t native = NativeResolution(code);
-    return static_cast<double>(MaxScanWidth(code, native)) / native;
+double PhysicalWidthInches(Model model) {
+    const int32_t native = NativeResolution(model);
+    return static_cast<double>(MaxScanWidth(model, native)) / native;
 }

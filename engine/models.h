@@ -2,12 +2,30 @@
 // source decides by model (the name the device reports, the resolutions it scans
 // and interpolates, its widest window, whether it scans colour, the resolutions
 // offered to applications and in the dialog). Every other module asks here; adding
-// a model is adding a row. Models are told apart by their code (0: the device's
-// name matched no model).
+// a model is adding a row. Models are told apart by their code (Model::Unknown:
+// the device's name matched no model).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+// The models by code. A code without a row answers as the row for no model.
+enum class Model : int32_t {
+    Unknown = 0,
+    QD140 = 1,
+    QD120 = 2,
+    QD130 = 3,
+    QD110 = 4,
+    QD140Plus = 7,
+    QD150Plus = 8,
+    QC1400 = 9,
+    QB1310 = 10,
+    QB1320 = 11,
+    QB1300 = 12,
+    QA1220 = 13,
+    QA1200 = 14,
+    QA1210 = 15,
+};
 
 // A list of resolutions in dots per inch.
 struct ResolutionSteps {
@@ -18,7 +36,7 @@ struct ResolutionSteps {
 struct ModelRow {
     const char* Name;     // as the device reports it
     size_t NameCompared;  // characters of the name that tell the model apart
-    int32_t Code;
+    Model Code;
     int32_t NativeResolution;
     int32_t WidestWindow;  // pixels at the native resolution
     int32_t LowestResolution;
@@ -30,27 +48,27 @@ struct ModelRow {
     int32_t DialogDefaultResolution;     // selected when the stored one is not in the list
 };
 
-// The row of a model code; an unknown code answers with the row for no model.
-const ModelRow& ModelOf(int32_t code);
+// The row of a model code; an unknown model answers with the row for no model.
+const ModelRow& ModelOf(Model model);
 
-// Model code for a device model name (the text at byte 16 of the device information).
+// The model of a device model name (the text at byte 16 of the device information).
 // The source object's ModelCode() applies it to its DeviceInfo.
-int32_t ModelCodeFromName(const char* name);
+Model ModelFromName(const char* name);
 
-// The row's native resolution; an unknown code answers as the first row (400).
-int32_t NativeResolution(int32_t code);
+// The row's native resolution; an unknown model answers as the first row (400).
+int32_t NativeResolution(Model model);
 // Whether the model accepts dpi: within its continuous range or one of its two
-// interpolated resolutions. An unknown code answers as the first row.
-bool IsSupportedResolution(int32_t code, int32_t dpi);
+// interpolated resolutions. An unknown model answers as the first row.
+bool IsSupportedResolution(Model model, int32_t dpi);
 // Whether dpi is reached by horizontal interpolation (one of the two interpolated
-// resolutions and above the native one). False for an unknown code.
-bool IsInterpolatedResolution(int32_t code, int32_t dpi);
-// The widest window in pixels at dpi; 0 for an unknown code or an unsupported dpi.
-int32_t MaxScanWidth(int32_t code, int32_t dpi);
+// resolutions and above the native one). False for an unknown model.
+bool IsInterpolatedResolution(Model model, int32_t dpi);
+// The widest window in pixels at dpi; 0 for an unknown model or an unsupported dpi.
+int32_t MaxScanWidth(Model model, int32_t dpi);
 // Models that scan no colour: no 24-bit transfer, no tone tables.
-bool IsMonochromeModel(int32_t code);
+bool IsMonochromeModel(Model model);
 
 // The scanner's physical area in inches: the widest window at the native resolution
 // across, and a fixed length along the paper.
-double PhysicalWidthInches(int32_t code);
+double PhysicalWidthInches(Model model);
 constexpr double PhysicalLengthInches = 32000.0;

@@ -101,7 +101,7 @@ private:
 bool NativeImage::NeedsColourTable() const {
     const ScanSettings& settings = source_.Settings;
     return settings.BitsPerPixel == 4 ||
-           (settings.BitsPerPixel == 8 && settings.ImageComposition != 2);
+           (settings.BitsPerPixel == 8 && CompositionOf(settings) != Composition::Greyscale);
 }
 
 bool NativeImage::AllocateDib(TW_HANDLE& handle) {
@@ -120,7 +120,7 @@ bool NativeImage::AllocateDib(TW_HANDLE& handle) {
     WriteDibHeader(*header, settings.ScanWidth, settings.ScanLength, settings.BitsPerPixel,
                    settings.XResolution, settings.YResolution);
     WriteColourTable(reinterpret_cast<RGBQUAD*>(header + 1), settings.BitsPerPixel,
-                     settings.ImageComposition);
+                     CompositionOf(settings));
     return true;
 }
 

@@ -11,22 +11,20 @@ namespace {
 
 constexpr TW_UINT16 PaletteTypeRgb = 0;   // TWPA_RGB
 constexpr TW_UINT16 PaletteTypeGray = 1;  // TWPA_GRAY
-constexpr int32_t GreyscaleComposition = 2;
-constexpr int32_t PaletteComposition = 3;
 
 bool HasPalette(const ScanSettings& settings) {
-    if (settings.ImageComposition == PaletteComposition)
+    if (CompositionOf(settings) == Composition::PaletteColour)
         return settings.BitsPerPixel == 4 || settings.BitsPerPixel == 8;
-    return settings.ImageComposition == GreyscaleComposition && settings.BitsPerPixel == 8;
+    return CompositionOf(settings) == Composition::Greyscale && settings.BitsPerPixel == 8;
 }
 
 void FillPalette(const ScanSettings& settings, TW_PALETTE8& palette) {
     RGBQUAD table[256] = {};
-    WriteColourTable(table, settings.BitsPerPixel, settings.ImageComposition);
+    WriteColourTable(table, settings.BitsPerPixel, CompositionOf(settings));
     palette = TW_PALETTE8();
     palette.NumColors = static_cast<TW_UINT16>(ColourTableEntries(settings.BitsPerPixel));
     palette.PaletteType =
-        settings.ImageComposition == GreyscaleComposition ? PaletteTypeGray : PaletteTypeRgb;
+        CompositionOf(settings) == Composition::Greyscale ? PaletteTypeGray : PaletteTypeRgb;
     for (TW_UINT16 i = 0; i < palette.NumColors; ++i) {
         palette.Colors[i].Index = static_cast<TW_UINT8>(i);
         palette.Colors[i].Channel1 = table[i].rgbRed;

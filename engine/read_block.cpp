@@ -11,7 +11,7 @@
 
 void CTwainSource::ReadBlock(bool interpolated) {
     if (ScanStopped) return;
-    const int32_t code = interpolated ? ModelCode() : 0;
+    const Model code = interpolated ? ModelCode() : Model::Unknown;
     ReadCompleteType result = ReadRetry;
     for (int attempt = 0; attempt < ReadAttempts && result == ReadRetry; ++attempt) {
         Transfer.BytesDelivered = 0;

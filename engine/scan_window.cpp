@@ -13,25 +13,25 @@ int32_t Scale(int32_t value, int64_t numerator, int64_t denominator) {
 
 }  // namespace
 
-bool IsInterpolatedScan(const WindowDescriptorType& window, int32_t modelCode) {
-    return window.BitsPerPixel == 24 && IsInterpolatedResolution(modelCode, window.YResolution);
+bool IsInterpolatedScan(const WindowDescriptorType& window, Model model) {
+    return window.BitsPerPixel == 24 && IsInterpolatedResolution(model, window.YResolution);
 }
 
-bool WidensByThreeHalves(const WindowDescriptorType& window, int32_t modelCode) {
-    const float ratio = static_cast<float>(window.XResolution * 10.0 / NativeResolution(modelCode));
+bool WidensByThreeHalves(const WindowDescriptorType& window, Model model) {
+    const float ratio = static_cast<float>(window.XResolution * 10.0 / NativeResolution(model));
     return ratio < 19.0f;
 }
 
-int32_t WidenedResolution(const WindowDescriptorType& window, int32_t modelCode) {
-    const int32_t native = NativeResolution(modelCode);
-    return WidensByThreeHalves(window, modelCode) ? native * 3 / 2 : native * 2;
+int32_t WidenedResolution(const WindowDescriptorType& window, Model model) {
+    const int32_t native = NativeResolution(model);
+    return WidensByThreeHalves(window, model) ? native * 3 / 2 : native * 2;
 }
 
-WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t modelCode) {
+WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, Model model) {
     WindowDescriptorType device = window;
-    if (!IsInterpolatedScan(window, modelCode)) return device;
-    device.XResolution = NativeResolution(modelCode);
-    if (WidensByThreeHalves(window, modelCode)) {
+    if (!IsInterpolatedScan(window, model)) return device;
+    device.XResolution = NativeResolution(model);
+    if (WidensByThreeHalves(window, model)) {
         device.XOffset = Scale(window.XOffset, 2, 3);
         device.ScanWidth = Scale(window.ScanWidth, 2, 3);
     } else {
@@ -41,10 +41,9 @@ WindowDescriptorType DeviceWindow(const WindowDescriptorType& window, int32_t mo
     return device;
 }
 
-int32_t InterpolatedScanWidth(const WindowDescriptorType& window, int32_t modelCode) {
-    if (window.BitsPerPixel != 24 || !IsInterpolatedScan(window, modelCode))
-        return window.ScanWidth;
-    const int64_t divisor = WidensByThreeHalves(window, modelCode) ? 3 : 2;
+int32_t InterpolatedScanWidth(const WindowDescriptorType& window, Model model) {
+    if (window.BitsPerPixel != 24 || !IsInterpolatedScan(window, model)) return window.ScanWidth;
+    const int64_t divisor = WidensByThreeHalves(window, model) ? 3 : 2;
     int64_t width = window.ScanWidth;
     const int64_t remainder = width % divisor;
     if (remainder > 0) width += divisor - remainder;

@@ -10,7 +10,7 @@ ScanSettings::ScanSettings()
           800,  // ScanLength
           10,   // Brightness
           128,  // Threshold
-          5,    // ImageComposition
+          static_cast<int32_t>(Composition::RgbColour),  // ImageComposition
           24,   // BitsPerPixel
           131,  // Flage
           0,    // CompressionType

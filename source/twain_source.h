@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "engine/models.h"
 #include "platform/twain.h"
 #include "source/handout_memory.h"
 #include "source/scan_settings.h"
@@ -89,7 +90,7 @@ public:
     TW_UINT16 MakeRange(pTW_CAPABILITY capability, const RangeValues& range);
 
     // --- scanner models (engine/) ---
-    int32_t ModelCode() const;
+    Model ModelCode() const;
 
     // --- scan engine (engine/) ---
     TW_UINT16 HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);

@@ -44,7 +44,8 @@ bool LineRenderer::Prepare(const WindowDescriptorType& window, Paper* paper,
         encoding_ = Encoding::Grey16;
         break;
     case 8:
-        encoding_ = window.ImageComposition == 2 ? Encoding::Grey8 : Encoding::Palette8;
+        encoding_ =
+            CompositionOf(window) == Composition::Greyscale ? Encoding::Grey8 : Encoding::Palette8;
         break;
     case 4:
         encoding_ = Encoding::Palette4;

@@ -35,6 +35,21 @@ struct WindowDescriptorType {
 };
 static_assert(sizeof(WindowDescriptorType) == 76, "the window descriptor is 19 32-bit fields");
 
+// The image compositions a window asks for. The field may hold other values, which
+// name no composition.
+enum class Composition : int32_t {
+    Bilevel = 0,
+    Greyscale = 2,
+    PaletteColour = 3,
+    RgbColour = 5,
+};
+inline Composition CompositionOf(const WindowDescriptorType& window) {
+    return static_cast<Composition>(window.ImageComposition);
+}
+inline void SetComposition(WindowDescriptorType& window, Composition composition) {
+    window.ImageComposition = static_cast<int32_t>(composition);
+}
+
 // Filled by Open; laid out like SCSI inquiry data. The model name starts at
 // byte 16, padded with blanks.
 struct DeviceInfoType {

@@ -172,17 +172,17 @@ void CScanParametersDialog::LoadFromSettings() {
 
     SelectResolution();
 
-    switch (s.ImageComposition) {
-    case 0:
+    switch (CompositionOf(s)) {
+    case Composition::Bilevel:
         ImageType = 4;
         break;
-    case 2:
+    case Composition::Greyscale:
         ImageType = 3;
         break;
-    case 3:
+    case Composition::PaletteColour:
         ImageType = s.BitsPerPixel == 4 ? 2 : 1;
         break;
-    case 5:
+    case Composition::RgbColour:
         ImageType = 0;
         break;
     default:

@@ -68,10 +68,18 @@ bool CScanParametersDialog::Validate() {
     float y = InInches(YOffsetValue, Units);
 
     s.XResolution = s.YResolution = Resolution;
-    static const int32_t Compositions[5][2] = {{5, 24}, {3, 8}, {3, 4}, {2, 8}, {0, 1}};
+    // The image-type buttons in their order: RGB, 256 colour, 16 colour, grey, bilevel.
+    static const struct {
+        Composition Kind;
+        int32_t BitsPerPixel;
+    } ImageTypes[5] = {{Composition::RgbColour, 24},
+                       {Composition::PaletteColour, 8},
+                       {Composition::PaletteColour, 4},
+                       {Composition::Greyscale, 8},
+                       {Composition::Bilevel, 1}};
     if (ImageType >= 0 && ImageType <= 4) {
-        s.ImageComposition = Compositions[ImageType][0];
-        s.BitsPerPixel = Compositions[ImageType][1];
+        SetComposition(s, ImageTypes[ImageType].Kind);
+        s.BitsPerPixel = ImageTypes[ImageType].BitsPerPixel;
     }
 
     // Pixel counts are compared unsigned: a negative width or X offset is too wide.

@@ -95,7 +95,7 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
         // The colour table the DIB carries is the fixed palette of its depth (whose
         // values the colour-table tests check).
         std::vector<RGBQUAD> palette(ColourTableEntries(c.bits));
-        WriteColourTable(palette.data(), c.bits, c.composition);
+        WriteColourTable(palette.data(), c.bits, static_cast<Composition>(c.composition));
         ASSERT_EQ(palette.size(), image.ColourTable.size());
         EXPECT_EQ(0, std::memcmp(palette.data(), image.ColourTable.data(),
                                  palette.size() * sizeof(RGBQUAD)));

@@ -129,7 +129,7 @@ TEST(ColourTranslationTest, EveryPaletteColourTranslatesToItsOwnIndex) {
     for (int bits : {4, 8}) {
         const int entries = 1 << bits;
         std::vector<RGBQUAD> palette(entries);
-        WriteColourTable(palette.data(), bits, 3);
+        WriteColourTable(palette.data(), bits, Composition::PaletteColour);
         for (int index = 0; index < entries; ++index) {
             const RGBQUAD& c = palette[index];
             const uint16_t colour = static_cast<uint16_t>(
@@ -156,18 +156,18 @@ TEST(DibColourTableTest, EntriesOfEachDepthAndComposition) {
         EXPECT_EQ(blue, table[index].rgbBlue) << "index " << index;
         EXPECT_EQ(0, table[index].rgbReserved) << "index " << index;
     };
-    WriteColourTable(table.data(), 1, 0);
+    WriteColourTable(table.data(), 1, Composition::Bilevel);
     expectEntry(0, 0, 0, 0);
     expectEntry(1, 255, 255, 255);
-    WriteColourTable(table.data(), 4, 3);
+    WriteColourTable(table.data(), 4, Composition::PaletteColour);
     for (int r = 0; r < 4; ++r)
         for (int g = 0; g < 2; ++g)
             for (int b = 0; b < 2; ++b)
                 expectEntry(4 * r + 2 * g + b, 85 * r, 255 * g, 255 * b);
-    WriteColourTable(table.data(), 8, 2);
+    WriteColourTable(table.data(), 8, Composition::Greyscale);
     for (int i = 0; i < 256; ++i)
         expectEntry(i, i, i, i);
-    WriteColourTable(table.data(), 8, 5);
+    WriteColourTable(table.data(), 8, Composition::RgbColour);
     const int levels[8] = {0, 36, 73, 109, 146, 182, 219, 255};
     for (int r = 0; r < 8; ++r)
         for (int g = 0; g < 8; ++g)
