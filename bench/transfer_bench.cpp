@@ -4,7 +4,7 @@
 // transfer (measured in a second transfer of each run, with a sampling thread that
 // the timed transfer goes without). Every figure is the median of several runs;
 // each target is checked.
-//   transfer_bench [--runs N] [--buffer BYTES]
+//   transfer_bench [--runs N] [--buffer BYTES] [--trace-only]
 // Run it through bench/run.sh, which sets TARNSCAN_DOCUMENT=flat.
 #include <fcntl.h>
 #include <io.h>
@@ -17,6 +17,7 @@
 
 #include "bench/memory_monitor.h"
 #include "bench/timing.h"
+#include "bench/trace_cost.h"
 #include "bench/transfer_runs.h"
 #include "bench/yardsticks.h"
 #include "tools/twain_client.h"
@@ -147,13 +148,17 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     int runs = 5;
     size_t bufferSize = 0;  // 0: the source's preferred size
+    bool traceOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--buffer") == 0 && i + 1 < argc)
             bufferSize = std::strtoul(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--trace-only") == 0)
+            traceOnly = true;
         else {
-            std::fprintf(stderr, "usage: transfer_bench [--runs N] [--buffer BYTES]\n");
+            std::fprintf(stderr,
+                         "usage: transfer_bench [--runs N] [--buffer BYTES] [--trace-only]\n");
             return 2;
         }
     }
@@ -179,14 +184,17 @@ int main(int argc, char** argv) {
 
     const Depth depths[] = {{"8-bit greyscale (the targets)", TWPT_GRAY, 33},
                             {"24-bit RGB (beside it)", TWPT_RGB, 11}};
-    bool targetsHold = true;
-    for (const Depth& depth : depths) {
-        const Summary native = Measure(client, depth, TWSX_NATIVE, runs, bufferSize);
-        const Summary memory = Measure(client, depth, TWSX_MEMORY, runs, bufferSize);
-        const bool holds = Report(depth, native, memory, bufferSize);
-        if (depth.pixelType == TWPT_GRAY) targetsHold = holds;
-        std::printf("\n");
+    if (!traceOnly) {
+        bool targetsHold = true;
+        for (const Depth& depth : depths) {
+            const Summary native = Measure(client, depth, TWSX_NATIVE, runs, bufferSize);
+            const Summary memory = Measure(client, depth, TWSX_MEMORY, runs, bufferSize);
+            const bool holds = Report(depth, native, memory, bufferSize);
+            if (depth.pixelType == TWPT_GRAY) targetsHold = holds;
+            std::printf("\n");
+        }
+        std::printf("8-bit greyscale targets: %s\n\n", targetsHold ? "all hold" : "NOT all hold");
     }
-    std::printf("8-bit greyscale targets: %s\n", targetsHold ? "all hold" : "NOT all hold");
+    ReportTraceCost(client, runs);
     return 0;
 }
