@@ -82,7 +82,7 @@ TEST_F(DeviceTest, ConfigurationIsReadAgainAtEveryOpen) {
     }
     ScopedVariable model("TARNSCAN_MODEL", "QB1310");
     EXPECT_TRUE(scanner.Open(info));
-    EXPECT_EQ(std::string(info.Model, 6), "QB1310");
+    EXPECT_EQ("QB1310", std::string(info.Model, 6));
 }
 
 TEST_F(DeviceTest, UnusableConfigurationMakesOpenFail) {
@@ -146,19 +146,19 @@ TEST_F(DeviceTest, EachFaultFailsItsCall) {
         WindowDescriptorType window = Window(3, 8, 4, 4);
 
         bool open = scanner.Open(info);
-        EXPECT_EQ(open, std::string(fault) != "open");
+        EXPECT_EQ(std::string(fault) != "open", open);
         if (!open) continue;
-        EXPECT_EQ(scanner.UnitReady(&sense), std::string(fault) != "unitready");
-        EXPECT_EQ(scanner.SetWindow(window, 0), std::string(fault) != "setwindow");
-        EXPECT_EQ(scanner.SetFractionalSpeed(4), std::string(fault) != "speed");
-        EXPECT_EQ(scanner.LoadTrcTable(tone.data()), std::string(fault) != "trc");
-        EXPECT_EQ(scanner.LoadColorTranslationTable(colours.data()), std::string(fault) != "ctt");
+        EXPECT_EQ(std::string(fault) != "unitready", scanner.UnitReady(&sense));
+        EXPECT_EQ(std::string(fault) != "setwindow", scanner.SetWindow(window, 0));
+        EXPECT_EQ(std::string(fault) != "speed", scanner.SetFractionalSpeed(4));
+        EXPECT_EQ(std::string(fault) != "trc", scanner.LoadTrcTable(tone.data()));
+        EXPECT_EQ(std::string(fault) != "ctt", scanner.LoadColorTranslationTable(colours.data()));
         // Without a window the scan cannot start either.
         bool starts = std::string(fault) != "start" && std::string(fault) != "setwindow";
-        EXPECT_EQ(scanner.StartScan(), starts);
+        EXPECT_EQ(starts, scanner.StartScan());
         EXPECT_TRUE(scanner.StopScan());
-        EXPECT_EQ(scanner.SetObjectPosition(ObjectRewind, 0), std::string(fault) != "position");
-        EXPECT_EQ(scanner.SetObjectPosition(ObjectEject, 0), std::string(fault) != "position");
+        EXPECT_EQ(std::string(fault) != "position", scanner.SetObjectPosition(ObjectRewind, 0));
+        EXPECT_EQ(std::string(fault) != "position", scanner.SetObjectPosition(ObjectEject, 0));
     }
 }
 
@@ -169,7 +169,7 @@ TEST_F(DeviceTest, UnitReadyFaultReportsNotReadySense) {
     AditionalSenseCodeType sense{};
     ASSERT_TRUE(scanner.Open(info));
     EXPECT_FALSE(scanner.UnitReady(&sense));
-    EXPECT_EQ(sense.SenseKey, 2);
+    EXPECT_EQ(2, sense.SenseKey);
 }
 
 TEST_F(DeviceTest, RetryFaultDelaysTheFirstReadsOfEveryScan) {
@@ -182,12 +182,11 @@ TEST_F(DeviceTest, RetryFaultDelaysTheFirstReadsOfEveryScan) {
         std::vector<uint8_t> buffer(100);
         for (int attempt = 0; attempt < 3; ++attempt) {
             DataTransferType transfer{100, buffer.data(), 77};
-            EXPECT_EQ(attempt == 1 ? scanner.ReadInterpolatedData(&transfer, 150, 100)
-                                   : scanner.ReadData(&transfer),
-                      ReadRetry);
-            EXPECT_EQ(transfer.BytesDelivered, 0u);
+            EXPECT_EQ(ReadRetry, attempt == 1 ? scanner.ReadInterpolatedData(&transfer, 150, 100)
+                                              : scanner.ReadData(&transfer));
+            EXPECT_EQ(0u, transfer.BytesDelivered);
         }
-        EXPECT_EQ(ReadAll(scanner, 100), Expected(window));
+        EXPECT_EQ(Expected(window), ReadAll(scanner, 100));
     }
 }
 
@@ -198,8 +197,8 @@ TEST_F(DeviceTest, StuckDeviceNeverDelivers) {
     std::vector<uint8_t> buffer(100);
     for (int attempt = 0; attempt < 200; ++attempt) {
         DataTransferType transfer{100, buffer.data(), 0};
-        ASSERT_EQ(scanner.ReadData(&transfer), ReadRetry);
-        ASSERT_EQ(transfer.BytesDelivered, 0u);
+        ASSERT_EQ(ReadRetry, scanner.ReadData(&transfer));
+        ASSERT_EQ(0u, transfer.BytesDelivered);
     }
 }
 
@@ -226,13 +225,13 @@ TEST_F(DeviceTest, StallFaultStopsBeingReadyAfterWholeLines) {
             DataTransferType transfer{45, buffer.data(), 0};
             last = scanner.ReadData(&transfer);
             if (last != ReadComplete) {
-                EXPECT_EQ(transfer.BytesDelivered, 0u);
+                EXPECT_EQ(0u, transfer.BytesDelivered);
                 continue;
             }
             image.insert(image.end(), buffer.begin(), buffer.begin() + transfer.BytesDelivered);
         }
-        EXPECT_EQ(last, c.stalls ? ReadRetry : ReadEndOfScan);
-        EXPECT_EQ(image, std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30));
+        EXPECT_EQ(c.stalls ? ReadRetry : ReadEndOfScan, last);
+        EXPECT_EQ(std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30), image);
     }
 }
 
@@ -259,16 +258,16 @@ TEST_F(DeviceTest, EndFaultEndsTheScanAfterWholeLines) {
             ReadCompleteType result = scanner.ReadData(&transfer);
             if (result == ReadRetry) continue;
             if (result == ReadEndOfScan) {
-                EXPECT_EQ(transfer.BytesDelivered, 0u);
+                EXPECT_EQ(0u, transfer.BytesDelivered);
                 ++ends;  // and every later read ends too
                 continue;
             }
-            ASSERT_EQ(result, ReadComplete);
-            ASSERT_EQ(ends, 0);
+            ASSERT_EQ(ReadComplete, result);
+            ASSERT_EQ(0, ends);
             image.insert(image.end(), buffer.begin(), buffer.begin() + transfer.BytesDelivered);
         }
-        EXPECT_EQ(ends, 3);
-        EXPECT_EQ(image, std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30));
+        EXPECT_EQ(3, ends);
+        EXPECT_EQ(std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30), image);
     }
 }
 
@@ -302,7 +301,7 @@ TEST_F(DeviceTest, InvalidWindowsAreRefused) {
         EXPECT_FALSE(scanner.StartScan());
         std::vector<uint8_t> buffer(64);
         DataTransferType transfer{64, buffer.data(), 0};
-        EXPECT_EQ(scanner.ReadData(&transfer), ReadFailed);
+        EXPECT_EQ(ReadFailed, scanner.ReadData(&transfer));
     }
 }
 
@@ -332,28 +331,28 @@ TEST_F(DeviceTest, ReadsOutsideAScanOrWithoutABufferFail) {
     CTarnScan scanner;
     std::vector<uint8_t> buffer(64);
     DataTransferType transfer{64, buffer.data(), 5};
-    EXPECT_EQ(scanner.ReadData(&transfer), ReadFailed);
-    EXPECT_EQ(transfer.BytesDelivered, 0u);
-    EXPECT_EQ(scanner.ReadData(nullptr), ReadFailed);
-    EXPECT_EQ(scanner.ReadInterpolatedData(nullptr, 600, 400), ReadFailed);
+    EXPECT_EQ(ReadFailed, scanner.ReadData(&transfer));
+    EXPECT_EQ(0u, transfer.BytesDelivered);
+    EXPECT_EQ(ReadFailed, scanner.ReadData(nullptr));
+    EXPECT_EQ(ReadFailed, scanner.ReadInterpolatedData(nullptr, 600, 400));
 
     StartScan(scanner, Window(5, 24, 10, 6));
     DataTransferType noBuffer{64, nullptr, 5};
-    EXPECT_EQ(scanner.ReadData(&noBuffer), ReadFailed);
-    EXPECT_EQ(noBuffer.BytesDelivered, 0u);
+    EXPECT_EQ(ReadFailed, scanner.ReadData(&noBuffer));
+    EXPECT_EQ(0u, noBuffer.BytesDelivered);
     DataTransferType nothing{0, nullptr, 5};
-    EXPECT_EQ(scanner.ReadData(&nothing), ReadComplete);
-    EXPECT_EQ(nothing.BytesDelivered, 0u);
+    EXPECT_EQ(ReadComplete, scanner.ReadData(&nothing));
+    EXPECT_EQ(0u, nothing.BytesDelivered);
     for (auto ratio : {std::make_pair(600, 0), std::make_pair(0, 400), std::make_pair(-600, 400),
                        std::make_pair(0x7fffffff, 1)}) {
         DataTransferType widened{64, buffer.data(), 5};
-        EXPECT_EQ(scanner.ReadInterpolatedData(&widened, ratio.first, ratio.second), ReadFailed);
+        EXPECT_EQ(ReadFailed, scanner.ReadInterpolatedData(&widened, ratio.first, ratio.second));
     }
     // The scan goes on unharmed.
-    EXPECT_EQ(ReadAll(scanner, 64), Expected(Window(5, 24, 10, 6)));
+    EXPECT_EQ(Expected(Window(5, 24, 10, 6)), ReadAll(scanner, 64));
 
     DataTransferType afterStop{64, buffer.data(), 5};
-    EXPECT_EQ(scanner.ReadData(&afterStop), ReadFailed);
+    EXPECT_EQ(ReadFailed, scanner.ReadData(&afterStop));
 }
 
 TEST_F(DeviceTest, LineWidthChangesOnlyAtALineBoundary) {
@@ -362,14 +361,14 @@ TEST_F(DeviceTest, LineWidthChangesOnlyAtALineBoundary) {
     StartScan(scanner, window);
     std::vector<uint8_t> buffer(100);
     DataTransferType transfer{10, buffer.data(), 0};
-    ASSERT_EQ(scanner.ReadData(&transfer), ReadComplete);
-    EXPECT_EQ(scanner.ReadInterpolatedData(&transfer, 150, 100), ReadFailed);
+    ASSERT_EQ(ReadComplete, scanner.ReadData(&transfer));
+    EXPECT_EQ(ReadFailed, scanner.ReadInterpolatedData(&transfer, 150, 100));
     transfer.BytesRequested = 14;
-    ASSERT_EQ(scanner.ReadData(&transfer), ReadComplete);
-    EXPECT_EQ(transfer.BytesDelivered, 14u);
+    ASSERT_EQ(ReadComplete, scanner.ReadData(&transfer));
+    EXPECT_EQ(14u, transfer.BytesDelivered);
     transfer.BytesRequested = 36;
-    ASSERT_EQ(scanner.ReadInterpolatedData(&transfer, 150, 100), ReadComplete);
-    EXPECT_EQ(transfer.BytesDelivered, 36u);
+    ASSERT_EQ(ReadComplete, scanner.ReadInterpolatedData(&transfer, 150, 100));
+    EXPECT_EQ(36u, transfer.BytesDelivered);
 
     Expectation widened(window);
     widened.paper = &picture_;
@@ -395,9 +394,9 @@ TEST_F(DeviceTest, OtherArgumentsAreRefused) {
 }
 
 TEST(Fnv1a, KnownVectors) {
-    EXPECT_EQ(Hex(Fnv1a("", 0)), "cbf29ce484222325");
-    EXPECT_EQ(Hex(Fnv1a("a", 1)), "af63dc4c8601ec8c");
-    EXPECT_EQ(Hex(Fnv1a("foobar", 6)), "85944171f73967e8");
+    EXPECT_EQ("cbf29ce484222325", Hex(Fnv1a("", 0)));
+    EXPECT_EQ("af63dc4c8601ec8c", Hex(Fnv1a("a", 1)));
+    EXPECT_EQ("85944171f73967e8", Hex(Fnv1a("foobar", 6)));
 }
 
 TEST_F(DeviceTest, CallLogHasOneLinePerCall) {
@@ -461,7 +460,7 @@ TEST_F(DeviceTest, CallLogHasOneLinePerCall) {
         "StopScan -> 1\n"
         "SetObjectPosition command=1 arg=0 -> 1\n"
         "Destruct\n";
-    EXPECT_EQ(logFile.Read(), expected);
+    EXPECT_EQ(expected, logFile.Read());
 }
 
 TEST_F(DeviceTest, CallLogRecordsFailuresAndRetries) {
@@ -509,7 +508,7 @@ TEST_F(DeviceTest, CallLogRecordsFailuresAndRetries) {
         "ReadData requested=64 delivered=10 -> 0\n"
         "ReadInterpolatedData requested=64 delivered=0 target=600 native=400 -> 1\n"
         "Destruct\n";
-    EXPECT_EQ(logFile.Read(), expected);
+    EXPECT_EQ(expected, logFile.Read());
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ protected:
         std::vector<uint8_t> image = ReadAll(scanner, chunk);
         Expectation expectation(window);
         expectation.paper = &picture_;
-        EXPECT_EQ(image, ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), image);
     }
 
     Picture picture_;
@@ -104,7 +104,7 @@ TEST_F(ImagingTest, PaperResolutionComesFromTheEnvironment) {
     Expectation expectation(window);
     expectation.paper = &picture_;
     expectation.paperDpi = 50;
-    EXPECT_EQ(ReadAll(scanner, 777), ExpectedImage(expectation));
+    EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 777));
 }
 
 TEST_F(ImagingTest, GreyPaperFromPgm) {
@@ -121,7 +121,7 @@ TEST_F(ImagingTest, GreyPaperFromPgm) {
         StartScan(scanner, window);
         Expectation expectation(window);
         expectation.paper = &grey;
-        EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
     }
 }
 
@@ -150,7 +150,7 @@ TEST_F(ImagingTest, ToneTableOnChannelZeroTonesAllThree) {
         for (auto& table : expectation.tone)
             for (int i = 0; i < 4096; ++i)
                 table[i] = static_cast<uint8_t>(255 - i / 16);
-        EXPECT_EQ(ReadAll(scanner, 50), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 50));
     }
 }
 
@@ -170,7 +170,7 @@ TEST_F(ImagingTest, ThreeChannelTonesEachTheirOwnChannel) {
             expectation.tone[1][i] = green[1 + i];
             expectation.tone[2][i] = blue[1 + i];
         }
-        EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
     }
 }
 
@@ -186,7 +186,7 @@ TEST_F(ImagingTest, LaterChannelTableReplacesPartOfAnAllChannelTable) {
         expectation.tone[0][i] = expectation.tone[2][i] = static_cast<uint8_t>(255 - i / 16);
         expectation.tone[1][i] = static_cast<uint8_t>(i / 32);
     }
-    EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+    EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
 }
 
 TEST_F(ImagingTest, TablesLoadedBeforeAnOpenAreForgotten) {
@@ -198,7 +198,7 @@ TEST_F(ImagingTest, TablesLoadedBeforeAnOpenAreForgotten) {
         StartScan(scanner, window);
         Expectation expectation(window);
         expectation.paper = &picture_;
-        EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
     }
 }
 
@@ -221,7 +221,7 @@ TEST_F(ImagingTest, PaletteThroughALoadedColourTranslationTable) {
         Expectation expectation(window);
         expectation.paper = &picture_;
         expectation.colourTable = *c.table;
-        EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
     }
 }
 
@@ -237,7 +237,7 @@ TEST_F(ImagingTest, PaletteIsTonedBeforeTranslation) {
         for (auto& table : expectation.tone)
             for (int i = 0; i < 4096; ++i)
                 table[i] = static_cast<uint8_t>(i / 20);
-        EXPECT_EQ(ReadAll(scanner, 4096), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 4096));
     }
 }
 
@@ -260,8 +260,8 @@ TEST_F(ImagingTest, InterpolatedReadsWidenEachLineByReplication) {
         Expectation expectation(window);
         expectation.paper = &picture_;
         expectation.widenedWidth = c.widened;
-        ASSERT_EQ(image.size(), static_cast<size_t>(c.widened) * 3 * 6);
-        EXPECT_EQ(image, ExpectedImage(expectation));
+        ASSERT_EQ(static_cast<size_t>(c.widened) * 3 * 6, image.size());
+        EXPECT_EQ(ExpectedImage(expectation), image);
     }
 }
 
@@ -289,15 +289,15 @@ TEST_F(ImagingTest, ReadsCutTheStreamAnywhere) {
                 ReadCompleteType result = scanner.ReadData(&transfer);
                 size_t remaining = expected.size() - image.size();
                 if (remaining == 0) {
-                    EXPECT_EQ(result, ReadEndOfScan);
-                    EXPECT_EQ(transfer.BytesDelivered, 0u);
+                    EXPECT_EQ(ReadEndOfScan, result);
+                    EXPECT_EQ(0u, transfer.BytesDelivered);
                     break;
                 }
-                ASSERT_EQ(result, ReadComplete);
+                ASSERT_EQ(ReadComplete, result);
                 ASSERT_EQ(transfer.BytesDelivered, std::min<size_t>(chunk, remaining));
                 image.insert(image.end(), buffer.begin(), buffer.begin() + transfer.BytesDelivered);
             }
-            EXPECT_EQ(image, expected);
+            EXPECT_EQ(expected, image);
         }
     }
 }
@@ -312,7 +312,7 @@ TEST_F(ImagingTest, WidenedReadsCutTheStreamAnywhere) {
         SCOPED_TRACE(chunk);
         CTarnScan scanner;
         StartScan(scanner, window);
-        EXPECT_EQ(ReadAll(scanner, chunk, 150, 100), expected);
+        EXPECT_EQ(expected, ReadAll(scanner, chunk, 150, 100));
     }
 }
 

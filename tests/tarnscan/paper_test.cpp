@@ -73,13 +73,13 @@ TEST(Chart, RulerInchesAreWholeInchesAtTheChartResolution) {
         SCOPED_TRACE(inch);
         int x = inch * tarnscan::ChartDpi;
         tarnscan::ChartPixel(x, 50, rgb);  // the inch tick is the longest
-        EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
+        EXPECT_EQ(0, rgb[0] + rgb[1] + rgb[2]);
         tarnscan::ChartPixel(x + tarnscan::ChartDpi / 16, 10, rgb);  // between eighth ticks
-        EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+        EXPECT_EQ(3 * 255, rgb[0] + rgb[1] + rgb[2]);
         tarnscan::ChartPixel(x - tarnscan::ChartDpi / 8, 50, rgb);  // an eighth tick is shorter
-        EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+        EXPECT_EQ(3 * 255, rgb[0] + rgb[1] + rgb[2]);
         tarnscan::ChartPixel(50, x, rgb);
-        EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
+        EXPECT_EQ(0, rgb[0] + rgb[1] + rgb[2]);
     }
 }
 
@@ -93,8 +93,8 @@ TEST(Chart, GreyRampRunsFromBlackToWhite) {
         previous = rgb[0];
     }
     tarnscan::ChartPixel(150, 250, rgb);
-    EXPECT_EQ(rgb[0], 0);
-    EXPECT_EQ(previous, 255);
+    EXPECT_EQ(0, rgb[0]);
+    EXPECT_EQ(255, previous);
 }
 
 TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
@@ -126,7 +126,7 @@ TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
             for (int k = 0; k < 3; ++k)
                 if (block[0] == 0 || block[0] == k + 1)
                     std::copy(block.begin() + 1, block.end(), expectation.tone[k]);
-        EXPECT_EQ(ReadAll(scanner, 1000), ExpectedImage(expectation));
+        EXPECT_EQ(ExpectedImage(expectation), ReadAll(scanner, 1000));
     }
 }
 
@@ -136,7 +136,7 @@ TEST_F(PaperTest, FlatPaperEndsEarlyAfterWholeLines) {
     WindowDescriptorType window = Window(2, 8, 101, 10);
     CTarnScan scanner;
     StartScan(scanner, window);
-    EXPECT_EQ(ReadAll(scanner, 7), std::vector<uint8_t>(3 * 101, 255));
+    EXPECT_EQ(std::vector<uint8_t>(3 * 101, 255), ReadAll(scanner, 7));
 }
 
 TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
@@ -157,7 +157,7 @@ TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
         DataTransferType transfer{65536, buffer.data(), 0};
         ReadCompleteType result = scanner.ReadData(&transfer);
         if (result == ReadEndOfScan) break;
-        ASSERT_EQ(result, ReadComplete);
+        ASSERT_EQ(ReadComplete, result);
         if (total % (64ull << 20) < 65536)  // look at a block now and then
             allWhite =
                 allWhite && std::all_of(buffer.begin(), buffer.begin() + transfer.BytesDelivered,
@@ -165,7 +165,7 @@ TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
         total += transfer.BytesDelivered;
     }
     scanner.StopScan();
-    EXPECT_EQ(total, 10000ull * 3 * 40000);
+    EXPECT_EQ(10000ull * 3 * 40000, total);
     EXPECT_TRUE(allWhite);
 
     PROCESS_MEMORY_COUNTERS_EX after{};
@@ -185,7 +185,7 @@ TEST_F(PaperTest, LongScanOfTheChartRendersLineByLine) {
     CTarnScan scanner;
     StartScan(scanner, window);
     std::vector<uint8_t> image = ReadAll(scanner, 65536);
-    ASSERT_EQ(image.size(), 3000u * 40000);
+    ASSERT_EQ(3000u * 40000, image.size());
     // Row r shows chart row r / 10, column c chart column (6000 + c) / 10.
     uint8_t rgb[3];
     for (int r : {0, 1234, 22000, 39999}) {

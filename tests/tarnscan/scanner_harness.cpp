@@ -68,7 +68,7 @@ namespace {
 
 void WriteNetpbm(const std::string& path, const Picture& picture, bool colour) {
     FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
+    ASSERT_NE(nullptr, file) << path;
     std::fprintf(file, "%s\n# test paper\n%d %d\n255\n", colour ? "P6" : "P5", picture.width,
                  picture.height);
     for (size_t i = 0; i < picture.rgb.size(); i += 3)
@@ -210,7 +210,7 @@ std::vector<uint8_t> ReadAll(CTarnScan& scanner, uint32_t chunk, int target, int
         ReadCompleteType result = target ? scanner.ReadInterpolatedData(&transfer, target, native)
                                          : scanner.ReadData(&transfer);
         if (result == ReadEndOfScan) {
-            EXPECT_EQ(transfer.BytesDelivered, 0u);
+            EXPECT_EQ(0u, transfer.BytesDelivered);
             break;
         }
         if (result != ReadComplete) {
@@ -218,7 +218,7 @@ std::vector<uint8_t> ReadAll(CTarnScan& scanner, uint32_t chunk, int target, int
             break;
         }
         EXPECT_LE(transfer.BytesDelivered, chunk);
-        EXPECT_EQ(buffer[chunk], 0xA5) << "a read wrote past the requested bytes";
+        EXPECT_EQ(0xA5, buffer[chunk]) << "a read wrote past the requested bytes";
         image.insert(image.end(), buffer.begin(), buffer.begin() + transfer.BytesDelivered);
         if (transfer.BytesDelivered == 0) {
             ADD_FAILURE() << "a read delivered nothing before the end of the scan";

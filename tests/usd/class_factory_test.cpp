@@ -33,16 +33,15 @@ class ClassFactoryTest : public testing::TestWithParam<DriverModule (*)()> {
 protected:
     void SetUp() override {
         Module = GetParam()();
-        ASSERT_NE(Module.GetClassObject, nullptr) << "halvardusd.dll not loaded";
-        ASSERT_EQ(Module.CanUnloadNow(), S_OK);
+        ASSERT_NE(nullptr, Module.GetClassObject) << "halvardusd.dll not loaded";
+        ASSERT_EQ(S_OK, Module.CanUnloadNow());
     }
-    void TearDown() override { EXPECT_EQ(Module.CanUnloadNow(), S_OK) << "a reference leaked"; }
+    void TearDown() override { EXPECT_EQ(S_OK, Module.CanUnloadNow()) << "a reference leaked"; }
 
     IClassFactory* Factory() {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(Module.GetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory,
-                                        reinterpret_cast<void**>(&factory)),
-                  S_OK);
+        EXPECT_EQ(S_OK, Module.GetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory,
+                                              reinterpret_cast<void**>(&factory)));
         return factory;
     }
 
@@ -80,60 +79,60 @@ TEST_P(ClassFactoryTest, ClassObjectRequests) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         void* object = reinterpret_cast<void*>(0x1);
-        EXPECT_EQ(Module.GetClassObject(c.Class, c.Interface, &object), c.Expected);
+        EXPECT_EQ(c.Expected, Module.GetClassObject(c.Class, c.Interface, &object));
         if (SUCCEEDED(c.Expected)) {
-            ASSERT_NE(object, nullptr);
-            EXPECT_EQ(Module.CanUnloadNow(), S_FALSE);
-            EXPECT_EQ(static_cast<IUnknown*>(object)->Release(), 0u);
+            ASSERT_NE(nullptr, object);
+            EXPECT_EQ(S_FALSE, Module.CanUnloadNow());
+            EXPECT_EQ(0u, static_cast<IUnknown*>(object)->Release());
         } else {
-            EXPECT_EQ(object, nullptr);
+            EXPECT_EQ(nullptr, object);
         }
-        EXPECT_EQ(Module.CanUnloadNow(), S_OK);
+        EXPECT_EQ(S_OK, Module.CanUnloadNow());
     }
-    EXPECT_EQ(Module.GetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory, nullptr), E_FAIL);
+    EXPECT_EQ(E_FAIL, Module.GetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory, nullptr));
 }
 
 TEST_P(ClassFactoryTest, UnloadOnlyWithoutFactoriesLocksOrObjects) {
     IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ASSERT_NE(nullptr, factory);
     IStiUSD* driver = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IStiUSD, reinterpret_cast<void**>(&driver)),
-              S_OK);
-    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    EXPECT_EQ(factory->Release(), 0u);
-    EXPECT_EQ(Module.CanUnloadNow(), S_FALSE) << "lock and object held";
+    ASSERT_EQ(S_OK,
+              factory->CreateInstance(nullptr, IID_IStiUSD, reinterpret_cast<void**>(&driver)));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(S_FALSE, Module.CanUnloadNow()) << "lock and object held";
 
     IClassFactory* second = Factory();
-    EXPECT_EQ(second->LockServer(FALSE), S_OK);
-    EXPECT_EQ(second->Release(), 0u);
-    EXPECT_EQ(Module.CanUnloadNow(), S_FALSE) << "object alive";
+    EXPECT_EQ(S_OK, second->LockServer(FALSE));
+    EXPECT_EQ(0u, second->Release());
+    EXPECT_EQ(S_FALSE, Module.CanUnloadNow()) << "object alive";
 
     EXPECT_EQ(driver->Release(), 0u);
-    EXPECT_EQ(Module.CanUnloadNow(), S_OK);
+    EXPECT_EQ(S_OK, Module.CanUnloadNow());
 }
 
 TEST_P(ClassFactoryTest, FactoryInterfacesAndCounts) {
     IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ASSERT_NE(nullptr, factory);
     void* found = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(factory->QueryInterface(IID_IStiUSD, &found), E_NOINTERFACE);
-    EXPECT_EQ(found, nullptr);
-    EXPECT_EQ(factory->QueryInterface(IID_IClassFactory, nullptr), E_INVALIDARG);
+    EXPECT_EQ(E_NOINTERFACE, factory->QueryInterface(IID_IStiUSD, &found));
+    EXPECT_EQ(nullptr, found);
+    EXPECT_EQ(E_INVALIDARG, factory->QueryInterface(IID_IClassFactory, nullptr));
     found = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(factory->QueryInterface(NoIdentifier(), &found), E_NOINTERFACE);
-    EXPECT_EQ(found, nullptr);
-    ASSERT_EQ(factory->QueryInterface(IID_IUnknown, &found), S_OK);
-    EXPECT_EQ(found, static_cast<IUnknown*>(factory));
-    EXPECT_EQ(factory->AddRef(), 3u);
-    EXPECT_EQ(factory->Release(), 2u);
-    EXPECT_EQ(factory->Release(), 1u);
-    EXPECT_EQ(Module.CanUnloadNow(), S_FALSE);
-    EXPECT_EQ(factory->Release(), 0u);
+    EXPECT_EQ(E_NOINTERFACE, factory->QueryInterface(NoIdentifier(), &found));
+    EXPECT_EQ(nullptr, found);
+    ASSERT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, &found));
+    EXPECT_EQ(static_cast<IUnknown*>(factory), found);
+    EXPECT_EQ(3u, factory->AddRef());
+    EXPECT_EQ(2u, factory->Release());
+    EXPECT_EQ(1u, factory->Release());
+    EXPECT_EQ(S_FALSE, Module.CanUnloadNow());
+    EXPECT_EQ(0u, factory->Release());
 }
 
 TEST_P(ClassFactoryTest, CreateInstanceRefusals) {
     IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ASSERT_NE(nullptr, factory);
     OuterObject outer;
     struct Case {
         const char* What;
@@ -151,11 +150,11 @@ TEST_P(ClassFactoryTest, CreateInstanceRefusals) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         void* object = reinterpret_cast<void*>(0x1);
-        EXPECT_EQ(factory->CreateInstance(c.Outer, c.Interface, &object), c.Expected);
-        EXPECT_EQ(object, nullptr);
+        EXPECT_EQ(c.Expected, factory->CreateInstance(c.Outer, c.Interface, &object));
+        EXPECT_EQ(nullptr, object);
     }
-    EXPECT_EQ(outer.References, 1);
-    EXPECT_EQ(factory->Release(), 0u);
+    EXPECT_EQ(1, outer.References);
+    EXPECT_EQ(0u, factory->Release());
 }
 
 TEST_P(ClassFactoryTest, UnaggregatedObjectIdentityAndCounts) {
@@ -165,55 +164,55 @@ TEST_P(ClassFactoryTest, UnaggregatedObjectIdentityAndCounts) {
     ASSERT_EQ(driver->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
     EXPECT_NE(static_cast<void*>(identity), static_cast<void*>(driver)) << "the inner unknown";
     IStiUSD* again = nullptr;
-    ASSERT_EQ(identity->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(&again)), S_OK);
-    EXPECT_EQ(again, driver);
+    ASSERT_EQ(S_OK, identity->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(&again)));
+    EXPECT_EQ(driver, again);
     void* other = reinterpret_cast<void*>(0x1);
     EXPECT_EQ(driver->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
-    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(nullptr, other);
     EXPECT_EQ(driver->QueryInterface(IID_IUnknown, nullptr), E_INVALIDARG);
     other = reinterpret_cast<void*>(0x1);
     EXPECT_EQ(driver->QueryInterface(NoIdentifier(), &other), E_NOINTERFACE);
-    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(nullptr, other);
     // The driver interface and the inner unknown share the one count.
     EXPECT_EQ(driver->AddRef(), 4u);
-    EXPECT_EQ(identity->Release(), 3u);
-    EXPECT_EQ(again->Release(), 2u);
+    EXPECT_EQ(3u, identity->Release());
+    EXPECT_EQ(2u, again->Release());
     EXPECT_EQ(driver->Release(), 1u);
-    EXPECT_EQ(Module.CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(S_FALSE, Module.CanUnloadNow());
     EXPECT_EQ(driver->Release(), 0u);
 }
 
 TEST_P(ClassFactoryTest, AggregatedObjectDelegatesToOuter) {
     IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ASSERT_NE(nullptr, factory);
     OuterObject outer;
     IUnknown* inner = nullptr;
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)),
-              S_OK);
-    EXPECT_EQ(factory->Release(), 0u);
+    ASSERT_EQ(S_OK,
+              factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)));
+    EXPECT_EQ(0u, factory->Release());
     outer.Inner = inner;
-    EXPECT_EQ(outer.References, 1) << "creation counts on the inner unknown only";
+    EXPECT_EQ(1, outer.References) << "creation counts on the inner unknown only";
 
     IStiUSD* driver = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(&driver)), S_OK);
-    EXPECT_EQ(outer.References, 2) << "the reference handed out is the outer object's";
+    EXPECT_EQ(2, outer.References) << "the reference handed out is the outer object's";
     IUnknown* innerAgain = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&innerAgain)), S_OK);
-    EXPECT_EQ(innerAgain, inner);
-    EXPECT_EQ(innerAgain->Release(), 1u);
+    EXPECT_EQ(inner, innerAgain);
+    EXPECT_EQ(1u, innerAgain->Release());
 
     // The driver interface's unknown is the outer object's.
     IUnknown* identity = nullptr;
     ASSERT_EQ(driver->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    EXPECT_EQ(identity, &outer);
-    EXPECT_EQ(outer.QueryCount, 1);
+    EXPECT_EQ(&outer, identity);
+    EXPECT_EQ(1, outer.QueryCount);
     EXPECT_EQ(driver->AddRef(), 4u);
     EXPECT_EQ(driver->Release(), 3u);
     identity->Release();
     driver->Release();
-    EXPECT_EQ(outer.References, 1);
+    EXPECT_EQ(1, outer.References);
 
-    EXPECT_EQ(Module.CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(S_FALSE, Module.CanUnloadNow());
     EXPECT_EQ(inner->Release(), 0u) << "the inner unknown owns the object";
 }
 

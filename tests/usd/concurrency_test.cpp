@@ -38,9 +38,8 @@ void RunOnThreads(Work work) {
 TEST_F(UsdTest, ReferenceCountsSurviveConcurrentCallers) {
     OpenDevice();
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory)),
-              S_OK);
+    ASSERT_EQ(S_OK, DllGetClassObject(usd::CLSID_HalvardUsd, IID_IClassFactory,
+                                      reinterpret_cast<void**>(&factory)));
     const ULONG taken = ULONG(ThreadCount) * Rounds;
     RunOnThreads([&](int) {
         for (int i = 0; i < Rounds; ++i) {
@@ -49,11 +48,11 @@ TEST_F(UsdTest, ReferenceCountsSurviveConcurrentCallers) {
             factory->LockServer(TRUE);
         }
     });
-    EXPECT_EQ(Driver->AddRef(), 2 + taken);
-    EXPECT_EQ(Driver->Release(), 1 + taken);
-    EXPECT_EQ(factory->AddRef(), 2 + taken);
-    EXPECT_EQ(factory->Release(), 1 + taken);
-    EXPECT_EQ(usd::ModuleRefCount, LONG(1 + 1 + 2 * taken)) << "driver, factory, locks";
+    EXPECT_EQ(2 + taken, Driver->AddRef());
+    EXPECT_EQ(1 + taken, Driver->Release());
+    EXPECT_EQ(2 + taken, factory->AddRef());
+    EXPECT_EQ(1 + taken, factory->Release());
+    EXPECT_EQ(LONG(1 + 1 + 2 * taken), usd::ModuleRefCount) << "driver, factory, locks";
     RunOnThreads([&](int) {
         for (int i = 0; i < Rounds; ++i) {
             factory->LockServer(FALSE);
@@ -61,10 +60,10 @@ TEST_F(UsdTest, ReferenceCountsSurviveConcurrentCallers) {
             Driver->Release();
         }
     });
-    EXPECT_EQ(Driver->AddRef(), 2u);
-    EXPECT_EQ(Driver->Release(), 1u);
-    EXPECT_EQ(factory->Release(), 0u);
-    EXPECT_EQ(usd::ModuleRefCount, 1) << "the driver object";
+    EXPECT_EQ(2u, Driver->AddRef());
+    EXPECT_EQ(1u, Driver->Release());
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(1, usd::ModuleRefCount) << "the driver object";
 }
 
 TEST_F(UsdTest, ConcurrentRequestsReportTheirOwnErrors) {
@@ -93,8 +92,8 @@ TEST_F(UsdTest, ConcurrentRequestsReportTheirOwnErrors) {
         }
         SimulatedScsiScanner::SetThreadRequestError(ERROR_SUCCESS);
     });
-    EXPECT_EQ(wrongResults, 0);
-    EXPECT_EQ(foreignErrors, 0);
+    EXPECT_EQ(0, wrongResults);
+    EXPECT_EQ(0, foreignErrors);
 }
 
 TEST_F(UsdTest, ConcurrentStatusQueriesSeeTheEventOnce) {
@@ -108,7 +107,7 @@ TEST_F(UsdTest, ConcurrentStatusQueriesSeeTheEventOnce) {
             ++eventsSeen;
         }
     });
-    EXPECT_EQ(eventsSeen, 1);
+    EXPECT_EQ(1, eventsSeen);
 }
 
 }  // namespace

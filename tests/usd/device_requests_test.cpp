@@ -21,25 +21,25 @@ TEST_F(UsdTest, DiagnosticAsksTheDeviceForItsInformation) {
     OpenDevice();
     STI_DIAG diag = PrefilledDiag();
     STI_DIAG before = diag;
-    EXPECT_EQ(Driver->Diagnostic(&diag), S_OK);
-    EXPECT_EQ(diag.dwSize, before.dwSize);
-    EXPECT_EQ(diag.dwBasicDiagCode, before.dwBasicDiagCode);
-    EXPECT_EQ(diag.dwVendorDiagCode, before.dwVendorDiagCode);
-    EXPECT_EQ(diag.dwStatusMask, 0u);
+    EXPECT_EQ(S_OK, Driver->Diagnostic(&diag));
+    EXPECT_EQ(before.dwSize, diag.dwSize);
+    EXPECT_EQ(before.dwBasicDiagCode, diag.dwBasicDiagCode);
+    EXPECT_EQ(before.dwVendorDiagCode, diag.dwVendorDiagCode);
+    EXPECT_EQ(0u, diag.dwStatusMask);
     STI_ERROR_INFO expected{};
     expected.dwVendorError = 1;
-    EXPECT_EQ(std::memcmp(&diag.sErrorInfo, &expected, sizeof(expected)), 0);
+    EXPECT_EQ(0, std::memcmp(&diag.sErrorInfo, &expected, sizeof(expected)));
 
-    ASSERT_EQ(Scanner.Requests().size(), 1u);
+    ASSERT_EQ(1u, Scanner.Requests().size());
     DeviceRequest request = Scanner.Requests()[0];
-    EXPECT_EQ(request.Device, SimulatedScsiScanner::Handle);
-    EXPECT_EQ(request.Code, DWORD(IOCTL_SCSISCAN_GET_INFO));
-    EXPECT_EQ(request.Input, nullptr);
-    EXPECT_EQ(request.InputSize, 0u);
-    EXPECT_NE(request.Output, nullptr);
-    EXPECT_EQ(request.OutputSize, sizeof(SCSISCAN_INFO));
+    EXPECT_EQ(SimulatedScsiScanner::Handle, request.Device);
+    EXPECT_EQ(DWORD(IOCTL_SCSISCAN_GET_INFO), request.Code);
+    EXPECT_EQ(nullptr, request.Input);
+    EXPECT_EQ(0u, request.InputSize);
+    EXPECT_NE(nullptr, request.Output);
+    EXPECT_EQ(sizeof(SCSISCAN_INFO), request.OutputSize);
     EXPECT_FALSE(request.Overlapped);
-    EXPECT_EQ(DriverLastError(), 0u);
+    EXPECT_EQ(0u, DriverLastError());
 }
 
 TEST_F(UsdTest, FailedDiagnosticRecordsTheError) {
@@ -47,12 +47,12 @@ TEST_F(UsdTest, FailedDiagnosticRecordsTheError) {
     Scanner.FailRequests = true;
     Scanner.RequestError = ERROR_GEN_FAILURE;
     STI_DIAG diag = PrefilledDiag();
-    EXPECT_EQ(Driver->Diagnostic(&diag), HRESULT(0x8007001F));
-    EXPECT_EQ(diag.dwStatusMask, 0u);
-    EXPECT_EQ(diag.sErrorInfo.dwGenericError, 0u);
-    EXPECT_EQ(diag.sErrorInfo.dwVendorError, 0u);
-    EXPECT_EQ(diag.sErrorInfo.szExtendedErrorText[0], L'\0');
-    EXPECT_EQ(DriverLastError(), DWORD(ERROR_GEN_FAILURE));
+    EXPECT_EQ(HRESULT(0x8007001F), Driver->Diagnostic(&diag));
+    EXPECT_EQ(0u, diag.dwStatusMask);
+    EXPECT_EQ(0u, diag.sErrorInfo.dwGenericError);
+    EXPECT_EQ(0u, diag.sErrorInfo.dwVendorError);
+    EXPECT_EQ(L'\0', diag.sErrorInfo.szExtendedErrorText[0]);
+    EXPECT_EQ(DWORD(ERROR_GEN_FAILURE), DriverLastError());
 }
 
 TEST_F(UsdTest, GetInfoEscapeReturnsTheDriversRecord) {
@@ -61,22 +61,21 @@ TEST_F(UsdTest, GetInfoEscapeReturnsTheDriversRecord) {
     std::memset(&info, 0, sizeof(info));
     DWORD actual = 0;
     BYTE ignoredInput[8] = {1, 2, 3};
-    EXPECT_EQ(Driver->Escape(EscapeGetInfo, ignoredInput, sizeof(ignoredInput), &info, sizeof(info),
-                             &actual),
-              S_OK);
-    EXPECT_EQ(std::memcmp(&info, &Scanner.Info, sizeof(info)), 0);
-    EXPECT_EQ(actual, sizeof(SCSISCAN_INFO));
+    EXPECT_EQ(S_OK, Driver->Escape(EscapeGetInfo, ignoredInput, sizeof(ignoredInput), &info,
+                                   sizeof(info), &actual));
+    EXPECT_EQ(0, std::memcmp(&info, &Scanner.Info, sizeof(info)));
+    EXPECT_EQ(sizeof(SCSISCAN_INFO), actual);
 
-    ASSERT_EQ(Scanner.Requests().size(), 1u);
+    ASSERT_EQ(1u, Scanner.Requests().size());
     DeviceRequest request = Scanner.Requests()[0];
-    EXPECT_EQ(request.Code, DWORD(IOCTL_SCSISCAN_GET_INFO));
-    EXPECT_EQ(request.Input, nullptr) << "escape input is not sent with this request";
-    EXPECT_EQ(request.InputSize, 0u);
-    EXPECT_EQ(request.Output, &info);
-    EXPECT_EQ(request.OutputSize, sizeof(info));
-    EXPECT_EQ(request.BytesReturned, &actual);
+    EXPECT_EQ(DWORD(IOCTL_SCSISCAN_GET_INFO), request.Code);
+    EXPECT_EQ(nullptr, request.Input) << "escape input is not sent with this request";
+    EXPECT_EQ(0u, request.InputSize);
+    EXPECT_EQ(&info, request.Output);
+    EXPECT_EQ(sizeof(info), request.OutputSize);
+    EXPECT_EQ(&actual, request.BytesReturned);
     EXPECT_FALSE(request.Overlapped);
-    EXPECT_EQ(Control.LoggedMessages(), (std::vector<std::wstring>{L"INIT", L"ESCAPE"}));
+    EXPECT_EQ((std::vector<std::wstring>{L"INIT", L"ESCAPE"}), Control.LoggedMessages());
 }
 
 TEST_F(UsdTest, ScsiCommandEscapePassesTheCallersBuffersThrough) {
@@ -98,26 +97,25 @@ TEST_F(UsdTest, ScsiCommandEscapePassesTheCallersBuffersThrough) {
     SCSISCAN_CMD sent = command;
     DWORD actual = 0;
 
-    EXPECT_EQ(
-        Driver->Escape(EscapeScsiCommand, &command, sizeof(command), data, sizeof(data), &actual),
-        S_OK);
-    ASSERT_EQ(Scanner.Requests().size(), 1u);
+    EXPECT_EQ(S_OK, Driver->Escape(EscapeScsiCommand, &command, sizeof(command), data, sizeof(data),
+                                   &actual));
+    ASSERT_EQ(1u, Scanner.Requests().size());
     DeviceRequest request = Scanner.Requests()[0];
-    EXPECT_EQ(request.Code, DWORD(IOCTL_SCSISCAN_CMD));
-    EXPECT_EQ(request.Input, &command);
-    EXPECT_EQ(request.InputSize, sizeof(command));
-    ASSERT_EQ(request.InputBytes.size(), sizeof(sent));
-    EXPECT_EQ(std::memcmp(request.InputBytes.data(), &sent, sizeof(sent)), 0);
-    EXPECT_EQ(request.Output, data);
-    EXPECT_EQ(request.OutputSize, sizeof(data));
-    EXPECT_EQ(request.BytesReturned, &actual);
+    EXPECT_EQ(DWORD(IOCTL_SCSISCAN_CMD), request.Code);
+    EXPECT_EQ(&command, request.Input);
+    EXPECT_EQ(sizeof(command), request.InputSize);
+    ASSERT_EQ(sizeof(sent), request.InputBytes.size());
+    EXPECT_EQ(0, std::memcmp(request.InputBytes.data(), &sent, sizeof(sent)));
+    EXPECT_EQ(data, request.Output);
+    EXPECT_EQ(sizeof(data), request.OutputSize);
+    EXPECT_EQ(&actual, request.BytesReturned);
     EXPECT_FALSE(request.Overlapped);
 
-    EXPECT_EQ(actual, sizeof(data));
+    EXPECT_EQ(sizeof(data), actual);
     for (DWORD i = 0; i < sizeof(data); ++i) {
-        ASSERT_EQ(data[i], SimulatedScsiScanner::CommandDataByte(0x12, i)) << "byte " << i;
+        ASSERT_EQ(SimulatedScsiScanner::CommandDataByte(0x12, i), data[i]) << "byte " << i;
     }
-    EXPECT_EQ(srbStatus, 1);
+    EXPECT_EQ(1, srbStatus);
 }
 
 TEST_F(UsdTest, FailedRequestsMapTheirError) {
@@ -140,22 +138,22 @@ TEST_F(UsdTest, FailedRequestsMapTheirError) {
         Scanner.RequestError = c.Error;
         SCSISCAN_INFO info;
         DWORD actual = 0;
-        EXPECT_EQ(Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual),
-                  c.Expected);
-        EXPECT_EQ(DriverLastError(), c.Error);
+        EXPECT_EQ(c.Expected,
+                  Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual));
+        EXPECT_EQ(c.Error, DriverLastError());
         SCSISCAN_CMD command{};
-        EXPECT_EQ(Driver->Escape(EscapeScsiCommand, &command, sizeof(command), nullptr, 0, &actual),
-                  c.Expected);
+        EXPECT_EQ(c.Expected, Driver->Escape(EscapeScsiCommand, &command, sizeof(command), nullptr,
+                                             0, &actual));
 
         STI_ERROR_INFO errorInfo;
         std::memset(&errorInfo, 0x5A, sizeof(errorInfo));
         STI_ERROR_INFO before = errorInfo;
-        EXPECT_EQ(Driver->GetLastErrorInfo(&errorInfo), S_OK);
-        EXPECT_EQ(errorInfo.dwGenericError, c.Error);
-        EXPECT_EQ(errorInfo.szExtendedErrorText[0], L'\0');
-        EXPECT_EQ(errorInfo.dwSize, before.dwSize);
-        EXPECT_EQ(errorInfo.dwVendorError, before.dwVendorError);
-        EXPECT_EQ(errorInfo.szExtendedErrorText[1], before.szExtendedErrorText[1]);
+        EXPECT_EQ(S_OK, Driver->GetLastErrorInfo(&errorInfo));
+        EXPECT_EQ(c.Error, errorInfo.dwGenericError);
+        EXPECT_EQ(L'\0', errorInfo.szExtendedErrorText[0]);
+        EXPECT_EQ(before.dwSize, errorInfo.dwSize);
+        EXPECT_EQ(before.dwVendorError, errorInfo.dwVendorError);
+        EXPECT_EQ(before.szExtendedErrorText[1], errorInfo.szExtendedErrorText[1]);
     }
 }
 
@@ -165,34 +163,34 @@ TEST_F(UsdTest, OtherEscapeCodesAreNotImplemented) {
     Scanner.RequestError = ERROR_GEN_FAILURE;
     SCSISCAN_INFO info;
     DWORD actual = 0;
-    ASSERT_EQ(Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual),
-              HRESULT(0x8007001F));
+    ASSERT_EQ(HRESULT(0x8007001F),
+              Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual));
     for (DWORD code : {0u, 0x1000u, 0x1003u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(code);
         SetLastError(ERROR_BUSY);
-        EXPECT_EQ(Driver->Escape(code, &info, sizeof(info), &info, sizeof(info), &actual),
-                  E_NOTIMPL);
-        EXPECT_EQ(DriverLastError(), DWORD(ERROR_GEN_FAILURE)) << "last error untouched";
+        EXPECT_EQ(E_NOTIMPL,
+                  Driver->Escape(code, &info, sizeof(info), &info, sizeof(info), &actual));
+        EXPECT_EQ(DWORD(ERROR_GEN_FAILURE), DriverLastError()) << "last error untouched";
     }
-    EXPECT_EQ(Scanner.Requests().size(), 1u) << "no device request";
+    EXPECT_EQ(1u, Scanner.Requests().size()) << "no device request";
 }
 
 TEST_F(UsdTest, RequestsWithoutAnOpenDeviceFailWithTheInvalidHandleError) {
     Control.PortName.clear();
-    ASSERT_EQ(Driver->Initialize(&Control, STI_VERSION, nullptr), S_OK);
+    ASSERT_EQ(S_OK, Driver->Initialize(&Control, STI_VERSION, nullptr));
     SCSISCAN_INFO info;
     DWORD actual = 0;
-    EXPECT_EQ(Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual),
-              HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
-    ASSERT_EQ(Scanner.Requests().size(), 1u);
-    EXPECT_EQ(Scanner.Requests()[0].Device, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(DriverLastError(), DWORD(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE),
+              Driver->Escape(EscapeGetInfo, nullptr, 0, &info, sizeof(info), &actual));
+    ASSERT_EQ(1u, Scanner.Requests().size());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Scanner.Requests()[0].Device);
+    EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), DriverLastError());
 }
 
 TEST_F(UsdTest, DeviceResetReportsTheThreadsError) {
     // Before the device is open the recorded error is reported as it stands.
     SetLastError(ERROR_BUSY);
-    EXPECT_EQ(Driver->DeviceReset(), S_OK);
+    EXPECT_EQ(S_OK, Driver->DeviceReset());
     OpenDevice();
     struct Case {
         DWORD ThreadError;
@@ -206,8 +204,8 @@ TEST_F(UsdTest, DeviceResetReportsTheThreadsError) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ThreadError);
         SetLastError(c.ThreadError);
-        EXPECT_EQ(Driver->DeviceReset(), c.Expected);
-        EXPECT_EQ(DriverLastError(), c.ThreadError);
+        EXPECT_EQ(c.Expected, Driver->DeviceReset());
+        EXPECT_EQ(c.ThreadError, DriverLastError());
     }
     EXPECT_TRUE(Scanner.Requests().empty());
 }

@@ -29,29 +29,29 @@ STI_DEVICE_STATUS StatusQuery(DWORD mask, DWORD eventState) {
 using UsdInitializeTest = UsdTest;
 
 TEST_F(UsdInitializeTest, NullDeviceControlIsRefusedWithoutLogging) {
-    EXPECT_EQ(Driver->Initialize(nullptr, STI_VERSION, nullptr), E_INVALIDARG);
+    EXPECT_EQ(E_INVALIDARG, Driver->Initialize(nullptr, STI_VERSION, nullptr));
     EXPECT_TRUE(Scanner.Opens().empty());
     EXPECT_TRUE(Control.ErrorLog().empty());
 }
 
 TEST_F(UsdInitializeTest, OpensThePortNameForReadAndWrite) {
     OpenDevice();
-    ASSERT_EQ(Scanner.Opens().size(), 1u);
+    ASSERT_EQ(1u, Scanner.Opens().size());
     OpenCall open = Scanner.Opens()[0];
-    EXPECT_EQ(open.Name, InAnsiCodePage(ScannerPort));
-    EXPECT_EQ(open.Access, DWORD(GENERIC_READ | GENERIC_WRITE));
-    EXPECT_EQ(open.Sharing, DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE));
+    EXPECT_EQ(InAnsiCodePage(ScannerPort), open.Name);
+    EXPECT_EQ(DWORD(GENERIC_READ | GENERIC_WRITE), open.Access);
+    EXPECT_EQ(DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE), open.Sharing);
     EXPECT_FALSE(open.Security);
-    EXPECT_EQ(open.Disposition, DWORD(OPEN_EXISTING));
-    EXPECT_EQ(open.Attributes, DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(DWORD(OPEN_EXISTING), open.Disposition);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_SYSTEM), open.Attributes);
     EXPECT_FALSE(open.Template);
-    EXPECT_EQ(Control.PortNameCapacity(), DWORD(MAX_PATH));
-    EXPECT_EQ(Control.References(), 2) << "the driver holds the device control";
-    ASSERT_EQ(Control.ErrorLog().size(), 1u);
+    EXPECT_EQ(DWORD(MAX_PATH), Control.PortNameCapacity());
+    EXPECT_EQ(2, Control.References()) << "the driver holds the device control";
+    ASSERT_EQ(1u, Control.ErrorLog().size());
     ErrorLogEntry entry = Control.ErrorLog()[0];
-    EXPECT_EQ(entry.MessageType, DWORD(STI_TRACE_INFORMATION));
-    EXPECT_EQ(entry.Message, L"INIT");
-    EXPECT_EQ(entry.ErrorCode, 0u);
+    EXPECT_EQ(DWORD(STI_TRACE_INFORMATION), entry.MessageType);
+    EXPECT_EQ(L"INIT", entry.Message);
+    EXPECT_EQ(0u, entry.ErrorCode);
 }
 
 TEST_F(UsdInitializeTest, PortNameOutcomes) {
@@ -80,50 +80,50 @@ TEST_F(UsdInitializeTest, PortNameOutcomes) {
         IStiUSD* driver = CreateDriver(LinkedModule());
         ASSERT_NE(driver, nullptr);
         EXPECT_EQ(driver->Initialize(&control, STI_VERSION, nullptr), c.Expected);
-        ASSERT_EQ(scanner.Opens().size(), c.Opens ? 1u : 0u);
+        ASSERT_EQ(c.Opens ? 1u : 0u, scanner.Opens().size());
         if (c.Opens) {
-            EXPECT_EQ(scanner.Opens()[0].Name, InAnsiCodePage(c.Port));
+            EXPECT_EQ(InAnsiCodePage(c.Port), scanner.Opens()[0].Name);
         }
         DWORD lastError = 0xDEADBEEF;
         EXPECT_EQ(driver->GetLastError(&lastError), S_OK);
-        EXPECT_EQ(lastError, c.Opens ? c.OpenError : 0u);
+        EXPECT_EQ(c.Opens ? c.OpenError : 0u, lastError);
         STI_DEVICE_STATUS status = StatusQuery(STI_DEVSTATUS_ONLINE_STATE, 0);
         EXPECT_EQ(driver->GetStatus(&status), S_OK);
         bool online = c.Opens && c.OpenError == 0;
-        EXPECT_EQ(status.dwOnlineState, online ? DWORD(STI_ONLINESTATE_OPERATIONAL) : 0u);
-        EXPECT_EQ(control.LoggedMessages(), (std::vector<std::wstring>{L"INIT", L"GET STATUS"}));
+        EXPECT_EQ(online ? DWORD(STI_ONLINESTATE_OPERATIONAL) : 0u, status.dwOnlineState);
+        EXPECT_EQ((std::vector<std::wstring>{L"INIT", L"GET STATUS"}), control.LoggedMessages());
         EXPECT_EQ(driver->Release(), 0u);
         EXPECT_EQ(scanner.Closes().size(), online ? 1u : 0u);
-        EXPECT_EQ(control.References(), 1);
+        EXPECT_EQ(1, control.References());
     }
 }
 
 TEST_F(UsdInitializeTest, UnterminatedPortNameStaysInsideTheBuffer) {
     Control.FillWholeBuffer = true;
     OpenDevice();
-    ASSERT_EQ(Scanner.Opens().size(), 1u);
-    EXPECT_EQ(Scanner.Opens()[0].Name, std::string(Control.PortNameCapacity(), 'P'));
+    ASSERT_EQ(1u, Scanner.Opens().size());
+    EXPECT_EQ(std::string(Control.PortNameCapacity(), 'P'), Scanner.Opens()[0].Name);
 }
 
 TEST_F(UsdInitializeTest, RepeatedInitializeReleasesTheFirstBinding) {
     OpenDevice();
     SimulatedScsiScanner& scanner = Scanner;
     TestDeviceControl second(L"\\\\.\\Scanner1");
-    ASSERT_EQ(Driver->Initialize(&second, STI_VERSION, nullptr), S_OK);
-    EXPECT_EQ(Control.References(), 1) << "first device control released";
+    ASSERT_EQ(S_OK, Driver->Initialize(&second, STI_VERSION, nullptr));
+    EXPECT_EQ(1, Control.References()) << "first device control released";
     EXPECT_EQ(scanner.Closes().size(), 1u) << "first device closed";
-    EXPECT_EQ(second.References(), 2);
-    EXPECT_EQ(Driver->Release(), 0u);
+    EXPECT_EQ(2, second.References());
+    EXPECT_EQ(0u, Driver->Release());
     Driver = nullptr;
-    EXPECT_EQ(second.References(), 1);
+    EXPECT_EQ(1, second.References());
     EXPECT_EQ(scanner.Closes().size(), 2u);
 }
 
 TEST_F(UsdTest, DestructionClosesTheDeviceAndReleasesTheControl) {
     OpenDevice();
-    EXPECT_EQ(Driver->Release(), 0u);
+    EXPECT_EQ(0u, Driver->Release());
     Driver = nullptr;
-    EXPECT_EQ(Scanner.Closes(), std::vector<HANDLE>{SimulatedScsiScanner::Handle});
+    EXPECT_EQ(std::vector<HANDLE>{SimulatedScsiScanner::Handle}, Scanner.Closes());
 }
 
 TEST_F(UsdTest, CapabilitiesAreFixed) {
@@ -134,11 +134,11 @@ TEST_F(UsdTest, CapabilitiesAreFixed) {
         }
         STI_USD_CAPS caps;
         std::memset(&caps, 0xCD, sizeof(caps));
-        EXPECT_EQ(Driver->GetCapabilities(&caps), S_OK);
-        EXPECT_EQ(caps.dwVersion, 2u);
-        EXPECT_EQ(caps.dwGenericCaps, DWORD(STI_GENCAP_NOTIFICATIONS | STI_GENCAP_POLLING_NEEDED));
+        EXPECT_EQ(S_OK, Driver->GetCapabilities(&caps));
+        EXPECT_EQ(2u, caps.dwVersion);
+        EXPECT_EQ(DWORD(STI_GENCAP_NOTIFICATIONS | STI_GENCAP_POLLING_NEEDED), caps.dwGenericCaps);
     }
-    EXPECT_EQ(Control.LoggedMessages(), (std::vector<std::wstring>{L"INIT", L"GET CAPBIITIES"}));
+    EXPECT_EQ((std::vector<std::wstring>{L"INIT", L"GET CAPBIITIES"}), Control.LoggedMessages());
 }
 
 TEST_F(UsdTest, PendingEventIsReportedOnceToTheQueryThatAsks) {
@@ -164,13 +164,13 @@ TEST_F(UsdTest, PendingEventIsReportedOnceToTheQueryThatAsks) {
         SCOPED_TRACE(step.What);
         STI_DEVICE_STATUS status = StatusQuery(step.Mask, step.EventStateIn);
         STI_DEVICE_STATUS before = status;
-        EXPECT_EQ(Driver->GetStatus(&status), S_OK);
-        EXPECT_EQ(status.dwOnlineState, step.OnlineState);
-        EXPECT_EQ(status.dwEventHandlingState, step.EventStateOut);
-        EXPECT_EQ(status.dwSize, before.dwSize);
-        EXPECT_EQ(status.StatusMask, before.StatusMask);
-        EXPECT_EQ(status.dwHardwareStatusCode, before.dwHardwareStatusCode);
-        EXPECT_EQ(status.dwPollingInterval, before.dwPollingInterval);
+        EXPECT_EQ(S_OK, Driver->GetStatus(&status));
+        EXPECT_EQ(step.OnlineState, status.dwOnlineState);
+        EXPECT_EQ(step.EventStateOut, status.dwEventHandlingState);
+        EXPECT_EQ(before.dwSize, status.dwSize);
+        EXPECT_EQ(before.StatusMask, status.StatusMask);
+        EXPECT_EQ(before.dwHardwareStatusCode, status.dwHardwareStatusCode);
+        EXPECT_EQ(before.dwPollingInterval, status.dwPollingInterval);
     }
     EXPECT_TRUE(Scanner.Requests().empty()) << "status never asks the device";
 }
@@ -179,42 +179,42 @@ TEST_F(UsdTest, MethodsWithoutBehaviour) {
     OpenDevice();
     BYTE buffer[16] = {};
     DWORD count = sizeof(buffer);
-    EXPECT_EQ(Driver->RawReadData(buffer, &count, nullptr), E_NOTIMPL);
-    EXPECT_EQ(Driver->RawWriteData(buffer, count, nullptr), E_NOTIMPL);
-    EXPECT_EQ(Driver->RawReadCommand(buffer, &count, nullptr), E_NOTIMPL);
-    EXPECT_EQ(Driver->RawWriteCommand(buffer, count, nullptr), E_NOTIMPL);
-    EXPECT_EQ(Driver->SetNotificationHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-              E_NOTIMPL);
-    EXPECT_EQ(Driver->LockDevice(), S_OK);
-    EXPECT_EQ(Driver->UnLockDevice(), S_OK);
+    EXPECT_EQ(E_NOTIMPL, Driver->RawReadData(buffer, &count, nullptr));
+    EXPECT_EQ(E_NOTIMPL, Driver->RawWriteData(buffer, count, nullptr));
+    EXPECT_EQ(E_NOTIMPL, Driver->RawReadCommand(buffer, &count, nullptr));
+    EXPECT_EQ(E_NOTIMPL, Driver->RawWriteCommand(buffer, count, nullptr));
+    EXPECT_EQ(E_NOTIMPL,
+              Driver->SetNotificationHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)));
+    EXPECT_EQ(S_OK, Driver->LockDevice());
+    EXPECT_EQ(S_OK, Driver->UnLockDevice());
 
     STINOTIFY notify;
     std::memset(&notify, 0xA5, sizeof(notify));
     STINOTIFY untouched = notify;
-    EXPECT_EQ(Driver->GetNotificationData(&notify), HRESULT(0x80070103));
-    EXPECT_EQ(std::memcmp(&notify, &untouched, sizeof(notify)), 0);
-    EXPECT_EQ(Driver->GetNotificationData(nullptr), HRESULT(0x80070103));
+    EXPECT_EQ(HRESULT(0x80070103), Driver->GetNotificationData(&notify));
+    EXPECT_EQ(0, std::memcmp(&notify, &untouched, sizeof(notify)));
+    EXPECT_EQ(HRESULT(0x80070103), Driver->GetNotificationData(nullptr));
     EXPECT_TRUE(Scanner.Requests().empty());
-    EXPECT_EQ(count, sizeof(buffer));
+    EXPECT_EQ(sizeof(buffer), count);
 }
 
 TEST_F(UsdTest, NullRecordsAreRefused) {
     OpenDevice();
-    EXPECT_EQ(Driver->GetCapabilities(nullptr), E_INVALIDARG);
-    EXPECT_EQ(Driver->GetStatus(nullptr), E_INVALIDARG);
-    EXPECT_EQ(Driver->Diagnostic(nullptr), E_INVALIDARG);
-    EXPECT_EQ(Driver->GetLastError(nullptr), E_INVALIDARG);
-    EXPECT_EQ(Driver->GetLastErrorInfo(nullptr), E_INVALIDARG);
+    EXPECT_EQ(E_INVALIDARG, Driver->GetCapabilities(nullptr));
+    EXPECT_EQ(E_INVALIDARG, Driver->GetStatus(nullptr));
+    EXPECT_EQ(E_INVALIDARG, Driver->Diagnostic(nullptr));
+    EXPECT_EQ(E_INVALIDARG, Driver->GetLastError(nullptr));
+    EXPECT_EQ(E_INVALIDARG, Driver->GetLastErrorInfo(nullptr));
     DWORD actual = 0;
-    EXPECT_EQ(Driver->Escape(0x1001, nullptr, 0, nullptr, 0, nullptr), E_INVALIDARG);
-    EXPECT_EQ(Driver->Escape(0x1002, nullptr, 0, &actual, 0, nullptr), E_INVALIDARG);
+    EXPECT_EQ(E_INVALIDARG, Driver->Escape(0x1001, nullptr, 0, nullptr, 0, nullptr));
+    EXPECT_EQ(E_INVALIDARG, Driver->Escape(0x1002, nullptr, 0, &actual, 0, nullptr));
     EXPECT_TRUE(Scanner.Requests().empty());
 
     // Read-only memory is refused as well.
     void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(Driver->GetLastError(static_cast<DWORD*>(page)), E_INVALIDARG);
-    EXPECT_EQ(Driver->GetLastErrorInfo(static_cast<STI_ERROR_INFO*>(page)), E_INVALIDARG);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(E_INVALIDARG, Driver->GetLastError(static_cast<DWORD*>(page)));
+    EXPECT_EQ(E_INVALIDARG, Driver->GetLastErrorInfo(static_cast<STI_ERROR_INFO*>(page)));
     VirtualFree(page, 0, MEM_RELEASE);
 }
 

@@ -25,21 +25,21 @@ constexpr const char* kMainExportName = "_DllMain@12";
 
 TEST(UsdModuleTest, EntryPointIsTheExportedDllEntryPoint) {
     HMODULE module = LoadedModuleHandle();
-    ASSERT_NE(module, nullptr) << LoadedModulePath();
+    ASSERT_NE(nullptr, module) << LoadedModulePath();
     auto base = reinterpret_cast<const BYTE*>(module);
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     auto entryExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kEntryExportName));
     auto mainExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kMainExportName));
-    ASSERT_NE(entryExport, nullptr);
-    ASSERT_NE(mainExport, nullptr);
+    ASSERT_NE(nullptr, entryExport);
+    ASSERT_NE(nullptr, mainExport);
     EXPECT_EQ(reinterpret_cast<const BYTE*>(entryExport),
               base + nt->OptionalHeader.AddressOfEntryPoint);
     // Every call answers TRUE, through either name.
     for (EntryPoint entry : {entryExport, mainExport}) {
         for (DWORD reason :
              {DWORD(DLL_THREAD_ATTACH), DWORD(DLL_THREAD_DETACH), DWORD(DLL_PROCESS_ATTACH)}) {
-            EXPECT_EQ(entry(module, reason, nullptr), TRUE) << reason;
+            EXPECT_EQ(TRUE, entry(module, reason, nullptr)) << reason;
         }
     }
 }
@@ -52,20 +52,19 @@ protected:
         KeyPath = L"Software\\Classes\\CLSID\\" + DriverClassIdText();
         std::wstring serverKey = KeyPath + L"\\InprocServer32";
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, serverKey.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, serverKey.c_str(), 0, nullptr,
+                                                 0, KEY_WRITE, nullptr, &key, nullptr));
         std::string path = LoadedModulePath();
         std::wstring widePath(path.begin(), path.end());
         SetString(key, nullptr, widePath);
         SetString(key, L"ThreadingModel", L"Both");
         RegCloseKey(key);
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     }
     void TearDown() override {
         CoUninitialize();
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath.c_str());
-        EXPECT_EQ(LoadedModule().CanUnloadNow(), S_OK);
+        EXPECT_EQ(S_OK, LoadedModule().CanUnloadNow());
     }
     static void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -87,35 +86,32 @@ public:
 
 TEST_F(UsdComActivationTest, CreatedByClassIdentifier) {
     IStiUSD* driver = nullptr;
-    ASSERT_EQ(CoCreateInstance(usd::CLSID_HalvardUsd, nullptr, CLSCTX_INPROC_SERVER, IID_IStiUSD,
-                               reinterpret_cast<void**>(&driver)),
-              S_OK);
+    ASSERT_EQ(S_OK, CoCreateInstance(usd::CLSID_HalvardUsd, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IStiUSD, reinterpret_cast<void**>(&driver)));
     ASSERT_NE(driver, nullptr);
     EXPECT_EQ(GetModuleHandleA("halvardusd.dll"), LoadedModuleHandle())
         << "the built module served it";
     STI_USD_CAPS caps{};
     EXPECT_EQ(driver->GetCapabilities(&caps), S_OK);
-    EXPECT_EQ(caps.dwVersion, 2u);
-    EXPECT_EQ(caps.dwGenericCaps, 3u);
-    EXPECT_EQ(LoadedModule().CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(2u, caps.dwVersion);
+    EXPECT_EQ(3u, caps.dwGenericCaps);
+    EXPECT_EQ(S_FALSE, LoadedModule().CanUnloadNow());
     EXPECT_EQ(driver->Release(), 0u);
 }
 
 TEST_F(UsdComActivationTest, AggregationThroughActivation) {
     CountingOuter outer;
     void* object = nullptr;
-    EXPECT_EQ(
-        CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER, IID_IStiUSD, &object),
-        CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(usd::CLSID_HalvardUsd, &outer,
+                                                      CLSCTX_INPROC_SERVER, IID_IStiUSD, &object));
     IUnknown* inner = nullptr;
-    ASSERT_EQ(CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&inner)),
-              S_OK);
+    ASSERT_EQ(S_OK, CoCreateInstance(usd::CLSID_HalvardUsd, &outer, CLSCTX_INPROC_SERVER,
+                                     IID_IUnknown, reinterpret_cast<void**>(&inner)));
     IStiUSD* driver = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(&driver)), S_OK);
-    EXPECT_EQ(outer.References, 2);
+    EXPECT_EQ(2, outer.References);
     driver->Release();
-    EXPECT_EQ(outer.References, 1);
+    EXPECT_EQ(1, outer.References);
     EXPECT_EQ(inner->Release(), 0u);
 }
 
@@ -126,18 +122,18 @@ protected:
     void SetUp() override {
         char folder[MAX_PATH];
         char path[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
-        ASSERT_NE(GetTempFileNameA(folder, "usd", 0, path), 0u);
+        ASSERT_NE(0u, GetTempPathA(MAX_PATH, folder));
+        ASSERT_NE(0u, GetTempFileNameA(folder, "usd", 0, path));
         DevicePath = path;
         Driver = CreateDriver(LoadedModule());
-        ASSERT_NE(Driver, nullptr);
+        ASSERT_NE(nullptr, Driver);
     }
     void TearDown() override {
         if (Driver != nullptr) {
-            EXPECT_EQ(Driver->Release(), 0u);
+            EXPECT_EQ(0u, Driver->Release());
         }
-        EXPECT_NE(DeleteFileA(DevicePath.c_str()), FALSE) << "the driver closed the device";
-        EXPECT_EQ(LoadedModule().CanUnloadNow(), S_OK);
+        EXPECT_NE(FALSE, DeleteFileA(DevicePath.c_str())) << "the driver closed the device";
+        EXPECT_EQ(S_OK, LoadedModule().CanUnloadNow());
     }
 
     // What Wine answers to IOCTL_SCSISCAN_GET_INFO on this handle.
@@ -158,12 +154,12 @@ protected:
 TEST_F(UsdRealDevicePathTest, RequestToAnOpenedFileFailsWithWinesError) {
     std::wstring widePath(DevicePath.begin(), DevicePath.end());
     TestDeviceControl control(widePath);
-    ASSERT_EQ(Driver->Initialize(&control, STI_VERSION, nullptr), S_OK);
+    ASSERT_EQ(S_OK, Driver->Initialize(&control, STI_VERSION, nullptr));
 
     HANDLE file =
         CreateFileA(DevicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the driver shares the device";
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << "the driver shares the device";
     DWORD wineError = 0;
     HRESULT expected = ExpectedGetInfoResult(file, &wineError);
     CloseHandle(file);
@@ -171,24 +167,24 @@ TEST_F(UsdRealDevicePathTest, RequestToAnOpenedFileFailsWithWinesError) {
 
     STI_DEVICE_STATUS status{};
     status.StatusMask = STI_DEVSTATUS_ONLINE_STATE;
-    EXPECT_EQ(Driver->GetStatus(&status), S_OK);
-    EXPECT_EQ(status.dwOnlineState, DWORD(STI_ONLINESTATE_OPERATIONAL));
+    EXPECT_EQ(S_OK, Driver->GetStatus(&status));
+    EXPECT_EQ(DWORD(STI_ONLINESTATE_OPERATIONAL), status.dwOnlineState);
 
     SCSISCAN_INFO info;
     DWORD actual = 0;
-    EXPECT_EQ(Driver->Escape(0x1001, nullptr, 0, &info, sizeof(info), &actual), expected);
+    EXPECT_EQ(expected, Driver->Escape(0x1001, nullptr, 0, &info, sizeof(info), &actual));
     DWORD reported = 0;
-    EXPECT_EQ(Driver->GetLastError(&reported), S_OK);
-    EXPECT_EQ(reported, wineError);
+    EXPECT_EQ(S_OK, Driver->GetLastError(&reported));
+    EXPECT_EQ(wineError, reported);
 
     STI_DIAG diag{};
-    EXPECT_EQ(Driver->Diagnostic(&diag), expected);
-    EXPECT_EQ(diag.sErrorInfo.dwVendorError, 0u);
-    EXPECT_EQ(control.LoggedMessages(),
-              (std::vector<std::wstring>{L"INIT", L"GET STATUS", L"ESCAPE"}));
-    EXPECT_EQ(Driver->Release(), 0u);
+    EXPECT_EQ(expected, Driver->Diagnostic(&diag));
+    EXPECT_EQ(0u, diag.sErrorInfo.dwVendorError);
+    EXPECT_EQ((std::vector<std::wstring>{L"INIT", L"GET STATUS", L"ESCAPE"}),
+              control.LoggedMessages());
+    EXPECT_EQ(0u, Driver->Release());
     Driver = nullptr;
-    EXPECT_EQ(control.References(), 1);
+    EXPECT_EQ(1, control.References());
 }
 
 TEST_F(UsdRealDevicePathTest, MissingDeviceFailsInitializeAndLaterRequests) {
@@ -197,34 +193,34 @@ TEST_F(UsdRealDevicePathTest, MissingDeviceFailsInitializeAndLaterRequests) {
     HANDLE probe = CreateFileA(missing.c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_SYSTEM, nullptr);
-    ASSERT_EQ(probe, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(INVALID_HANDLE_VALUE, probe);
     DWORD openError = GetLastError();
 
     std::wstring widePath(missing.begin(), missing.end());
     TestDeviceControl control(widePath);
-    EXPECT_EQ(Driver->Initialize(&control, STI_VERSION, nullptr),
-              HRESULT(0x80070000UL | openError));
+    EXPECT_EQ(HRESULT(0x80070000UL | openError),
+              Driver->Initialize(&control, STI_VERSION, nullptr));
     DWORD reported = 0;
-    EXPECT_EQ(Driver->GetLastError(&reported), S_OK);
-    EXPECT_EQ(reported, openError);
+    EXPECT_EQ(S_OK, Driver->GetLastError(&reported));
+    EXPECT_EQ(openError, reported);
 
     STI_DEVICE_STATUS status{};
     status.StatusMask = STI_DEVSTATUS_ONLINE_STATE;
-    EXPECT_EQ(Driver->GetStatus(&status), S_OK);
-    EXPECT_EQ(status.dwOnlineState, 0u);
+    EXPECT_EQ(S_OK, Driver->GetStatus(&status));
+    EXPECT_EQ(0u, status.dwOnlineState);
 
     DWORD invalidHandleError = 0;
     HRESULT expected = ExpectedGetInfoResult(INVALID_HANDLE_VALUE, &invalidHandleError);
     SCSISCAN_INFO info;
     DWORD actual = 0;
-    EXPECT_EQ(Driver->Escape(0x1001, nullptr, 0, &info, sizeof(info), &actual), expected);
+    EXPECT_EQ(expected, Driver->Escape(0x1001, nullptr, 0, &info, sizeof(info), &actual));
     if (FAILED(expected)) {
-        EXPECT_EQ(Driver->GetLastError(&reported), S_OK);
-        EXPECT_EQ(reported, invalidHandleError);
+        EXPECT_EQ(S_OK, Driver->GetLastError(&reported));
+        EXPECT_EQ(invalidHandleError, reported);
     }
-    EXPECT_EQ(Driver->Release(), 0u);
+    EXPECT_EQ(0u, Driver->Release());
     Driver = nullptr;
-    EXPECT_EQ(control.References(), 1);
+    EXPECT_EQ(1, control.References());
 }
 
 }  // namespace

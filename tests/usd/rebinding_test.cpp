@@ -31,10 +31,10 @@ class UsdRebindingTest : public testing::Test {
 protected:
     void SetUp() override {
         char folder[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+        ASSERT_NE(0u, GetTempPathA(MAX_PATH, folder));
         for (std::string& path : Files) {
             char name[MAX_PATH];
-            ASSERT_NE(GetTempFileNameA(folder, "usd", 0, name), 0u);
+            ASSERT_NE(0u, GetTempFileNameA(folder, "usd", 0, name));
             path = name;
         }
         First.PortName = Wide(Files[0]);
@@ -43,22 +43,22 @@ protected:
         Refusing.PortNameResult = E_ACCESSDENIED;
         HandlesBefore = OpenHandleCount();
         Driver = CreateDriver(LoadedModule());
-        ASSERT_NE(Driver, nullptr);
+        ASSERT_NE(nullptr, Driver);
     }
     void TearDown() override {
         if (Driver != nullptr) {
-            EXPECT_EQ(Driver->Release(), 0u);
+            EXPECT_EQ(0u, Driver->Release());
         }
-        EXPECT_EQ(OpenHandleCount(), HandlesBefore) << "a handle outlived the object";
+        EXPECT_EQ(HandlesBefore, OpenHandleCount()) << "a handle outlived the object";
         for (TestDeviceControl* control : {&First, &Second, &Missing, &Refusing}) {
-            EXPECT_EQ(control->References(), 1) << "the host's own reference only";
+            EXPECT_EQ(1, control->References()) << "the host's own reference only";
         }
         for (const std::string& path : Files) {
             EXPECT_TRUE(OpenedByNobody(path)) << path;
             DeleteFileA(path.c_str());
         }
-        EXPECT_NE(HeapValidate(GetProcessHeap(), 0, nullptr), FALSE);
-        EXPECT_EQ(LoadedModule().CanUnloadNow(), S_OK);
+        EXPECT_NE(FALSE, HeapValidate(GetProcessHeap(), 0, nullptr));
+        EXPECT_EQ(S_OK, LoadedModule().CanUnloadNow());
     }
     static std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -91,15 +91,15 @@ TEST_F(UsdRebindingTest, RepeatedInitializeKeepsOnlyTheLastBinding) {
             Driver->Initialize(control, STI_VERSION, nullptr);
         }
         for (TestDeviceControl* control : {&First, &Second, &Missing, &Refusing}) {
-            EXPECT_EQ(control->References(), control == c.Held ? 2 : 1) << c.What;
+            EXPECT_EQ(control == c.Held ? 2 : 1, control->References()) << c.What;
         }
-        EXPECT_EQ(OpenHandleCount(), handlesWithObject + (c.DeviceOpen ? 1 : 0)) << c.What;
-        EXPECT_EQ(OpenedByNobody(Files[0]), !(c.DeviceOpen && c.Held == &First)) << c.What;
-        EXPECT_EQ(OpenedByNobody(Files[1]), !(c.DeviceOpen && c.Held == &Second)) << c.What;
-        EXPECT_EQ(Driver->Release(), 0u);
-        EXPECT_EQ(c.Held->References(), 1) << c.What;
+        EXPECT_EQ(handlesWithObject + (c.DeviceOpen ? 1 : 0), OpenHandleCount()) << c.What;
+        EXPECT_EQ(!(c.DeviceOpen && c.Held == &First), OpenedByNobody(Files[0])) << c.What;
+        EXPECT_EQ(!(c.DeviceOpen && c.Held == &Second), OpenedByNobody(Files[1])) << c.What;
+        EXPECT_EQ(0u, Driver->Release());
+        EXPECT_EQ(1, c.Held->References()) << c.What;
         Driver = CreateDriver(LoadedModule());
-        ASSERT_NE(Driver, nullptr);
+        ASSERT_NE(nullptr, Driver);
     }
 }
 
@@ -122,13 +122,13 @@ TEST_F(UsdRebindingTest, ConcurrentInitializeOfTheSameDevice) {
     for (std::thread& thread : threads) {
         thread.join();
     }
-    EXPECT_EQ(failures, 0);
-    EXPECT_EQ(First.References(), 2) << "exactly one reference held by the object";
-    EXPECT_EQ(OpenHandleCount(), handlesWithObject + 1) << "exactly one device open";
+    EXPECT_EQ(0, failures);
+    EXPECT_EQ(2, First.References()) << "exactly one reference held by the object";
+    EXPECT_EQ(handlesWithObject + 1, OpenHandleCount()) << "exactly one device open";
     STI_DEVICE_STATUS status{};
     status.StatusMask = STI_DEVSTATUS_ONLINE_STATE;
-    EXPECT_EQ(Driver->GetStatus(&status), S_OK);
-    EXPECT_EQ(status.dwOnlineState, DWORD(STI_ONLINESTATE_OPERATIONAL));
+    EXPECT_EQ(S_OK, Driver->GetStatus(&status));
+    EXPECT_EQ(DWORD(STI_ONLINESTATE_OPERATIONAL), status.dwOnlineState);
 }
 
 // Requests beside a rebinding never reach a device that is being closed, and the
@@ -168,11 +168,11 @@ TEST(UsdRebindingRaceTest, RequestsBesideInitializeUseAnOpenDevice) {
     for (std::thread& thread : requests) {
         thread.join();
     }
-    EXPECT_EQ(scanner.RequestsToClosedDevice(), 0);
-    EXPECT_EQ(scanner.MostOpenAtOnce(), 1);
+    EXPECT_EQ(0, scanner.RequestsToClosedDevice());
+    EXPECT_EQ(1, scanner.MostOpenAtOnce());
     EXPECT_EQ(driver->Release(), 0u);
-    EXPECT_EQ(scanner.Opens().size(), scanner.Closes().size());
-    EXPECT_EQ(control.References(), 1);
+    EXPECT_EQ(scanner.Closes().size(), scanner.Opens().size());
+    EXPECT_EQ(1, control.References());
 }
 
 }  // namespace

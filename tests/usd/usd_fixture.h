@@ -16,22 +16,22 @@ class UsdTest : public testing::Test {
 protected:
     void SetUp() override {
         Driver = CreateDriver(LinkedModule());
-        ASSERT_NE(Driver, nullptr);
+        ASSERT_NE(nullptr, Driver);
     }
     void TearDown() override {
         if (Driver != nullptr) {
-            EXPECT_EQ(Driver->Release(), 0u);
+            EXPECT_EQ(0u, Driver->Release());
         }
-        EXPECT_EQ(LinkedModule().CanUnloadNow(), S_OK) << "a reference leaked";
-        EXPECT_EQ(Control.References(), 1) << "the device control was not released";
+        EXPECT_EQ(S_OK, LinkedModule().CanUnloadNow()) << "a reference leaked";
+        EXPECT_EQ(1, Control.References()) << "the device control was not released";
     }
 
     // Initialize with the simulated device's port name; the device opens.
-    void OpenDevice() { ASSERT_EQ(Driver->Initialize(&Control, STI_VERSION, nullptr), S_OK); }
+    void OpenDevice() { ASSERT_EQ(S_OK, Driver->Initialize(&Control, STI_VERSION, nullptr)); }
 
     DWORD DriverLastError() {
         DWORD error = 0xDEADBEEF;
-        EXPECT_EQ(Driver->GetLastError(&error), S_OK);
+        EXPECT_EQ(S_OK, Driver->GetLastError(&error));
         return error;
     }
 
