@@ -36,13 +36,13 @@ CWhiteBlackPointDialog::CWhiteBlackPointDialog(bool isBlackPoint, uint8_t& r, ui
       targetRed_(r),
       targetGreen_(g),
       targetBlue_(b),
-      Initialised(false) {}
+      initialised_(false) {}
 
 CWhiteBlackPointDialog::~CWhiteBlackPointDialog() = default;
 
 bool CWhiteBlackPointDialog::OnInitDialog() {
     CDialog::OnInitDialog();
-    Initialised = true;
+    initialised_ = true;
     for (int spin : {IDC_RED_SPIN, IDC_GREEN_SPIN, IDC_BLUE_SPIN})
         SendItem(spin, UDM_SETRANGE, 0, MAKELPARAM(255, 0));
     SetWindowTextA(Handle(), IsBlackPoint ? "Set Black Point" : "Set White Point");
@@ -80,7 +80,7 @@ void CWhiteBlackPointDialog::OnCommand(int id, int code, HWND control) {
 void CWhiteBlackPointDialog::OnColourChanged(int id) {
     // Writing the locked values back changes the other edits; those nested
     // notifications have nothing left to do.
-    if (!Initialised || handlingChange_ || !ReadEdits()) return;
+    if (!initialised_ || handlingChange_ || !ReadEdits()) return;
     handlingChange_ = true;
     if (IsChecked(IDC_LOCK_COLOURS)) {
         uint8_t value = id == IDC_RED ? Red : id == IDC_GREEN ? Green : Blue;
@@ -92,7 +92,7 @@ void CWhiteBlackPointDialog::OnColourChanged(int id) {
 }
 
 void CWhiteBlackPointDialog::OnLockClicked() {
-    if (!Initialised || !IsChecked(IDC_LOCK_COLOURS)) return;
+    if (!initialised_ || !IsChecked(IDC_LOCK_COLOURS)) return;
     if (!UpdateData(true)) return;
     handlingChange_ = true;
     Green = Blue = Red;

@@ -37,7 +37,7 @@ private:
     uint8_t& targetRed_;
     uint8_t& targetGreen_;
     uint8_t& targetBlue_;
-    bool Initialised;
+    bool initialised_;
     bool handlingChange_ = false;
     WNDPROC swatchDefaultProc_ = nullptr;
 };

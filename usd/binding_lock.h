@@ -11,24 +11,24 @@ namespace usd {
 
 class ExclusiveBinding {
 public:
-    explicit ExclusiveBinding(SRWLOCK& lock) : Lock(lock) { AcquireSRWLockExclusive(&Lock); }
-    ~ExclusiveBinding() { ReleaseSRWLockExclusive(&Lock); }
+    explicit ExclusiveBinding(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveBinding() { ReleaseSRWLockExclusive(&lock_); }
     ExclusiveBinding(const ExclusiveBinding&) = delete;
     ExclusiveBinding& operator=(const ExclusiveBinding&) = delete;
 
 private:
-    SRWLOCK& Lock;
+    SRWLOCK& lock_;
 };
 
 class SharedBinding {
 public:
-    explicit SharedBinding(SRWLOCK& lock) : Lock(lock) { AcquireSRWLockShared(&Lock); }
-    ~SharedBinding() { ReleaseSRWLockShared(&Lock); }
+    explicit SharedBinding(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    ~SharedBinding() { ReleaseSRWLockShared(&lock_); }
     SharedBinding(const SharedBinding&) = delete;
     SharedBinding& operator=(const SharedBinding&) = delete;
 
 private:
-    SRWLOCK& Lock;
+    SRWLOCK& lock_;
 };
 
 }  // namespace usd

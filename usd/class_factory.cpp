@@ -10,7 +10,7 @@ CHalvardUsdFactory* CHalvardUsdFactory::Create() {
     return NewOnProcessHeap<CHalvardUsdFactory>();
 }
 
-CHalvardUsdFactory::CHalvardUsdFactory() : ReferenceCount(1) {
+CHalvardUsdFactory::CHalvardUsdFactory() : referenceCount_(1) {
     ModuleAddRef();
 }
 
@@ -33,12 +33,12 @@ HRESULT STDMETHODCALLTYPE CHalvardUsdFactory::QueryInterface(REFIID riid, void**
 // the factory to several threads, and a lost count would free it under a caller.
 ULONG STDMETHODCALLTYPE CHalvardUsdFactory::AddRef() {
     ModuleAddRef();
-    return InterlockedIncrement(&ReferenceCount);
+    return InterlockedIncrement(&referenceCount_);
 }
 
 ULONG STDMETHODCALLTYPE CHalvardUsdFactory::Release() {
     ModuleRelease();
-    LONG remaining = InterlockedDecrement(&ReferenceCount);
+    LONG remaining = InterlockedDecrement(&referenceCount_);
     if (remaining == 0) {
         DeleteOnProcessHeap(this);
     }

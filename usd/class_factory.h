@@ -21,7 +21,7 @@ public:
     ~CHalvardUsdFactory();
 
 private:
-    volatile LONG ReferenceCount;
+    volatile LONG referenceCount_;
 };
 
 }  // namespace usd

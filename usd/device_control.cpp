@@ -14,8 +14,8 @@ constexpr DWORD PortNameCapacity = MAX_PATH;
 
 void CHalvardUsd::WriteTrace(const wchar_t* text) {
     // The caller holds the binding. Before Initialize there is no error log.
-    if (DeviceControl != nullptr) {
-        DeviceControl->WriteToErrorLog(STI_TRACE_INFORMATION, text, 0);
+    if (deviceControl_ != nullptr) {
+        deviceControl_->WriteToErrorLog(STI_TRACE_INFORMATION, text, 0);
     }
 }
 
@@ -28,16 +28,16 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWO
     // time, and a request beside it would use a device being closed. The device
     // control is called with the binding held, so it must not call back into
     // this object.
-    ExclusiveBinding binding(BindingLock);
+    ExclusiveBinding binding(bindingLock_);
     ForgetDevice();
-    DeviceControl = pHelDcb;
-    DeviceControl->AddRef();
+    deviceControl_ = pHelDcb;
+    deviceControl_->AddRef();
     WriteTrace(L"INIT");
 
     // One spare character keeps the name terminated whatever the service wrote.
     WCHAR portName[PortNameCapacity + 1];
     portName[0] = L'\0';
-    HRESULT result = DeviceControl->GetMyDevicePortName(portName, PortNameCapacity);
+    HRESULT result = deviceControl_->GetMyDevicePortName(portName, PortNameCapacity);
     portName[PortNameCapacity] = L'\0';
     if (FAILED(result) || portName[0] == L'\0') {
         return result;
@@ -47,15 +47,15 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Initialize(PSTIDEVICECONTROL pHelDcb, DWO
     if (length == 0) {
         return E_INVALIDARG;
     }
-    PortName = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, length + 1));
-    if (PortName == nullptr) {
+    portName_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, length + 1));
+    if (portName_ == nullptr) {
         return E_INVALIDARG;
     }
-    WideCharToMultiByte(CP_ACP, 0, portName, -1, PortName, length, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, portName, -1, portName_, length, nullptr, nullptr);
 
-    DeviceHandle = platform::DeviceIo.CreateFileA(PortName, GENERIC_READ | GENERIC_WRITE,
-                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                  OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
+    deviceHandle_ = platform::DeviceIo.CreateFileA(portName_, GENERIC_READ | GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_SYSTEM, nullptr);
     DWORD openError = ::GetLastError();
     RecordError(openError);
     if (DeviceIsOpen()) {

@@ -16,13 +16,13 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::DeviceReset() {
     // Nothing is sent to the device; what is reported is the thread's error,
     // read before taking the locks.
     DWORD threadError = ::GetLastError();
-    SharedBinding binding(BindingLock);
-    EnterCriticalSection(&Lock);
+    SharedBinding binding(bindingLock_);
+    EnterCriticalSection(&lock_);
     if (DeviceIsOpen()) {
-        LastError = threadError;
+        lastError_ = threadError;
     }
-    DWORD reported = LastError;
-    LeaveCriticalSection(&Lock);
+    DWORD reported = lastError_;
+    LeaveCriticalSection(&lock_);
     return HResultFromDeviceError(reported);
 }
 
@@ -32,12 +32,13 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
     }
     pBuffer->dwStatusMask = 0;
     ZeroMemory(&pBuffer->sErrorInfo, sizeof(pBuffer->sErrorInfo));
-    SharedBinding binding(BindingLock);
+    SharedBinding binding(bindingLock_);
 
     SCSISCAN_INFO info;
     DWORD returned = 0;
-    BOOL succeeded = platform::DeviceIo.DeviceIoControl(
-        DeviceHandle, IOCTL_SCSISCAN_GET_INFO, nullptr, 0, &info, sizeof(info), &returned, nullptr);
+    BOOL succeeded =
+        platform::DeviceIo.DeviceIoControl(deviceHandle_, IOCTL_SCSISCAN_GET_INFO, nullptr, 0,
+                                           &info, sizeof(info), &returned, nullptr);
     DWORD error = succeeded ? ERROR_SUCCESS : ::GetLastError();
     pBuffer->sErrorInfo.dwGenericError = 0;
     pBuffer->sErrorInfo.dwVendorError = succeeded ? 1 : 0;
@@ -47,7 +48,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Diagnostic(LPSTI_DIAG pBuffer) {
 HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData,
                                               DWORD cbInDataSize, LPVOID pOutData,
                                               DWORD dwOutDataSize, LPDWORD pdwActualData) {
-    SharedBinding binding(BindingLock);
+    SharedBinding binding(bindingLock_);
     WriteTrace(L"ESCAPE");
     DWORD request;
     if (EscapeFunction == EscapeGetInfo) {
@@ -65,7 +66,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::Escape(STI_RAW_CONTROL_CODE EscapeFunctio
     }
     // The caller's records and buffers go to the kernel driver as they are.
     BOOL succeeded =
-        platform::DeviceIo.DeviceIoControl(DeviceHandle, request, lpInData, cbInDataSize, pOutData,
+        platform::DeviceIo.DeviceIoControl(deviceHandle_, request, lpInData, cbInDataSize, pOutData,
                                            dwOutDataSize, pdwActualData, nullptr);
     return succeeded ? S_OK : FailedRequest(::GetLastError());
 }

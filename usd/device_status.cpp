@@ -7,7 +7,7 @@
 namespace usd {
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetCapabilities(PSTI_USD_CAPS pDevCaps) {
-    SharedBinding binding(BindingLock);
+    SharedBinding binding(bindingLock_);
     WriteTrace(L"GET CAPBIITIES");
     if (pDevCaps == nullptr) {
         return E_INVALIDARG;
@@ -19,7 +19,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::GetCapabilities(PSTI_USD_CAPS pDevCaps) {
 }
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetStatus(PSTI_DEVICE_STATUS pDevStatus) {
-    SharedBinding binding(BindingLock);
+    SharedBinding binding(bindingLock_);
     WriteTrace(L"GET STATUS");
     if (pDevStatus == nullptr) {
         return E_INVALIDARG;
@@ -32,7 +32,7 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::GetStatus(PSTI_DEVICE_STATUS pDevStatus) 
     // The pending event is reported once, to the first query that asks for it,
     // even when several threads ask at the same time.
     if ((pDevStatus->StatusMask & STI_DEVSTATUS_EVENTS_STATE) &&
-        InterlockedExchange(&EventPending, 0) != 0) {
+        InterlockedExchange(&eventPending_, 0) != 0) {
         pDevStatus->dwEventHandlingState = STI_EVENTHANDLING_PENDING;
     }
     return S_OK;
@@ -68,8 +68,8 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::SetNotificationHandle(HANDLE) {
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetNotificationData(LPSTINOTIFY) {
     // The device never queues notification data.
-    EnterCriticalSection(&Lock);
-    LeaveCriticalSection(&Lock);
+    EnterCriticalSection(&lock_);
+    LeaveCriticalSection(&lock_);
     return HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS);
 }
 

@@ -12,9 +12,9 @@ HRESULT HResultFromDeviceError(DWORD error) {
 }
 
 void CHalvardUsd::RecordError(DWORD error) {
-    EnterCriticalSection(&Lock);
-    LastError = error;
-    LeaveCriticalSection(&Lock);
+    EnterCriticalSection(&lock_);
+    lastError_ = error;
+    LeaveCriticalSection(&lock_);
 }
 
 HRESULT CHalvardUsd::FailedRequest(DWORD error) {
@@ -25,13 +25,13 @@ HRESULT CHalvardUsd::FailedRequest(DWORD error) {
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::GetLastError(LPDWORD pdwLastDeviceError) {
     HRESULT result = S_OK;
-    EnterCriticalSection(&Lock);
+    EnterCriticalSection(&lock_);
     if (IsBadWritePtr(pdwLastDeviceError, sizeof(*pdwLastDeviceError))) {
         result = E_INVALIDARG;
     } else {
-        *pdwLastDeviceError = LastError;
+        *pdwLastDeviceError = lastError_;
     }
-    LeaveCriticalSection(&Lock);
+    LeaveCriticalSection(&lock_);
     return result;
 }
 
@@ -39,14 +39,14 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::GetLastErrorInfo(STI_ERROR_INFO* pLastErr
     // Every byte written, up to the text's first character, must be writable.
     constexpr UINT_PTR WrittenBytes = offsetof(STI_ERROR_INFO, szExtendedErrorText) + sizeof(WCHAR);
     HRESULT result = S_OK;
-    EnterCriticalSection(&Lock);
+    EnterCriticalSection(&lock_);
     if (IsBadWritePtr(pLastErrorInfo, WrittenBytes)) {
         result = E_INVALIDARG;
     } else {
-        pLastErrorInfo->dwGenericError = LastError;
+        pLastErrorInfo->dwGenericError = lastError_;
         pLastErrorInfo->szExtendedErrorText[0] = L'\0';
     }
-    LeaveCriticalSection(&Lock);
+    LeaveCriticalSection(&lock_);
     return result;
 }
 

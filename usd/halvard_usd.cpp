@@ -11,47 +11,47 @@ CHalvardUsd* CHalvardUsd::Create(IUnknown* outer) {
 }
 
 CHalvardUsd::CHalvardUsd(IUnknown* outer)
-    : ReferenceCount(1),
-      Ready(0),
-      ControllingUnknown(outer != nullptr ? outer : InnerUnknown()),
-      DeviceControl(nullptr),
-      PortName(nullptr),
-      DeviceHandle(INVALID_HANDLE_VALUE),
-      LastError(0),
-      Event(nullptr),
-      EventPending(1) {
-    InitializeCriticalSection(&Lock);
-    InitializeSRWLock(&BindingLock);
-    Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    Ready = (Event != nullptr && Event != INVALID_HANDLE_VALUE) ? 1 : 0;
+    : referenceCount_(1),
+      ready_(0),
+      controllingUnknown_(outer != nullptr ? outer : InnerUnknown()),
+      deviceControl_(nullptr),
+      portName_(nullptr),
+      deviceHandle_(INVALID_HANDLE_VALUE),
+      lastError_(0),
+      event_(nullptr),
+      eventPending_(1) {
+    InitializeCriticalSection(&lock_);
+    InitializeSRWLock(&bindingLock_);
+    event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ready_ = (event_ != nullptr && event_ != INVALID_HANDLE_VALUE) ? 1 : 0;
     ModuleAddRef();
 }
 
 CHalvardUsd::~CHalvardUsd() {
-    if (Event != nullptr && Event != INVALID_HANDLE_VALUE) {
-        CloseHandle(Event);
+    if (event_ != nullptr && event_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(event_);
     }
     ForgetDevice();
-    DeleteCriticalSection(&Lock);
+    DeleteCriticalSection(&lock_);
 }
 
 void CHalvardUsd::ForgetDevice() {
     if (DeviceIsOpen()) {
-        platform::DeviceIo.CloseHandle(DeviceHandle);
-        DeviceHandle = INVALID_HANDLE_VALUE;
+        platform::DeviceIo.CloseHandle(deviceHandle_);
+        deviceHandle_ = INVALID_HANDLE_VALUE;
     }
-    if (PortName != nullptr) {
-        HeapFree(GetProcessHeap(), 0, PortName);
-        PortName = nullptr;
+    if (portName_ != nullptr) {
+        HeapFree(GetProcessHeap(), 0, portName_);
+        portName_ = nullptr;
     }
-    if (DeviceControl != nullptr) {
-        DeviceControl->Release();
-        DeviceControl = nullptr;
+    if (deviceControl_ != nullptr) {
+        deviceControl_->Release();
+        deviceControl_ = nullptr;
     }
 }
 
 bool CHalvardUsd::DeviceIsOpen() const {
-    return DeviceHandle != INVALID_HANDLE_VALUE;
+    return deviceHandle_ != INVALID_HANDLE_VALUE;
 }
 
 IUnknown* CHalvardUsd::InnerUnknown() {
@@ -60,19 +60,19 @@ IUnknown* CHalvardUsd::InnerUnknown() {
 }
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::QueryInterface(REFIID riid, void** ppv) {
-    return ControllingUnknown->QueryInterface(riid, ppv);
+    return controllingUnknown_->QueryInterface(riid, ppv);
 }
 
 ULONG STDMETHODCALLTYPE CHalvardUsd::AddRef() {
-    return ControllingUnknown->AddRef();
+    return controllingUnknown_->AddRef();
 }
 
 ULONG STDMETHODCALLTYPE CHalvardUsd::Release() {
-    return ControllingUnknown->Release();
+    return controllingUnknown_->Release();
 }
 
 HRESULT STDMETHODCALLTYPE CHalvardUsd::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
-    if (!Ready || ppv == nullptr) {
+    if (!ready_ || ppv == nullptr) {
         return E_INVALIDARG;
     }
     *ppv = nullptr;
@@ -91,11 +91,11 @@ HRESULT STDMETHODCALLTYPE CHalvardUsd::NonDelegatingQueryInterface(REFIID riid, 
 }
 
 ULONG STDMETHODCALLTYPE CHalvardUsd::NonDelegatingAddRef() {
-    return InterlockedIncrement(&ReferenceCount);
+    return InterlockedIncrement(&referenceCount_);
 }
 
 ULONG STDMETHODCALLTYPE CHalvardUsd::NonDelegatingRelease() {
-    LONG remaining = InterlockedDecrement(&ReferenceCount);
+    LONG remaining = InterlockedDecrement(&referenceCount_);
     if (remaining == 0) {
         DeleteOnProcessHeap(this);
         ModuleRelease();

@@ -75,17 +75,17 @@ private:
     HRESULT FailedRequest(DWORD error);
     void RecordError(DWORD error);
 
-    volatile LONG ReferenceCount;
-    LONG Ready;
-    CRITICAL_SECTION Lock;  // guards LastError
-    SRWLOCK BindingLock;    // guards DeviceControl, PortName and DeviceHandle
-    IUnknown* ControllingUnknown;
-    IStiDeviceControl* DeviceControl;
-    char* PortName;
-    HANDLE DeviceHandle;
-    DWORD LastError;
-    HANDLE Event;
-    volatile LONG EventPending;
+    volatile LONG referenceCount_;
+    LONG ready_;
+    CRITICAL_SECTION lock_;  // guards lastError_
+    SRWLOCK bindingLock_;    // guards deviceControl_, portName_ and deviceHandle_
+    IUnknown* controllingUnknown_;
+    IStiDeviceControl* deviceControl_;
+    char* portName_;
+    HANDLE deviceHandle_;
+    DWORD lastError_;
+    HANDLE event_;
+    volatile LONG eventPending_;
 };
 
 }  // namespace usd
