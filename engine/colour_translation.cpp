@@ -3,8 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "engine/scan_job.h"
 #include "source/trace.h"
-#include "source/twain_source.h"
 
 uint8_t PaletteIndex(uint16_t colour, int32_t bitsPerPixel) {
     const int r = colour >> 11, g = (colour >> 5) & 63, b = colour & 31;
@@ -18,7 +18,7 @@ void BuildColourTranslationTable(unsigned char* table, int32_t bitsPerPixel) {
     }
 }
 
-bool CTwainSource::LoadColourTranslationTable(int32_t bitsPerPixel) {
+bool ScanJob::LoadColourTranslationTable(int32_t bitsPerPixel) {
     std::unique_ptr<unsigned char[]> table(
         new (std::nothrow) unsigned char[ColourTranslationTableBytes]);
     if (!table) return false;

@@ -24,8 +24,8 @@ struct Block {
 
 Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes,
                   uint32_t remaining) {
-    Block block = {0, false, source.PartialRow};
-    const uint32_t rowLeft = block.Continuing ? rowBytes - source.PartialRowOffset : rowBytes;
+    Block block = {0, false, source.Job.PartialRow};
+    const uint32_t rowLeft = block.Continuing ? rowBytes - source.Job.PartialRowOffset : rowBytes;
     if (length < rowLeft) {
         block.Bytes = length / BlockGranularity * BlockGranularity;
         block.Partial = true;
@@ -40,7 +40,7 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
                    TW_IMAGEMEMXFER& memory) {
     const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
     memory.Compression = TWCP_NONE;
-    memory.YOffset = static_cast<TW_UINT32>(source.BytesTransferred / rowBytes);
+    memory.YOffset = static_cast<TW_UINT32>(source.Job.BytesTransferred / rowBytes);
     memory.BytesWritten = block.Bytes;
     if (block.Bytes == 0) {
         // Asked again after the image is complete: an empty block at its end.
@@ -51,8 +51,9 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
         // The last piece of a row holds the pixels left, not a whole number of bytes'
         // worth of them.
         const int64_t offset =
-            block.Continuing ? static_cast<int64_t>(source.PartialRowOffset * 8ull / bitsPerPixel)
-                             : 0;
+            block.Continuing
+                ? static_cast<int64_t>(source.Job.PartialRowOffset * 8ull / bitsPerPixel)
+                : 0;
         const int64_t left = std::max<int64_t>(0, source.Settings.ScanWidth - offset);
         const int64_t held = static_cast<int64_t>(block.Bytes * 8ull / bitsPerPixel);
         memory.Rows = 1;
@@ -62,16 +63,16 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
         memory.Rows = block.Bytes / rowBytes;
     }
     memory.XOffset = block.Continuing
-                         ? static_cast<TW_UINT32>(source.PartialRowOffset * 8ull / bitsPerPixel)
+                         ? static_cast<TW_UINT32>(source.Job.PartialRowOffset * 8ull / bitsPerPixel)
                          : 0;
 }
 
 TW_UINT16 FinishImage(CTwainSource& source) {
-    source.PartialRow = false;  // no row is under way once the image is complete
-    if (source.ScanStopped) {
-        source.ScanStopped = false;
+    source.Job.PartialRow = false;  // no row is under way once the image is complete
+    if (source.Job.Stopped) {
+        source.Job.Stopped = false;
     } else {
-        trace::Device(source.Scanner.StopScan(), "StopScan");
+        trace::Device(source.Job.Scanner.StopScan(), "StopScan");
     }
     return TWRC_XFERDONE;
 }
@@ -89,17 +90,20 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // A TWAIN 2 application's blocks are whole rows: a buffer below one row is refused.
     if (source.ServesTwain2() && memory->Memory.Length < size.RowBytes)
         return source.Fail(TWCC_BADVALUE);
-    if (source.State == StateTransferReady && source.ScanStart(false) != TWRC_SUCCESS) {
+    if (source.State == StateTransferReady &&
+        source.Job.Start(source.Settings, false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }
     const uint32_t rowBytes = size.RowBytes;
     memory->BytesPerRow = rowBytes;
     // The window may have been changed between blocks (the dialog's acquire
     // command writes the settings); never count past the end of the image.
-    if (source.PartialRow && source.PartialRowOffset >= rowBytes) source.PartialRow = false;
+    if (source.Job.PartialRow && source.Job.PartialRowOffset >= rowBytes)
+        source.Job.PartialRow = false;
     // Images may pass 4 GiB; one block never does.
-    const uint64_t left =
-        source.BytesTransferred < size.ImageBytes ? size.ImageBytes - source.BytesTransferred : 0;
+    const uint64_t left = source.Job.BytesTransferred < size.ImageBytes
+                              ? size.ImageBytes - source.Job.BytesTransferred
+                              : 0;
     const uint32_t remaining = static_cast<uint32_t>(std::min<uint64_t>(left, UINT32_MAX));
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
@@ -107,27 +111,28 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // The model as scan start's Open left it, so the reads match the window programmed.
     const bool interpolated = source.Settings.BitsPerPixel == 24 &&
                               IsInterpolatedScan(source.Settings, source.ModelCode());
-    const FillResult read =
-        FillFromDevice(source, buffer, block.Bytes, interpolated, NotReadyRounds);
-    source.Transfer.Buffer = nullptr;
+    const FillResult read = FillFromDevice(source.Job, source.Settings, buffer, block.Bytes,
+                                           interpolated, NotReadyRounds);
+    source.Job.Transfer.Buffer = nullptr;
     if (read.Outcome == FillOutcome::NotReady) {
-        trace::Device(source.Scanner.StopScan(), "StopScan");
-        if (source.BytesTransferred == 0 && read.Bytes == 0)
+        trace::Device(source.Job.Scanner.StopScan(), "StopScan");
+        if (source.Job.BytesTransferred == 0 && read.Bytes == 0)
             return source.Fail(TWCC_OPERATIONERROR);
         // Rows have gone to the application: the image ends as for a device that
         // stopped, with zero bytes.
-        source.ScanStopped = true;
+        source.Job.Stopped = true;
         std::memset(buffer + read.Bytes, 0, block.Bytes - read.Bytes);
     }
 
     DescribeBlock(source, block, rowBytes, *memory);
-    source.BytesTransferred += block.Bytes;
-    if (source.BytesTransferred >= size.ImageBytes) return FinishImage(source);
+    source.Job.BytesTransferred += block.Bytes;
+    if (source.Job.BytesTransferred >= size.ImageBytes) return FinishImage(source);
     if (block.Partial) {
-        source.PartialRowOffset = (block.Continuing ? source.PartialRowOffset : 0) + block.Bytes;
-        source.PartialRow = true;
+        source.Job.PartialRowOffset =
+            (block.Continuing ? source.Job.PartialRowOffset : 0) + block.Bytes;
+        source.Job.PartialRow = true;
     } else {
-        source.PartialRow = false;
+        source.Job.PartialRow = false;
     }
     source.State = StateTransferring;
     return TWRC_SUCCESS;

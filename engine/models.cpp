@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "source/twain_source.h"
+#include "engine/scan_job.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ Model ModelFromName(const char* name) {
     return found ? found->Code : Model::Unknown;
 }
 
-Model CTwainSource::ModelCode() const {
+Model ScanJob::ScannerModel() const {
     // The name field is not terminated; copy it so the comparison cannot run past it.
     char name[sizeof DeviceInfo.Model + 1] = {};
     std::memcpy(name, DeviceInfo.Model, sizeof DeviceInfo.Model);

@@ -48,8 +48,8 @@ int Patience(const DibRowWriter& rows) {
 NativeRead ReadStraightIntoRows(CTwainSource& source, DibRowWriter& rows, bool interpolated) {
     while (!rows.Complete()) {
         const uint32_t piece = std::min(rows.RowTailBytes(), LargestRead);
-        const FillResult read =
-            FillFromDevice(source, rows.RowTail(), piece, interpolated, Patience(rows));
+        const FillResult read = FillFromDevice(source.Job, source.Settings, rows.RowTail(), piece,
+                                               interpolated, Patience(rows));
         rows.Advance(read.Bytes);
         if (read.Outcome == FillOutcome::Stopped) {
             rows.FinishWithZeroRows();
@@ -63,20 +63,20 @@ NativeRead ReadStraightIntoRows(CTwainSource& source, DibRowWriter& rows, bool i
 }
 
 NativeRead ReadThroughBuffer(CTwainSource& source, DibRowWriter& rows, bool interpolated) {
-    unsigned char* const buffer = source.Transfer.Buffer;
-    const uint32_t chunk = source.Transfer.BytesRequested;
+    unsigned char* const buffer = source.Job.Transfer.Buffer;
+    const uint32_t chunk = source.Job.Transfer.BytesRequested;
     while (!rows.Complete()) {
-        source.Transfer.Buffer = buffer;
-        source.Transfer.BytesRequested =
+        source.Job.Transfer.Buffer = buffer;
+        source.Job.Transfer.BytesRequested =
             static_cast<uint32_t>(std::min<uint64_t>(chunk, rows.RemainingBytes()));
-        if (!ReadWithPatience(source, interpolated, Patience(rows))) {
+        if (!ReadWithPatience(source.Job, source.Settings, interpolated, Patience(rows))) {
             return rows.RowsPlaced() == 0 ? NativeRead::NoRow : NativeRead::EndedAtRows;
         }
-        if (source.ScanStopped) {
+        if (source.Job.Stopped) {
             rows.FinishWithZeroRows();
             return NativeRead::Padded;
         }
-        rows.Place(buffer, source.Transfer.BytesDelivered);
+        rows.Place(buffer, source.Job.Transfer.BytesDelivered);
     }
     return NativeRead::Complete;
 }
@@ -127,9 +127,9 @@ bool NativeImage::AllocateDib(TW_HANDLE& handle) {
 // Stops the scanner and frees the read buffer and the DIB; the application's
 // variable no longer names a block.
 TW_UINT16 NativeImage::Abandon(TW_HANDLE& handle, TW_UINT16 conditionCode) {
-    trace::Device(source_.Scanner.StopScan(), "StopScan");
-    source_.FreeTransferBuffer();
-    source_.Transfer.Buffer = nullptr;
+    trace::Device(source_.Job.Scanner.StopScan(), "StopScan");
+    source_.Job.FreeTransferBuffer();
+    source_.Job.Transfer.Buffer = nullptr;
     const HandoutMemory memory = source_.Handout();
     memory.Unlock(dib_);
     memory.Free(dib_);
@@ -146,10 +146,10 @@ TW_UINT16 NativeImage::Transfer(TW_HANDLE& handle) {
         handle = nullptr;
         return source_.Fail(TWCC_LOWMEMORY);
     }
-    if (source_.ScanStart(NeedsColourTable()) != TWRC_SUCCESS)
+    if (source_.Job.Start(source_.Settings, NeedsColourTable()) != TWRC_SUCCESS)
         return Abandon(handle, TWCC_OPERATIONERROR);
     const bool buffered = UsesTransferBuffer(size_.RowBytes);
-    if (buffered && source_.AllocateTransferBuffer(ChunkBytes(size_.RowBytes)) != 0) {
+    if (buffered && source_.Job.AllocateTransferBuffer(ChunkBytes(size_.RowBytes)) != 0) {
         return Abandon(handle, TWCC_OPERATIONERROR);
     }
 
@@ -168,9 +168,9 @@ TW_UINT16 NativeImage::Transfer(TW_HANDLE& handle) {
     }
 
     source_.Handout().Unlock(dib_);
-    trace::Device(source_.Scanner.StopScan(), "StopScan");
-    source_.FreeTransferBuffer();
-    source_.Transfer.Buffer = nullptr;
+    trace::Device(source_.Job.Scanner.StopScan(), "StopScan");
+    source_.Job.FreeTransferBuffer();
+    source_.Job.Transfer.Buffer = nullptr;
     return TWRC_XFERDONE;
 }
 

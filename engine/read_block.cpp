@@ -5,18 +5,18 @@
 #include <cstring>
 
 #include "engine/models.h"
+#include "engine/scan_job.h"
 #include "engine/scan_window.h"
 #include "source/trace.h"
-#include "source/twain_source.h"
 
-void CTwainSource::ReadBlock(bool interpolated) {
-    if (ScanStopped) return;
-    const Model code = interpolated ? ModelCode() : Model::Unknown;
+void ScanJob::ReadBlock(const ScanSettings& settings, bool interpolated) {
+    if (Stopped) return;
+    const Model code = interpolated ? ScannerModel() : Model::Unknown;
     ReadCompleteType result = ReadRetry;
     for (int attempt = 0; attempt < ReadAttempts && result == ReadRetry; ++attempt) {
         Transfer.BytesDelivered = 0;
         result = interpolated
-                     ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(Settings, code),
+                     ? Scanner.ReadInterpolatedData(&Transfer, WidenedResolution(settings, code),
                                                     NativeResolution(code))
                      : Scanner.ReadData(&Transfer);
         if (trace::Enabled())
@@ -35,31 +35,32 @@ void CTwainSource::ReadBlock(bool interpolated) {
     Transfer.BytesDelivered = 0;
     if (result != ReadRetry) {
         trace::Device(Scanner.StopScan(), "StopScan");
-        ScanStopped = true;
+        Stopped = true;
     }
 }
 
-bool ReadWithPatience(CTwainSource& source, bool interpolated, int rounds) {
+bool ReadWithPatience(ScanJob& job, const ScanSettings& settings, bool interpolated, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         if (round > 0) Sleep(NotReadyPauseMilliseconds);
-        source.ReadBlock(interpolated);
-        if (source.ScanStopped || source.Transfer.BytesDelivered > 0) return true;
+        job.ReadBlock(settings, interpolated);
+        if (job.Stopped || job.Transfer.BytesDelivered > 0) return true;
     }
     return false;
 }
 
-FillResult FillFromDevice(CTwainSource& source, unsigned char* destination, uint32_t bytes,
-                          bool interpolated, int rounds) {
+FillResult FillFromDevice(ScanJob& job, const ScanSettings& settings, unsigned char* destination,
+                          uint32_t bytes, bool interpolated, int rounds) {
     uint32_t filled = 0;
     while (filled < bytes) {
-        source.Transfer.Buffer = destination + filled;
-        source.Transfer.BytesRequested = bytes - filled;
-        if (!ReadWithPatience(source, interpolated, rounds)) return {FillOutcome::NotReady, filled};
-        if (source.ScanStopped) {
+        job.Transfer.Buffer = destination + filled;
+        job.Transfer.BytesRequested = bytes - filled;
+        if (!ReadWithPatience(job, settings, interpolated, rounds))
+            return {FillOutcome::NotReady, filled};
+        if (job.Stopped) {
             std::memset(destination + filled, 0, bytes - filled);
             return {FillOutcome::Stopped, filled};
         }
-        filled += source.Transfer.BytesDelivered;
+        filled += job.Transfer.BytesDelivered;
     }
     return {FillOutcome::Filled, filled};
 }

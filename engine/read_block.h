@@ -1,10 +1,11 @@
-// Reading from the device: one read with its attempts (CTwainSource::ReadBlock),
+// Reading from the device: one read with its attempts (ScanJob::ReadBlock),
 // and the bounded patience with a device that is not ready.
 #pragma once
 
 #include <cstdint>
 
-class CTwainSource;
+class ScanJob;
+struct ScanSettings;
 
 // Attempts of one ReadBlock while the device answers "not ready".
 constexpr int ReadAttempts = 3;
@@ -13,9 +14,9 @@ constexpr int ReadAttempts = 3;
 constexpr int NotReadyRounds = 10;
 constexpr unsigned NotReadyPauseMilliseconds = 20;
 
-// Repeats ReadBlock on source.Transfer, up to `rounds` times, until the device
+// Repeats ReadBlock on job.Transfer, up to `rounds` times, until the device
 // delivers bytes or ends the scan. False when it stayed not ready throughout.
-bool ReadWithPatience(CTwainSource& source, bool interpolated, int rounds);
+bool ReadWithPatience(ScanJob& job, const ScanSettings& settings, bool interpolated, int rounds);
 
 enum class FillOutcome {
     Filled,    // every byte asked for is there
@@ -30,5 +31,5 @@ struct FillResult {
 
 // Reads until `bytes` bytes stand at `destination`, however short the device's
 // reads are. On a stop the bytes not delivered are set to 0.
-FillResult FillFromDevice(CTwainSource& source, unsigned char* destination, uint32_t bytes,
-                          bool interpolated, int rounds);
+FillResult FillFromDevice(ScanJob& job, const ScanSettings& settings, unsigned char* destination,
+                          uint32_t bytes, bool interpolated, int rounds);

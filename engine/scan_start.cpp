@@ -11,7 +11,7 @@ void CTwainSource::AlignInterpolatedWidth() {
     Settings.ScanWidth = InterpolatedScanWidth(Settings, ModelCode());
 }
 
-TW_UINT16 CTwainSource::ScanStart(bool loadColourTable) {
+TW_UINT16 ScanJob::Start(const ScanSettings& settings, bool loadColourTable) {
     BytesTransferred = 0;
     PartialRow = false;
     if (!trace::Device(Scanner.Open(DeviceInfo), "Open")) return TWRC_FAILURE;
@@ -19,17 +19,17 @@ TW_UINT16 CTwainSource::ScanStart(bool loadColourTable) {
     if (!trace::Device(Scanner.UnitReady(&sense), "UnitReady")) return TWRC_FAILURE;
     // The device gets its own copy; the descriptor everyone else reads keeps the
     // application's resolution, offset and width.
-    const WindowDescriptorType device = DeviceWindow(Settings, ModelCode());
+    const WindowDescriptorType device = DeviceWindow(settings, ScannerModel());
     if (trace::Enabled())
         trace::Write("device window %dx%d dpi at (%d,%d) %dx%d pixels, %d bits, composition %d",
                      device.XResolution, device.YResolution, device.XOffset, device.YOffset,
                      device.ScanWidth, device.ScanLength, device.BitsPerPixel,
                      device.ImageComposition);
     if (!trace::Device(Scanner.SetWindow(device, 0), "SetWindow")) return TWRC_FAILURE;
-    if (!trace::Device(Scanner.SetFractionalSpeed(Settings.FractionalSpeed), "SetFractionalSpeed"))
+    if (!trace::Device(Scanner.SetFractionalSpeed(settings.FractionalSpeed), "SetFractionalSpeed"))
         return TWRC_FAILURE;
-    if (!LoadToneTables()) return TWRC_FAILURE;
-    if (loadColourTable && !LoadColourTranslationTable(Settings.BitsPerPixel)) return TWRC_FAILURE;
-    ScanStopped = false;
+    if (!LoadToneTables(settings)) return TWRC_FAILURE;
+    if (loadColourTable && !LoadColourTranslationTable(settings.BitsPerPixel)) return TWRC_FAILURE;
+    Stopped = false;
     return trace::Device(Scanner.StartScan(), "StartScan") ? TWRC_SUCCESS : TWRC_FAILURE;
 }

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/scan_job.h"
 #include "engine/scan_window.h"
 #include "source/trace.h"
-#include "source/twain_source.h"
 
 namespace {
 
@@ -44,16 +44,16 @@ bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float ga
     return true;
 }
 
-bool CTwainSource::LoadToneTables() {
-    if (IsMonochromeModel(ModelCode())) return true;
+bool ScanJob::LoadToneTables(const ScanSettings& settings) {
+    if (IsMonochromeModel(ScannerModel())) return true;
     unsigned char block[ToneTableBlockBytes];
     auto load = [&](ToneChannel channel, uint8_t white, uint8_t black) {
-        if (!BuildToneTable(block + 1, white, black, Settings.Gamma, ToneTableLength)) return false;
+        if (!BuildToneTable(block + 1, white, black, settings.Gamma, ToneTableLength)) return false;
         block[0] = channel;
         return trace::Device(Scanner.LoadTrcTable(block), "LoadTrcTable");
     };
-    const ColourTriple& white = Settings.WhitePoint;
-    const ColourTriple& black = Settings.BlackPoint;
+    const ColourTriple& white = settings.WhitePoint;
+    const ColourTriple& black = settings.BlackPoint;
     const bool grey =
         white.R == white.G && white.G == white.B && black.R == black.G && black.G == black.B;
     if (grey) return load(ToneChannelAll, white.R, black.R);

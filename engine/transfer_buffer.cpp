@@ -1,9 +1,9 @@
 // The native transfer's read buffer: zero-initialised fixed global memory, locked
 // for as long as it exists.
+#include "engine/scan_job.h"
 #include "platform/global_memory.h"
-#include "source/twain_source.h"
 
-int CTwainSource::AllocateTransferBuffer(uint32_t bytes) {
+int ScanJob::AllocateTransferBuffer(uint32_t bytes) {
     FreeTransferBuffer();
     Transfer.BytesRequested = bytes;
     const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
@@ -18,7 +18,7 @@ int CTwainSource::AllocateTransferBuffer(uint32_t bytes) {
     return 0;
 }
 
-void CTwainSource::FreeTransferBuffer() {
+void ScanJob::FreeTransferBuffer() {
     if (!TransferBufferHandle) return;
     const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
     memory.Unlock(TransferBufferHandle);

@@ -87,7 +87,7 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
         if (!pending) return Fail(TWCC_BADVALUE);
         pending->Count = 0;
         State = StateEnabled;
-        ImageDelivered = false;
+        Job.ImageDelivered = false;
         return TWRC_SUCCESS;
     case MSG_RESET:
         if (State != StateTransferReady) return Fail(TWCC_SEQERROR);
@@ -123,7 +123,7 @@ TW_UINT16 CTwainSource::SendXferReady() {
     TW_UINT16 result = TWRC_FAILURE;
     if (!Notify(*this, MSG_XFERREADY, result) || result != TWRC_SUCCESS) return Fail(TWCC_BADDEST);
     State = StateTransferReady;
-    ImageDelivered = false;
+    Job.ImageDelivered = false;
     return TWRC_SUCCESS;
 }
 

@@ -26,25 +26,13 @@ CTwainSource::CTwainSource()
       ScanDialog(nullptr),
       State(StateClosed),
       ConditionCode(TWCC_SUCCESS),
-      ScanStopped(false),
-      DeviceInfo(),
-      Transfer(),
-      TransferBufferHandle(nullptr),
-      BytesTransferred(0),
-      PartialRow(false),
-      PartialRowOffset(0),
       TransferMechanism(TWSX_NATIVE),
       ManagerEntry(),
       HasManagerEntry(false),
-      Twain2Application(false),
-      ImageDelivered(false) {
-    // A scanner that is absent or busy now is noticed when a scan starts.
-    Scanner.Open(DeviceInfo);
-}
+      Twain2Application(false) {}
 
 CTwainSource::~CTwainSource() {
     DestroyDialog();
-    FreeTransferBuffer();
 }
 
 bool CTwainSource::InitInstance() {
@@ -65,7 +53,7 @@ bool CTwainSource::InitInstance() {
     CopyText(SourceIdentity.ProductFamily, "Scanners");
     LoadStringA(ResourceHandle(), 1, SourceIdentity.ProductName, sizeof SourceIdentity.ProductName);
     AppIdentity.Id = 0;
-    ScanStopped = false;
+    Job.Stopped = false;
     return true;
 }
 

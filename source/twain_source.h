@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "engine/models.h"
+#include "engine/scan_job.h"
 #include "platform/twain.h"
 #include "source/handout_memory.h"
 #include "source/scan_settings.h"
@@ -90,17 +91,11 @@ public:
     TW_UINT16 MakeRange(pTW_CAPABILITY capability, const RangeValues& range);
 
     // --- scanner models (engine/) ---
-    Model ModelCode() const;
+    Model ModelCode() const { return Job.ScannerModel(); }
 
     // --- scan engine (engine/) ---
     TW_UINT16 HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     void AlignInterpolatedWidth();
-    TW_UINT16 ScanStart(bool loadColourTable);
-    bool LoadToneTables();
-    bool LoadColourTranslationTable(int32_t bitsPerPixel);
-    int AllocateTransferBuffer(uint32_t bytes);
-    void FreeTransferBuffer();
-    void ReadBlock(bool interpolated);
 
     // --- the source's state, in the order the object keeps it ---
     TW_IDENTITY AppIdentity;
@@ -109,19 +104,11 @@ public:
     int32_t State;
     TW_UINT16 ConditionCode;
     ScanSettings Settings;
-    CTarnScan Scanner;
-    bool ScanStopped;
-    DeviceInfoType DeviceInfo;
-    DataTransferType Transfer;
-    HGLOBAL TransferBufferHandle;
-    uint64_t BytesTransferred;
-    bool PartialRow;
-    uint32_t PartialRowOffset;
+    ScanJob Job;
     TW_UINT16 TransferMechanism;
     TW_ENTRYPOINT ManagerEntry;
     bool HasManagerEntry;
     bool Twain2Application;
-    bool ImageDelivered;  // a TWAIN 2 application has had this acquisition's image
 };
 
 // MSG_GET, MSG_GETCURRENT or MSG_GETDEFAULT: what a record that is only ever read

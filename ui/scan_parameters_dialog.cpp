@@ -411,9 +411,9 @@ void CScanParametersDialog::OnAcquire() {
 }
 
 void CScanParametersDialog::MoveDocument(int command) {
-    CTarnScan& scanner = Source.Scanner;
+    CTarnScan& scanner = Source.Job.Scanner;
     AditionalSenseCodeType sense = {};
-    if (!scanner.Open(Source.DeviceInfo)) return;
+    if (!scanner.Open(Source.Job.DeviceInfo)) return;
     if (!scanner.UnitReady(&sense)) return;
     scanner.SetObjectPosition(static_cast<ObjectCommandType>(command), 0);
 }

@@ -40,8 +40,8 @@ Reply OneFix32(double inches) {
 }
 
 void WriteModelName(CTwainSource& source, const char* name) {
-    std::memset(source.DeviceInfo.Model, ' ', sizeof source.DeviceInfo.Model);
-    std::memcpy(source.DeviceInfo.Model, name, std::strlen(name));
+    std::memset(source.Job.DeviceInfo.Model, ' ', sizeof source.Job.DeviceInfo.Model);
+    std::memcpy(source.Job.DeviceInfo.Model, name, std::strlen(name));
 }
 
 // Answers with the built-in scan parameters (RGB, 24 bits, 400 x 400 dpi, native

@@ -243,8 +243,8 @@ const std::vector<SetRow>& SetTable() {
 }
 
 void WriteModelName(CTwainSource& source, const char* name) {
-    std::memset(source.DeviceInfo.Model, ' ', sizeof source.DeviceInfo.Model);
-    std::memcpy(source.DeviceInfo.Model, name, std::strlen(name));
+    std::memset(source.Job.DeviceInfo.Model, ' ', sizeof source.Job.DeviceInfo.Model);
+    std::memcpy(source.Job.DeviceInfo.Model, name, std::strlen(name));
 }
 
 using CapabilitySetTest = CapabilityTest;

@@ -146,7 +146,7 @@ TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
         std::fill(expected.begin() + 4 * 3000, expected.end(), 0);
         EXPECT_EQ(expected, Assemble(blocks, 3000, 10, 24));
         EXPECT_EQ(1u, LogCalls("StopScan").size()) << "stopped once, when the device ended";
-        EXPECT_FALSE(Source().ScanStopped) << "cleared when the image is complete";
+        EXPECT_FALSE(Source().Job.Stopped) << "cleared when the image is complete";
     }
 }
 

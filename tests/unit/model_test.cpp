@@ -10,9 +10,9 @@
 namespace {
 
 void WriteModelName(CTwainSource& source, const std::string& name) {
-    std::memset(source.DeviceInfo.Model, ' ', sizeof source.DeviceInfo.Model);
-    std::memcpy(source.DeviceInfo.Model, name.data(),
-                std::min(name.size(), sizeof source.DeviceInfo.Model));
+    std::memset(source.Job.DeviceInfo.Model, ' ', sizeof source.Job.DeviceInfo.Model);
+    std::memcpy(source.Job.DeviceInfo.Model, name.data(),
+                std::min(name.size(), sizeof source.Job.DeviceInfo.Model));
 }
 
 }  // namespace

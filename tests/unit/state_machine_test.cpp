@@ -211,8 +211,8 @@ TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
     EXPECT_EQ(StateClosed, Source().State);
     EXPECT_EQ(0u, Source().AppIdentity.Id);
     EXPECT_EQ(TWSX_NATIVE, Source().TransferMechanism);
-    EXPECT_FALSE(Source().PartialRow);
-    EXPECT_EQ(nullptr, Source().TransferBufferHandle);
+    EXPECT_FALSE(Source().Job.PartialRow);
+    EXPECT_EQ(nullptr, Source().Job.TransferBufferHandle);
 }
 
 // Enabling with the user interface shows the Scan Parameters dialog; disabling
