@@ -152,7 +152,7 @@ TW_UINT16 CTwainSource::HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capabilit
     const TW_UINT32 flag = QueryFlagOf(msg);
     if (flag == 0 && !(twain2 && msg == MSG_QUERYSUPPORT)) return Fail(TWCC_BADPROTOCOL);
     const CapabilityRow* row = capability ? FindCapability(capability->Cap) : nullptr;
-    if ((flag & (TWQC_SET | TWQC_RESET)) && !InStates(ChangeStatesOf(row), State))
+    if ((flag & (TWQC_SET | TWQC_RESET)) && !InStates(ChangeStatesOf(row), Session.State))
         return Fail(TWCC_SEQERROR);
     if (!capability) return Fail(TWCC_BADVALUE);
     return twain2 ? AnswerTwain2(*this, row, msg, capability)

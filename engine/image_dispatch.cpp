@@ -11,7 +11,7 @@ namespace {
 TW_UINT16 AfterTransfer(CTwainSource& source, TW_UINT16 result) {
     if (result == TWRC_XFERDONE && source.ServesTwain2()) {
         source.Job.ImageDelivered = true;
-        source.State = StateTransferring;
+        source.Session.State = StateTransferring;
     }
     return result;
 }
@@ -48,9 +48,10 @@ TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
     // In state 7 a memory block goes on with a memory image under way, never with
     // the native image that a device ending early left in state 7.
     const bool memoryImageUnderWay =
-        source.State == StateTransferring && source.Job.BytesTransferred > 0;
-    const bool stateAccepted = kind == TransferKind::Native
-                                   ? source.State == StateTransferReady
-                                   : source.State == StateTransferReady || memoryImageUnderWay;
+        source.Session.State == StateTransferring && source.Job.BytesTransferred > 0;
+    const bool stateAccepted =
+        kind == TransferKind::Native
+            ? source.Session.State == StateTransferReady
+            : source.Session.State == StateTransferReady || memoryImageUnderWay;
     return stateAccepted ? TWCC_SUCCESS : TWCC_SEQERROR;
 }

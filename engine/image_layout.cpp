@@ -103,7 +103,7 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
     switch (msg) {
     case MSG_GET:
     case MSG_GETDEFAULT:
-        if (source.State == StateTransferring) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State == StateTransferring) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         if (msg == MSG_GET) {
             WriteFrame(source, *layout);
@@ -113,11 +113,11 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
         WriteNumbers(*layout);
         return TWRC_SUCCESS;
     case MSG_SET:
-        if (source.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         return SetFrame(source, *layout);
     case MSG_RESET:
-        if (source.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
         source.Settings.Window() = WindowDescriptorType();
         return TWRC_SUCCESS;
     default:

@@ -90,7 +90,7 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // A TWAIN 2 application's blocks are whole rows: a buffer below one row is refused.
     if (source.ServesTwain2() && memory->Memory.Length < size.RowBytes)
         return source.Fail(TWCC_BADVALUE);
-    if (source.State == StateTransferReady &&
+    if (source.Session.State == StateTransferReady &&
         source.Job.Start(source.Settings, false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }
@@ -134,7 +134,7 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     } else {
         source.Job.PartialRow = false;
     }
-    source.State = StateTransferring;
+    source.Session.State = StateTransferring;
     return TWRC_SUCCESS;
 }
 

@@ -14,9 +14,10 @@ namespace {
 // else through "DSM_Entry" of "TWAIN_32.DLL" loaded by name. False when the
 // Source Manager cannot be reached.
 bool Reach(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
-    if (source.HasManagerEntry) {
-        result = source.ManagerEntry.DSM_Entry(&source.SourceIdentity, &source.AppIdentity,
-                                               DG_CONTROL, DAT_NULL, msg, nullptr);
+    if (source.Session.HasManagerEntry) {
+        result = source.Session.ManagerEntry.DSM_Entry(&source.Session.SourceIdentity,
+                                                       &source.Session.AppIdentity, DG_CONTROL,
+                                                       DAT_NULL, msg, nullptr);
         return true;
     }
     const platform::SourceManagerLinkApi& link = platform::SourceManagerLink;
@@ -27,7 +28,8 @@ bool Reach(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
         link.FreeLibrary(manager);
         return false;
     }
-    result = entry(&source.SourceIdentity, &source.AppIdentity, DG_CONTROL, DAT_NULL, msg, nullptr);
+    result = entry(&source.Session.SourceIdentity, &source.Session.AppIdentity, DG_CONTROL,
+                   DAT_NULL, msg, nullptr);
     link.FreeLibrary(manager);
     return true;
 }
@@ -36,7 +38,7 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     const bool reached = Reach(source, msg, result);
     if (trace::Enabled())
         trace::Write("notify DG_CONTROL/DAT_NULL/%s through %s -> %s", MessageName(msg),
-                     source.HasManagerEntry ? "the entry point" : "TWAIN_32.DLL",
+                     source.Session.HasManagerEntry ? "the entry point" : "TWAIN_32.DLL",
                      reached ? ReturnCodeName(result) : "Source Manager unreachable");
     return reached;
 }
@@ -46,9 +48,9 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
 TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
     switch (msg) {
     case MSG_ENABLEDS: {
-        if (State != StateOpen) return Fail(TWCC_SEQERROR);
+        if (Session.State != StateOpen) return Fail(TWCC_SEQERROR);
         if (!ui) return Fail(TWCC_BADVALUE);
-        State = StateEnabled;
+        Session.State = StateEnabled;
         if (!ui->ShowUI) {
             // Announced at once with the parameters as negotiated; a refused
             // notification leaves the source enabled with TWCC_BADDEST to report.
@@ -60,16 +62,16 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
             // Nothing on screen for the user to act on: the application must not wait.
             // The refused enable leaves the negotiated settings as they were.
             Settings = negotiated;
-            State = StateOpen;
+            Session.State = StateOpen;
             return Fail(TWCC_OPERATIONERROR);
         }
         ui->ModalUI = FALSE;
         return TWRC_SUCCESS;
     }
     case MSG_DISABLEDS:
-        if (State != StateEnabled) return Fail(TWCC_SEQERROR);
+        if (Session.State != StateEnabled) return Fail(TWCC_SEQERROR);
         DestroyDialog();
-        State = StateOpen;
+        Session.State = StateOpen;
         return TWRC_SUCCESS;
     default:
         return Fail(TWCC_BADPROTOCOL);
@@ -83,17 +85,18 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
         pending->Count = 0xFFFF;
         return TWRC_SUCCESS;
     case MSG_ENDXFER:
-        if (State != StateTransferReady && State != StateTransferring) return Fail(TWCC_SEQERROR);
+        if (Session.State != StateTransferReady && Session.State != StateTransferring)
+            return Fail(TWCC_SEQERROR);
         if (!pending) return Fail(TWCC_BADVALUE);
         pending->Count = 0;
-        State = StateEnabled;
+        Session.State = StateEnabled;
         Job.ImageDelivered = false;
         return TWRC_SUCCESS;
     case MSG_RESET:
-        if (State != StateTransferReady) return Fail(TWCC_SEQERROR);
+        if (Session.State != StateTransferReady) return Fail(TWCC_SEQERROR);
         if (!pending) return Fail(TWCC_BADVALUE);
         pending->Count = 0;
-        State = StateEnabled;
+        Session.State = StateEnabled;
         return TWRC_SUCCESS;
     default:
         return Fail(TWCC_BADPROTOCOL);
@@ -101,7 +104,7 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
 }
 
 TW_UINT16 CTwainSource::HandleSetupMemXfer(pTW_SETUPMEMXFER setup) {
-    if (State == StateTransferring) return Fail(TWCC_SEQERROR);
+    if (Session.State == StateTransferring) return Fail(TWCC_SEQERROR);
     if (!setup) return Fail(TWCC_BADVALUE);
     // A TWAIN 2 application is told the one row of the current image its buffers
     // must hold; a 1.x application was always told it does not matter.
@@ -119,18 +122,18 @@ TW_UINT32 CTwainSource::MinimumBufferBytes() const {
 }
 
 TW_UINT16 CTwainSource::SendXferReady() {
-    if (State != StateEnabled) return Fail(TWCC_SEQERROR);
+    if (Session.State != StateEnabled) return Fail(TWCC_SEQERROR);
     TW_UINT16 result = TWRC_FAILURE;
     if (!Notify(*this, MSG_XFERREADY, result) || result != TWRC_SUCCESS) return Fail(TWCC_BADDEST);
-    State = StateTransferReady;
+    Session.State = StateTransferReady;
     Job.ImageDelivered = false;
     return TWRC_SUCCESS;
 }
 
 bool CTwainSource::SendCloseRequest() {
-    if (State < StateEnabled) return false;
+    if (Session.State < StateEnabled) return false;
     TW_UINT16 result = TWRC_FAILURE;
     if (!Notify(*this, MSG_CLOSEDSREQ, result) || result != TWRC_SUCCESS) return false;
-    State = StateEnabled;
+    Session.State = StateEnabled;
     return true;
 }

@@ -20,16 +20,7 @@ bool IsQueryMessage(TW_UINT16 msg) {
 }
 
 CTwainSource::CTwainSource()
-    : CModuleApplication("DUNMERE.DLL"),
-      AppIdentity(),
-      SourceIdentity(),
-      ScanDialog(nullptr),
-      State(StateClosed),
-      ConditionCode(TWCC_SUCCESS),
-      TransferMechanism(TWSX_NATIVE),
-      ManagerEntry(),
-      HasManagerEntry(false),
-      Twain2Application(false) {}
+    : CModuleApplication("DUNMERE.DLL"), TransferMechanism(TWSX_NATIVE), ScanDialog(nullptr) {}
 
 CTwainSource::~CTwainSource() {
     DestroyDialog();
@@ -37,41 +28,42 @@ CTwainSource::~CTwainSource() {
 
 bool CTwainSource::InitInstance() {
     SetRegistryKey("Brightmoor");
-    SourceIdentity = TW_IDENTITY();
-    SourceIdentity.Id = 0;
-    SourceIdentity.Version.MajorNum = 1;
-    SourceIdentity.Version.MinorNum = 9;
-    SourceIdentity.Version.Language = TWLG_ENGLISH;
-    SourceIdentity.Version.Country = TWCY_UNITEDKINGDOM;
-    CopyText(SourceIdentity.Version.Info, "TwainSource");
-    SourceIdentity.ProtocolMajor = 1;
-    SourceIdentity.ProtocolMinor = 6;
+    Session.SourceIdentity = TW_IDENTITY();
+    Session.SourceIdentity.Id = 0;
+    Session.SourceIdentity.Version.MajorNum = 1;
+    Session.SourceIdentity.Version.MinorNum = 9;
+    Session.SourceIdentity.Version.Language = TWLG_ENGLISH;
+    Session.SourceIdentity.Version.Country = TWCY_UNITEDKINGDOM;
+    CopyText(Session.SourceIdentity.Version.Info, "TwainSource");
+    Session.SourceIdentity.ProtocolMajor = 1;
+    Session.SourceIdentity.ProtocolMinor = 6;
     // DF_DS2: a TWAIN 2 Source Manager then hands over its entry point before the
     // open; a TWAIN 1.x Source Manager ignores the flag.
-    SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
-    CopyText(SourceIdentity.Manufacturer, "Halvard Ltd.");
-    CopyText(SourceIdentity.ProductFamily, "Scanners");
-    LoadStringA(ResourceHandle(), 1, SourceIdentity.ProductName, sizeof SourceIdentity.ProductName);
-    AppIdentity.Id = 0;
+    Session.SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
+    CopyText(Session.SourceIdentity.Manufacturer, "Halvard Ltd.");
+    CopyText(Session.SourceIdentity.ProductFamily, "Scanners");
+    LoadStringA(ResourceHandle(), 1, Session.SourceIdentity.ProductName,
+                sizeof Session.SourceIdentity.ProductName);
+    Session.AppIdentity.Id = 0;
     Job.Stopped = false;
     return true;
 }
 
 TW_UINT16 CTwainSource::Fail(TW_UINT16 conditionCode) {
-    ConditionCode = conditionCode;
+    Session.ConditionCode = conditionCode;
     return TWRC_FAILURE;
 }
 
 TW_UINT16 CTwainSource::TakeManagerEntry(const TW_ENTRYPOINT* entry) {
     if (!entry || entry->Size < sizeof(TW_ENTRYPOINT) || !entry->DSM_Entry) return TWCC_BADVALUE;
-    ManagerEntry = *entry;
-    ManagerEntry.Size = sizeof(TW_ENTRYPOINT);
-    HasManagerEntry = true;
+    Session.ManagerEntry = *entry;
+    Session.ManagerEntry.Size = sizeof(TW_ENTRYPOINT);
+    Session.HasManagerEntry = true;
     return TWCC_SUCCESS;
 }
 
 HandoutMemory CTwainSource::Handout() const {
-    return HandoutMemory(HasManagerEntry ? &ManagerEntry : nullptr);
+    return HandoutMemory(Session.HasManagerEntry ? &Session.ManagerEntry : nullptr);
 }
 
 TW_UINT16 CTwainSource::DispatchDataGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
@@ -94,15 +86,15 @@ TW_UINT16 CTwainSource::DispatchControl(pTW_IDENTITY, TW_UINT16 dat, TW_UINT16 m
     case DAT_CAPABILITY:
         return HandleCapability(msg, static_cast<pTW_CAPABILITY>(data));
     case DAT_EVENT:
-        return State == StateOpen ? Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
+        return Session.State == StateOpen ? Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
     case DAT_IDENTITY:
         if (msg != MSG_CLOSEDS) return Fail(TWCC_BADPROTOCOL);
-        if (State != StateOpen) return Fail(TWCC_OPERATIONERROR);
-        State = StateClosed;
-        AppIdentity.Id = 0;
+        if (Session.State != StateOpen) return Fail(TWCC_OPERATIONERROR);
+        Session.State = StateClosed;
+        Session.AppIdentity.Id = 0;
         // The next Source Manager to open the source hands over its own entry point.
-        HasManagerEntry = false;
-        Twain2Application = false;
+        Session.HasManagerEntry = false;
+        Session.Twain2Application = false;
         return TWRC_SUCCESS;
     case DAT_ENTRYPOINT:
         // Handed over before the open only.
@@ -114,8 +106,8 @@ TW_UINT16 CTwainSource::DispatchControl(pTW_IDENTITY, TW_UINT16 dat, TW_UINT16 m
         return HandleSetupMemXfer(static_cast<pTW_SETUPMEMXFER>(data));
     case DAT_STATUS:
         if (!data) return Fail(TWCC_BADVALUE);
-        static_cast<pTW_STATUS>(data)->ConditionCode = ConditionCode;
-        ConditionCode = TWCC_SUCCESS;
+        static_cast<pTW_STATUS>(data)->ConditionCode = Session.ConditionCode;
+        Session.ConditionCode = TWCC_SUCCESS;
         return TWRC_SUCCESS;
     case DAT_USERINTERFACE:
         return HandleUserInterface(msg, static_cast<pTW_USERINTERFACE>(data));

@@ -15,19 +15,11 @@
 #include "platform/twain.h"
 #include "source/handout_memory.h"
 #include "source/scan_settings.h"
+#include "source/session.h"
 #include "tarnscan/tarnscan.h"
 #include "ui/framework/module_application.h"
 
 class CScanParametersDialog;
-
-// TWAIN states as the source keeps them.
-enum : int32_t {
-    StateClosed = 0,
-    StateOpen = 4,
-    StateEnabled = 5,
-    StateTransferReady = 6,
-    StateTransferring = 7,
-};
 
 // Header of an enumeration container as the builder receives it.
 struct EnumerationHeader {
@@ -66,7 +58,7 @@ public:
     // The memory of containers and native images handed to the application.
     HandoutMemory Handout() const;
     // The connected application speaks TWAIN 2 (DF_APP2 in its identity at the open).
-    bool ServesTwain2() const { return Twain2Application; }
+    bool ServesTwain2() const { return Session.Twain2Application; }
 
     // --- states and notifications (source/) ---
     TW_UINT16 HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui);
@@ -97,18 +89,13 @@ public:
     TW_UINT16 HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     void AlignInterpolatedWidth();
 
-    // --- the source's state, in the order the object keeps it ---
-    TW_IDENTITY AppIdentity;
-    TW_IDENTITY SourceIdentity;
-    CScanParametersDialog* ScanDialog;
-    int32_t State;
-    TW_UINT16 ConditionCode;
+    // --- the source's parts ---
+    TwainSession Session;  // the application, the state, the Source Manager
+    // The negotiated settings: what the next scan will be.
     ScanSettings Settings;
-    ScanJob Job;
     TW_UINT16 TransferMechanism;
-    TW_ENTRYPOINT ManagerEntry;
-    bool HasManagerEntry;
-    bool Twain2Application;
+    ScanJob Job;  // the scan under way, the engine's
+    CScanParametersDialog* ScanDialog;
 };
 
 // MSG_GET, MSG_GETCURRENT or MSG_GETDEFAULT: what a record that is only ever read

@@ -313,7 +313,7 @@ TEST_F(CapabilityQueryTest, PhysicalWidthOfTheScannerOpenedAtLoad) {
 
 TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
     for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
-        Source().State = state;
+        Source().Session.State = state;
         Reply reply;
         EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PIXELTYPE, &reply)) << state;
         EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XRESOLUTION, &reply)) << state;
@@ -323,7 +323,7 @@ TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
 
 TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
     for (int32_t state : {StateOpen, StateEnabled}) {
-        Source().State = state;
+        Source().Session.State = state;
         for (TW_UINT16 msg : {MSG_NULL, MSG_GETFIRST, MSG_GETNEXT, MSG_QUERYSUPPORT, 9,
                               MSG_XFERREADY, MSG_ENABLEDS, 0xFFFF}) {
             for (TW_UINT16 cap : {ICAP_PIXELTYPE, 0x7777}) {
@@ -341,7 +341,7 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
     Source().Settings.XResolution = 300;
     Source().TransferMechanism = TWSX_MEMORY;
     for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
-        Source().State = state;
+        Source().Session.State = state;
         // Checked before the capability is looked at: an unknown one gets the same.
         for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_XRESOLUTION, ICAP_XFERMECH, 0x7777}) {
             EXPECT_EQ(TWRC_FAILURE, Query(MSG_RESET, cap));
