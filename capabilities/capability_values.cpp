@@ -1,8 +1,8 @@
 // What the capability rows read from the source, the lists of choices, what a
 // reset changes and what MSG_SET checks and stores, for TWAIN 1.x applications.
 #include "capabilities/capability_answers.h"
-#include "capabilities/fix32.h"
 #include "source/twain_source.h"
+#include "twain/fix32.h"
 
 namespace {
 

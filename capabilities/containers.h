@@ -1,15 +1,12 @@
-// Capability containers: the width of each item type, and the reading of a
-// container that an application hands in with MSG_SET. (The builders of the
-// containers handed out are members of CTwainSource.)
+// The reading of a container that an application hands in with MSG_SET, in global
+// memory. (The builders of the containers handed out are members of CTwainSource;
+// the layouts and item widths are in twain/containers.h.)
 #pragma once
 
 #include <cstddef>
 
 #include "platform/twain.h"
-
-// Width in bytes of one item of the given TWTY_ type; 0 for a type the source
-// never puts in a container (the strings) or does not know.
-size_t ItemSize(TW_UINT16 itemType);
+#include "twain/containers.h"
 
 // An application's container, locked for as long as this object lives and unlocked
 // again when it goes, whatever the outcome. The block is never freed or kept.
@@ -24,16 +21,16 @@ public:
     ApplicationContainer& operator=(const ApplicationContainer&) = delete;
 
     bool Valid() const { return valid_; }
-    TW_UINT16 ConType() const { return conType_; }
-    TW_UINT16 ItemType() const;
+    TW_UINT16 ConType() const { return view_.ConType(); }
+    TW_UINT16 ItemType() const { return view_.ItemType(); }
 
     // The field at offset 2 whatever the container type: a one value's Item, an
     // enumeration's or array's NumItems, a range's MinValue.
-    TW_UINT32 Value32() const;
+    TW_UINT32 Value32() const { return view_.Value32(); }
     TW_UINT16 Value16() const { return static_cast<TW_UINT16>(Value32() & 0xFFFF); }
 
     // Enumeration and array: the number of entries and entry i read as 16 bits.
-    TW_UINT32 NumItems() const;
+    TW_UINT32 NumItems() const { return view_.NumItems(); }
     TW_UINT16 Entry16(TW_UINT32 i) const;
     // Enumeration: whether CurrentIndex is a position in the list, and the entry there.
     bool HasCurrentEntry() const;
@@ -44,12 +41,8 @@ public:
     bool CurrentEntryAtItemWidth(TW_UINT32& value) const;
 
 private:
-    size_t EntriesOffset() const;
-    bool Holds(size_t entryWidth) const;
-
     HGLOBAL handle_;
-    const TW_UINT8* bytes_;
-    size_t size_;
-    TW_UINT16 conType_;
+    const void* bytes_;
+    ContainerView view_;
     bool valid_;
 };

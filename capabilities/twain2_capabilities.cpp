@@ -11,9 +11,9 @@
 
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
-#include "capabilities/fix32.h"
 #include "engine/models.h"
 #include "source/twain_source.h"
+#include "twain/fix32.h"
 
 namespace {
 
@@ -26,11 +26,9 @@ TW_UINT32 Fix32ItemOfWhole(int32_t value) {
 // carries no number.
 bool NumberOf(TW_UINT16 itemType, TW_UINT32 item, int32_t& value) {
     switch (itemType) {
-    case TWTY_FIX32: {
-        const double real = static_cast<int16_t>(item & 0xFFFF) + (item >> 16) / 65536.0;
-        value = static_cast<int32_t>(std::floor(real + 0.5));
+    case TWTY_FIX32:
+        value = Fix32Rounded(item);
         return true;
-    }
     case TWTY_INT8:
         value = static_cast<int8_t>(item & 0xFF);
         return true;

@@ -4,19 +4,15 @@
 #include <cstdint>
 #include <limits>
 
-#include "capabilities/fix32.h"
 #include "engine/image_triplets.h"
 #include "engine/models.h"
 #include "source/twain_source.h"
+#include "twain/fix32.h"
 
 namespace {
 
 TW_FIX32 Inches(int32_t pixels, int32_t resolution) {
     return FloatToFix32(resolution == 0 ? 0.0 : static_cast<double>(pixels) / resolution);
-}
-
-double Real(TW_FIX32 value) {
-    return value.Whole + value.Frac / 65536.0;
 }
 
 // The frame that will be scanned. A 1.x application is told the size alone, at
@@ -55,19 +51,21 @@ bool Pixels(double inches, int32_t resolution, int32_t& pixels) {
 
 // (far - near) inches at `resolution`, fractions included, in whole pixels.
 bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_t& pixels) {
-    return Pixels(Real(farEdge) - Real(nearEdge), resolution, pixels);
+    return Pixels(Fix32ToDouble(farEdge) - Fix32ToDouble(nearEdge), resolution, pixels);
 }
 
 bool SameFrame(const TW_FRAME& a, const TW_FRAME& b) {
-    return Real(a.Left) == Real(b.Left) && Real(a.Top) == Real(b.Top) &&
-           Real(a.Right) == Real(b.Right) && Real(a.Bottom) == Real(b.Bottom);
+    return Fix32ToDouble(a.Left) == Fix32ToDouble(b.Left) &&
+           Fix32ToDouble(a.Top) == Fix32ToDouble(b.Top) &&
+           Fix32ToDouble(a.Right) == Fix32ToDouble(b.Right) &&
+           Fix32ToDouble(a.Bottom) == Fix32ToDouble(b.Bottom);
 }
 
 // Whether the frame lies on the scanner's physical area.
 bool OnPhysicalArea(const TW_FRAME& frame, Model model) {
-    return Real(frame.Left) >= 0.0 && Real(frame.Top) >= 0.0 &&
-           Real(frame.Right) <= PhysicalWidthInches(model) &&
-           Real(frame.Bottom) <= PhysicalLengthInches;
+    return Fix32ToDouble(frame.Left) >= 0.0 && Fix32ToDouble(frame.Top) >= 0.0 &&
+           Fix32ToDouble(frame.Right) <= PhysicalWidthInches(model) &&
+           Fix32ToDouble(frame.Bottom) <= PhysicalLengthInches;
 }
 
 // A frame that is refused changes nothing: the window keeps the size it had.
@@ -83,8 +81,9 @@ TW_UINT16 SetFrame(CTwainSource& source, TW_IMAGELAYOUT& layout) {
     // A TWAIN 2 application's Left and Top place the window; Left 0 keeps the
     // scanner's centred feed.
     int32_t xOffset = settings.XOffset, yOffset = settings.YOffset;
-    if (source.ServesTwain2() && (!Pixels(Real(layout.Frame.Left), settings.XResolution, xOffset) ||
-                                  !Pixels(Real(layout.Frame.Top), settings.YResolution, yOffset)))
+    if (source.ServesTwain2() &&
+        (!Pixels(Fix32ToDouble(layout.Frame.Left), settings.XResolution, xOffset) ||
+         !Pixels(Fix32ToDouble(layout.Frame.Top), settings.YResolution, yOffset)))
         return source.Fail(TWCC_BADVALUE);
     settings.ScanWidth = width;
     settings.ScanLength = length;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "twain/containers.h"
+#include "twain/fix32.h"
 #include "twain/names.h"
 
 namespace trace {
@@ -26,10 +28,6 @@ std::string TraceFileName() {
     return "";
 }
 
-double Fix32Value(TW_FIX32 value) {
-    return value.Whole + value.Frac / 65536.0;
-}
-
 // A container the source built or the application handed in, in short. Nothing is
 // read beyond what the block's size allows.
 std::string ContainerText(const TW_CAPABILITY& capability) {
@@ -39,16 +37,13 @@ std::string ContainerText(const TW_CAPABILITY& capability) {
     const auto* bytes = static_cast<const unsigned char*>(GlobalLock(capability.hContainer));
     if (!bytes) return text;
     char detail[160] = {};
-    TW_UINT16 itemType = 0;
-    TW_UINT32 value = 0;
-    if (size >= 6) {
-        std::memcpy(&itemType, bytes, 2);
-        std::memcpy(&value, bytes + 2, 4);
-    }
-    if (size >= 6 && capability.ConType == TWON_ONEVALUE)
+    const ContainerView view(capability.ConType, bytes, size);
+    const TW_UINT16 itemType = view.ItemType();
+    const TW_UINT32 value = view.Value32();
+    if (size >= OneValueSize && capability.ConType == TWON_ONEVALUE)
         std::snprintf(detail, sizeof detail, " %s %s item=0x%lx", ContainerName(capability.ConType),
                       ItemTypeName(itemType), static_cast<unsigned long>(value));
-    else if (size >= 6)
+    else if (size >= OneValueSize)
         std::snprintf(detail, sizeof detail, " %s %s count=%lu", ContainerName(capability.ConType),
                       ItemTypeName(itemType), static_cast<unsigned long>(value));
     GlobalUnlock(capability.hContainer);
@@ -65,16 +60,17 @@ std::string DataText(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
         return " " + ContainerText(*static_cast<const TW_CAPABILITY*>(data));
     case DAT_IMAGELAYOUT: {
         const TW_FRAME& frame = static_cast<const TW_IMAGELAYOUT*>(data)->Frame;
-        std::snprintf(text, sizeof text, " frame=(%g,%g)-(%g,%g)", Fix32Value(frame.Left),
-                      Fix32Value(frame.Top), Fix32Value(frame.Right), Fix32Value(frame.Bottom));
+        std::snprintf(text, sizeof text, " frame=(%g,%g)-(%g,%g)", Fix32ToDouble(frame.Left),
+                      Fix32ToDouble(frame.Top), Fix32ToDouble(frame.Right),
+                      Fix32ToDouble(frame.Bottom));
         break;
     }
     case DAT_IMAGEINFO: {
         const auto& info = *static_cast<const TW_IMAGEINFO*>(data);
         std::snprintf(text, sizeof text, " %ldx%ld %d bits pixeltype=%d %gx%g dpi",
                       static_cast<long>(info.ImageWidth), static_cast<long>(info.ImageLength),
-                      info.BitsPerPixel, info.PixelType, Fix32Value(info.XResolution),
-                      Fix32Value(info.YResolution));
+                      info.BitsPerPixel, info.PixelType, Fix32ToDouble(info.XResolution),
+                      Fix32ToDouble(info.YResolution));
         break;
     }
     case DAT_IMAGEMEMXFER: {

@@ -30,14 +30,7 @@ struct EnumerationHeader {
 };
 
 // The values of a range container.
-struct RangeValues {
-    TW_UINT16 ItemType;
-    TW_UINT32 MinValue;
-    TW_UINT32 MaxValue;
-    TW_UINT32 StepSize;
-    TW_UINT32 DefaultValue;
-    TW_UINT32 CurrentValue;
-};
+typedef TW_RANGE RangeValues;
 
 class CTwainSource : public CModuleApplication {
 public:

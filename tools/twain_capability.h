@@ -1,10 +1,13 @@
 // Capability negotiation from the application's side: builds and reads the
-// containers in global memory that DAT_CAPABILITY exchanges, and TW_FIX32 values.
+// containers in global memory that DAT_CAPABILITY exchanges (their layouts, and
+// TW_FIX32 values, are in twain/).
 #pragma once
 
 #include <vector>
 
 #include "platform/twain.h"
+#include "twain/containers.h"
+#include "twain/fix32.h"
 
 class CTwainClient;
 
@@ -32,14 +35,3 @@ TW_UINT16 GetCapability(CTwainClient& client, TW_UINT16 cap, TW_UINT16 msg, Capa
 
 // MSG_SET with a TW_ONEVALUE container of the given item type and raw value.
 TW_UINT16 SetOneValue(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 value);
-
-// Byte size of one item of a numeric item type, 0 for types this client does not read.
-size_t ItemSize(TW_UINT16 itemType);
-
-TW_FIX32 ToFix32(double value);
-double Fix32ToDouble(TW_FIX32 value);
-TW_UINT32 Fix32Bits(TW_FIX32 value);
-TW_FIX32 Fix32FromBits(TW_UINT32 bits);
-// A raw item as a number: sign-extended for the signed types, a TW_FIX32 as its
-// value.
-double ItemAsNumber(TW_UINT16 itemType, TW_UINT32 raw);

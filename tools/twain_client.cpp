@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "twain/identity.h"
+
 const char* const kHalvardProductName = "Halvard TWAIN Driver";
 
 namespace {
@@ -30,26 +32,15 @@ bool IsModelessDialogMessage(MSG& message) {
     return std::strcmp(className, "#32770") == 0 && IsDialogMessageA(root, &message);
 }
 
-void CopyString(char* field, size_t size, const char* text) {
-    std::memset(field, 0, size);
-    std::strncpy(field, text, size - 1);
-}
-
 }  // namespace
 
-CTwainClient::CTwainClient(TW_UINT32 appId) {
-    app_.Id = appId;
-    app_.Version.MajorNum = 1;
-    app_.Version.MinorNum = 0;
+CTwainClient::CTwainClient(TW_UINT32 appId) : app_(MakeIdentity(appId, "twacquire")) {
     app_.Version.Language = TWLG_ENGLISH;
     app_.Version.Country = TWCY_UNITEDKINGDOM;
-    CopyString(app_.Version.Info, sizeof app_.Version.Info, "1.0");
-    app_.ProtocolMajor = 1;
+    CopyIdentityString(app_.Version.Info, sizeof app_.Version.Info, "1.0");
     app_.ProtocolMinor = 6;
-    app_.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    CopyString(app_.Manufacturer, sizeof app_.Manufacturer, "Dunmere project");
-    CopyString(app_.ProductFamily, sizeof app_.ProductFamily, "Tools");
-    CopyString(app_.ProductName, sizeof app_.ProductName, "twacquire");
+    CopyIdentityString(app_.Manufacturer, sizeof app_.Manufacturer, "Dunmere project");
+    CopyIdentityString(app_.ProductFamily, sizeof app_.ProductFamily, "Tools");
 }
 
 void CTwainClient::SpeakTwain2() {

@@ -3,23 +3,8 @@
 // enabled and report TWCC_BADDEST, with Wine's real twain_32.dll on the other side.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "platform/twain.h"
-
-namespace {
-
-TW_IDENTITY Identity(TW_UINT32 id, const char* product) {
-    TW_IDENTITY identity = {};
-    identity.Id = id;
-    identity.ProtocolMajor = 1;
-    identity.ProtocolMinor = 9;
-    identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    std::strncpy(identity.ProductName, product, 32);
-    return identity;
-}
-
-}  // namespace
+#include "twain/identity.h"
 
 TEST(RefusedNotificationTest, SourceOpenedBehindTheManagersBackStaysEnabled) {
     HMODULE manager = LoadLibraryA("TWAIN_32.DLL");
@@ -28,7 +13,7 @@ TEST(RefusedNotificationTest, SourceOpenedBehindTheManagersBackStaysEnabled) {
     ASSERT_NE(nullptr, dsmEntry);
     HWND window =
         CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    TW_IDENTITY app = Identity(4242, "Refusal Test");
+    TW_IDENTITY app = MakeIdentity(4242, "Refusal Test");
     ASSERT_EQ(TWRC_SUCCESS, dsmEntry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &window));
 
     HMODULE source = LoadLibraryA("dunmere.ds");
@@ -36,7 +21,7 @@ TEST(RefusedNotificationTest, SourceOpenedBehindTheManagersBackStaysEnabled) {
     auto dsEntry = reinterpret_cast<DSENTRYPROC>(GetProcAddress(source, "DS_Entry"));
     ASSERT_NE(nullptr, dsEntry);
 
-    TW_IDENTITY sourceIdentity = Identity(777, "Halvard TWAIN Driver");
+    TW_IDENTITY sourceIdentity = MakeIdentity(777, "Halvard TWAIN Driver");
     ASSERT_EQ(TWRC_SUCCESS, dsEntry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &sourceIdentity));
     TW_USERINTERFACE ui = {FALSE, FALSE, window};
     EXPECT_EQ(TWRC_SUCCESS, dsEntry(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));

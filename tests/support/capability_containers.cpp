@@ -2,71 +2,23 @@
 
 #include <cstring>
 
-namespace {
-
-template <typename T>
-void Append(Bytes& bytes, T value) {
-    const auto* raw = reinterpret_cast<const uint8_t*>(&value);
-    bytes.insert(bytes.end(), raw, raw + sizeof value);
-}
-
-template <typename T>
-T Read(const Bytes& bytes, size_t offset) {
-    T value{};
-    if (offset + sizeof value <= bytes.size())
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
-    return value;
-}
-
-}  // namespace
-
-Bytes OneValueBytes(TW_UINT16 itemType, TW_UINT32 item) {
-    Bytes bytes;
-    Append<TW_UINT16>(bytes, itemType);
-    Append<TW_UINT32>(bytes, item);
-    return bytes;
-}
-
 Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
                        TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items) {
-    Bytes bytes;
-    Append<TW_UINT16>(bytes, itemType);
-    Append<TW_UINT32>(bytes, numItems);
-    Append<TW_UINT32>(bytes, currentIndex);
-    Append<TW_UINT32>(bytes, defaultIndex);
-    for (TW_UINT16 item : items)
-        Append<TW_UINT16>(bytes, item);
+    Bytes bytes = EnumerationContainer(TWTY_UINT16, static_cast<TW_UINT32>(items.size()),
+                                       currentIndex, defaultIndex, items.data());
+    std::memcpy(&bytes[0], &itemType, sizeof itemType);
+    std::memcpy(&bytes[2], &numItems, sizeof numItems);
     return bytes;
 }
 
 Bytes EnumerationBytes32(TW_UINT16 itemType, TW_UINT32 currentIndex,
                          const std::vector<TW_UINT32>& items) {
-    Bytes bytes;
-    Append<TW_UINT16>(bytes, itemType);
-    Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
-    Append<TW_UINT32>(bytes, currentIndex);
-    Append<TW_UINT32>(bytes, 0);
-    for (TW_UINT32 item : items)
-        Append<TW_UINT32>(bytes, item);
-    return bytes;
+    return EnumerationContainer(itemType, static_cast<TW_UINT32>(items.size()), currentIndex, 0,
+                                items.data());
 }
 
 Bytes ArrayBytes(TW_UINT16 itemType, const std::vector<TW_UINT16>& items) {
-    Bytes bytes;
-    Append<TW_UINT16>(bytes, itemType);
-    Append<TW_UINT32>(bytes, static_cast<TW_UINT32>(items.size()));
-    for (TW_UINT16 item : items)
-        Append<TW_UINT16>(bytes, item);
-    return bytes;
-}
-
-Bytes RangeBytes(TW_UINT16 itemType, TW_UINT32 min, TW_UINT32 max, TW_UINT32 step,
-                 TW_UINT32 defaultValue, TW_UINT32 current) {
-    Bytes bytes;
-    Append<TW_UINT16>(bytes, itemType);
-    for (TW_UINT32 value : {min, max, step, defaultValue, current})
-        Append<TW_UINT32>(bytes, value);
-    return bytes;
+    return ArrayContainer(itemType, static_cast<TW_UINT32>(items.size()), items.data());
 }
 
 HGLOBAL AppBlock(const Bytes& bytes) {
@@ -140,37 +92,18 @@ Reply ArrayReply(const std::vector<TW_UINT16>& items) {
 }
 
 Reply ReadReply(TW_UINT16 conType, HGLOBAL block) {
-    Bytes bytes = BlockBytes(block);
+    const Bytes bytes = BlockBytes(block);
+    const ContainerView view(conType, bytes.data(), bytes.size());
     Reply reply;
     reply.ConType = conType;
     reply.BlockSize = bytes.size();
-    reply.ItemType = Read<TW_UINT16>(bytes, 0);
-    size_t entries = 0;
-    TW_UINT32 count = 0;
-    switch (conType) {
-    case TWON_ONEVALUE:
-        reply.Item = Read<TW_UINT32>(bytes, 2);
-        return reply;
-    case TWON_ENUMERATION:
-        count = Read<TW_UINT32>(bytes, 2);
-        reply.CurrentIndex = Read<TW_UINT32>(bytes, 6);
-        reply.DefaultIndex = Read<TW_UINT32>(bytes, 10);
-        entries = 14;
-        break;
-    case TWON_ARRAY:
-        count = Read<TW_UINT32>(bytes, 2);
-        entries = 6;
-        break;
-    default:
-        return reply;
-    }
-    for (TW_UINT32 i = 0; i < count && entries + 2 * (i + 1) <= bytes.size(); ++i)
-        reply.Items.push_back(Read<TW_UINT16>(bytes, entries + 2 * i));
+    reply.ItemType = view.ItemType();
+    if (conType == TWON_ONEVALUE) reply.Item = view.Value32();
+    reply.CurrentIndex = view.CurrentIndex();
+    reply.DefaultIndex = view.DefaultIndex();
+    for (TW_UINT32 i = 0; i < view.EntriesPresent(sizeof(TW_UINT16)); ++i)
+        reply.Items.push_back(static_cast<TW_UINT16>(view.Entry(i, sizeof(TW_UINT16))));
     return reply;
-}
-
-TW_UINT32 Fix32ItemOf(int16_t whole, uint16_t frac) {
-    return static_cast<uint16_t>(whole) | (static_cast<TW_UINT32>(frac) << 16);
 }
 
 TW_UINT16 CapabilityTest::Query(TW_UINT16 msg, TW_UINT16 cap, Reply* reply) {

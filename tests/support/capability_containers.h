@@ -1,6 +1,7 @@
 // Capability containers from the application's side: blocks an application builds
-// for MSG_SET, the containers the source hands back read out field by field, and
-// a fixture that drives DAT_CAPABILITY through DS_Entry.
+// for MSG_SET (on the layouts of twain/containers.h), the containers the source
+// hands back read out field by field, and a fixture that drives DAT_CAPABILITY
+// through DS_Entry.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +9,20 @@
 #include <vector>
 
 #include "tests/support/source_fixture.h"
+#include "twain/containers.h"
+#include "twain/fix32.h"
 
-typedef std::vector<uint8_t> Bytes;
+typedef ContainerBytes Bytes;
 
-// Container layouts as the TWAIN records lay them out (2-byte packing).
-Bytes OneValueBytes(TW_UINT16 itemType, TW_UINT32 item);
+// An enumeration whose entries are 16 bits wide whatever itemType says, and whose
+// NumItems may claim more or fewer entries than there are: how a careless or
+// hostile application may fill one in.
 Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
                        TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items);
+// Well-formed lists of 4-byte and of 2-byte items.
 Bytes EnumerationBytes32(TW_UINT16 itemType, TW_UINT32 currentIndex,
                          const std::vector<TW_UINT32>& items);
 Bytes ArrayBytes(TW_UINT16 itemType, const std::vector<TW_UINT16>& items);
-Bytes RangeBytes(TW_UINT16 itemType, TW_UINT32 min, TW_UINT32 max, TW_UINT32 step,
-                 TW_UINT32 defaultValue, TW_UINT32 current);
 
 // A movable block holding exactly these bytes, as an application allocates it.
 HGLOBAL AppBlock(const Bytes& bytes);
@@ -50,9 +53,6 @@ Reply EnumerationReply(const std::vector<TW_UINT16>& items, TW_UINT32 currentInd
 Reply ArrayReply(const std::vector<TW_UINT16>& items);
 Reply ReadReply(TW_UINT16 conType, HGLOBAL block);
 
-// TW_FIX32 as a one value's Item: Whole in the low half, Frac in the high half.
-TW_UINT32 Fix32ItemOf(int16_t whole, uint16_t frac);
-
 class CapabilityTest : public SourceTest {
 protected:
     // Sends the query; on success reads the returned container into reply and frees
@@ -64,6 +64,6 @@ protected:
     // application's (same handle and ConType in the record).
     TW_UINT16 Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container);
     TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
-        return Set(cap, TWON_ONEVALUE, OneValueBytes(itemType, item));
+        return Set(cap, TWON_ONEVALUE, OneValueContainer(itemType, item));
     }
 };

@@ -132,17 +132,6 @@ void SourceTest::OpenAndEnable() {
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 }
 
-TW_IDENTITY MakeIdentity(TW_UINT32 id, const char* product) {
-    TW_IDENTITY identity = {};
-    identity.Id = id;
-    identity.Version.MajorNum = 1;
-    identity.ProtocolMajor = 1;
-    identity.ProtocolMinor = 9;
-    identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    std::strncpy(identity.ProductName, product, 32);
-    return identity;
-}
-
 ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
     char buffer[4096];
     DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);

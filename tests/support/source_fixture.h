@@ -8,14 +8,12 @@
 #include <string>
 
 #include "platform/twain.h"
+#include "twain/identity.h"
 
 extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
                                      TW_UINT16 msg, TW_MEMREF data);
 
 class CTwainSource;
-
-// A TWAIN 1.x application's identity (protocol 1.9, control and image groups).
-TW_IDENTITY MakeIdentity(TW_UINT32 id, const char* product);
 
 class SourceTest : public ::testing::Test {
 protected:

@@ -87,7 +87,7 @@ TEST_F(CapabilityBadInputTest, ContainerThatCannotBeLocked) {
         SCOPED_TRACE("cap " + std::to_string(cap));
         TrackingGlobalMemory::Install();
         // Nothing was locked, so nothing may be unlocked either.
-        ExpectRefused(cap, TWON_ONEVALUE, OneValueBytes(TWTY_UINT16, 1), TWCC_BADVALUE);
+        ExpectRefused(cap, TWON_ONEVALUE, OneValueContainer(TWTY_UINT16, 1), TWCC_BADVALUE);
         EXPECT_EQ(0, TrackingGlobalMemory::Unlocks);
     }
 }
@@ -98,9 +98,9 @@ TEST_F(CapabilityBadInputTest, EmptyBlock) {
 }
 
 TEST_F(CapabilityBadInputTest, BlockSmallerThanItsHeaderSays) {
-    Bytes oneValue = OneValueBytes(TWTY_UINT16, 300);
+    Bytes oneValue = OneValueContainer(TWTY_UINT16, 300);
     Bytes shortOneValue(oneValue.begin(), oneValue.begin() + 4);
-    Bytes range = RangeBytes(TWTY_UINT16, 1, 1, 1, 1, 1);
+    Bytes range = RangeContainer(TWTY_UINT16, 1, 1, 1, 1, 1);
     Bytes shortRange(range.begin(), range.begin() + 10);
     Bytes enumeration = EnumerationBytes(TWTY_UINT16, 2, 1, 0, {0, 2});
     Bytes shortHeader(enumeration.begin(), enumeration.begin() + 10);
@@ -139,7 +139,7 @@ TEST_F(CapabilityBadInputTest, BlockSmallerThanItsHeaderSays) {
 }
 
 TEST_F(CapabilityBadInputTest, UnknownContainerType) {
-    Bytes container = OneValueBytes(TWTY_UINT16, 1);
+    Bytes container = OneValueContainer(TWTY_UINT16, 1);
     for (TW_UINT16 conType : {0, 2, 7, 0xFFFF}) {
         for (TW_UINT16 cap : SettableCaps) {
             SCOPED_TRACE("ConType " + std::to_string(conType) + ", cap " + std::to_string(cap));
@@ -174,7 +174,7 @@ TEST_F(CapabilityBadInputTest, CurrentEntryOutsideTheList) {
 // An application that keeps its container after a successful MSG_SET may use it
 // again: it comes back unlocked and unchanged, and the source remembers nothing of it.
 TEST_F(CapabilityBadInputTest, AcceptedContainerStaysTheApplications) {
-    Bytes container = OneValueBytes(TWTY_UINT16, 250);
+    Bytes container = OneValueContainer(TWTY_UINT16, 250);
     HGLOBAL block = AppBlock(container);
     TrackingGlobalMemory::Install();
     for (TW_UINT16 cap : {ICAP_XRESOLUTION, ICAP_YRESOLUTION}) {

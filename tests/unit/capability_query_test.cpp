@@ -35,8 +35,8 @@ Reply OneUInt16(TW_UINT16 v) {
 // A width in inches as TW_FIX32: whole inches and the fraction in 1/65536.
 Reply OneFix32(double inches) {
     double whole = std::floor(inches);
-    return OneValueReply(TWTY_FIX32, Fix32ItemOf(static_cast<int16_t>(whole),
-                                                 static_cast<uint16_t>((inches - whole) * 65536)));
+    return OneValueReply(TWTY_FIX32, Fix32Item(static_cast<int16_t>(whole),
+                                               static_cast<uint16_t>((inches - whole) * 65536)));
 }
 
 void WriteModelName(CTwainSource& source, const char* name) {
@@ -308,7 +308,7 @@ TEST_F(CapabilityQueryTest, PhysicalWidthOfTheScannerOpenedAtLoad) {
     Open();
     Reply reply;
     ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PHYSICALWIDTH, &reply));
-    EXPECT_EQ(OneValueReply(TWTY_FIX32, Fix32ItemOf(54, 0)), reply);
+    EXPECT_EQ(OneValueReply(TWTY_FIX32, Fix32Item(54, 0)), reply);
 }
 
 TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {

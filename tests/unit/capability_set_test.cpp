@@ -41,13 +41,13 @@ typedef std::function<void(Negotiated&)> Change;
 const Change Unchanged = [](Negotiated&) {};
 
 Bytes One(TW_UINT16 itemType, TW_UINT32 item) {
-    return OneValueBytes(itemType, item);
+    return OneValueContainer(itemType, item);
 }
 Bytes Enum(const std::vector<TW_UINT16>& items, TW_UINT32 current) {
     return EnumerationBytes(TWTY_UINT16, static_cast<TW_UINT32>(items.size()), current, 0, items);
 }
 TW_UINT32 Fix32(int16_t whole, uint16_t frac) {
-    return Fix32ItemOf(whole, frac);
+    return Fix32Item(whole, frac);
 }
 
 struct SetRow {
@@ -81,7 +81,7 @@ const std::vector<SetRow>& SetTable() {
          Unchanged},
         {"two transfers", "QD120", 5, CAP_XFERCOUNT, one, One(TWTY_INT16, 2), bad, Unchanged},
         {"transfer count as a range", "QD120", 5, CAP_XFERCOUNT, TWON_RANGE,
-         RangeBytes(TWTY_INT16, 1, 5, 1, 1, 1), ok, Unchanged},
+         RangeContainer(TWTY_INT16, 1, 5, 1, 1, 1), ok, Unchanged},
 
         {"black and white", "QD120", 5, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_BW), ok,
          [](Negotiated& n) {
@@ -129,7 +129,7 @@ const std::vector<SetRow>& SetTable() {
         {"enumeration current entry 7", "QD120", 5, ICAP_PIXELTYPE, en, Enum({0, 7}, 1), bad,
          Unchanged},
         {"pixel type as a range", "QD120", 5, ICAP_PIXELTYPE, TWON_RANGE,
-         RangeBytes(TWTY_UINT16, 0, 3, 1, 2, 1), badCap, Unchanged},
+         RangeContainer(TWTY_UINT16, 0, 3, 1, 2, 1), badCap, Unchanged},
         {"pixel type as an array", "QD120", 5, ICAP_PIXELTYPE, TWON_ARRAY,
          ArrayBytes(TWTY_UINT16, {1}), badCap, Unchanged},
 
@@ -151,7 +151,7 @@ const std::vector<SetRow>& SetTable() {
         {"enumeration listing a file", "QD120", 5, ICAP_XFERMECH, en, Enum({0, 1, 2}, 2), bad,
          Unchanged},
         {"mechanism as a range", "QD120", 5, ICAP_XFERMECH, TWON_RANGE,
-         RangeBytes(TWTY_UINT16, 2, 2, 1, 2, 2), bad, Unchanged},
+         RangeContainer(TWTY_UINT16, 2, 2, 1, 2, 2), bad, Unchanged},
 
         {"brightness", "QD120", 5, ICAP_BRIGHTNESS, one, One(TWTY_FIX32, Fix32(20, 0)), ok,
          [](Negotiated& n) { n.Brightness = 20; }},
@@ -160,7 +160,7 @@ const std::vector<SetRow>& SetTable() {
         {"brightness out of range", "QD120", 5, ICAP_BRIGHTNESS, one, One(TWTY_INT16, 200), ok,
          [](Negotiated& n) { n.Brightness = 200; }},
         {"brightness range", "QD120", 5, ICAP_BRIGHTNESS, TWON_RANGE,
-         RangeBytes(TWTY_FIX32, Fix32(30, 0), Fix32(50, 0), Fix32(1, 0), 0, 0), ok,
+         RangeContainer(TWTY_FIX32, Fix32(30, 0), Fix32(50, 0), Fix32(1, 0), 0, 0), ok,
          [](Negotiated& n) { n.Brightness = 30; }},
         {"brightness enumeration of FIX32", "QD120", 5, ICAP_BRIGHTNESS, en,
          EnumerationBytes32(TWTY_FIX32, 1, {Fix32(10, 0), Fix32(25, 0x8000)}), ok,
@@ -224,7 +224,7 @@ const std::vector<SetRow>& SetTable() {
         {"depth of an unused composition", "QD120", 1, ICAP_BITDEPTH, one, One(TWTY_UINT16, 8), bad,
          Unchanged},
         {"depth as a range", "QD120", 2, ICAP_BITDEPTH, TWON_RANGE,
-         RangeBytes(TWTY_UINT16, 8, 8, 1, 8, 8), bad, Unchanged},
+         RangeContainer(TWTY_UINT16, 8, 8, 1, 8, 8), bad, Unchanged},
 
         {"supported caps", "QD120", 5, CAP_SUPPORTEDCAPS, one, One(TWTY_UINT16, 0), badCap,
          Unchanged},

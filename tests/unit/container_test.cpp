@@ -1,11 +1,10 @@
-// The containers as bytes in global memory, the fixed-point conversions, and what
-// happens when a container cannot be allocated.
+// The containers as bytes in global memory, and what happens when a container
+// cannot be allocated.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "capabilities/containers.h"
-#include "capabilities/fix32.h"
 #include "source/twain_source.h"
 #include "tests/support/capability_containers.h"
 #include "tests/support/tracking_global_memory.h"
@@ -43,41 +42,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 }  // namespace
-
-TEST(Fix32, FloatToFix32RoundsTheFractionIntoSixteenBits) {
-    const struct {
-        double value;
-        int16_t whole;
-        uint16_t frac;
-    } cases[] = {
-        {32000.0, 32000, 0}, {39.375, 39, 24576}, {35.0, 35, 0},
-        {54.0, 54, 0},       {0.5, 0, 32768},     {0.0, 0, 0},
-        {1.0 / 65536, 0, 1}, {0.4 / 65536, 0, 0},  // below half a step rounds down
-        {0.6 / 65536, 0, 1},                       // above half a step rounds up
-    };
-    for (const auto& c : cases) {
-        TW_FIX32 fixed = FloatToFix32(c.value);
-        EXPECT_EQ(c.whole, fixed.Whole) << c.value;
-        EXPECT_EQ(c.frac, fixed.Frac) << c.value;
-        EXPECT_EQ(Fix32ItemOf(c.whole, c.frac), Fix32Item(fixed)) << c.value;
-    }
-}
-
-TEST(Fix32, WholeIsTheSignedLowHalf) {
-    EXPECT_EQ(127, Fix32Whole(Fix32ItemOf(127, 49152)));  // 127.75
-    EXPECT_EQ(-2, Fix32Whole(Fix32ItemOf(-2, 32768)));    // -1.5
-    EXPECT_EQ(-1, Fix32Whole(0x0000FFFF));
-    EXPECT_EQ(32767, Fix32Whole(0xFFFF7FFF));
-    EXPECT_EQ(0, Fix32Whole(0xABCD0000));
-}
-
-TEST(Containers, ItemWidths) {
-    const size_t widths[] = {1, 2, 4, 1, 2, 4, 2, 4, 16};  // TWTY_INT8 .. TWTY_FRAME
-    for (TW_UINT16 type = TWTY_INT8; type <= TWTY_FRAME; ++type)
-        EXPECT_EQ(widths[type], ItemSize(type)) << "item type " << type;
-    EXPECT_EQ(sizeof(TW_FRAME), ItemSize(TWTY_FRAME));
-    EXPECT_EQ(sizeof(TW_FIX32), ItemSize(TWTY_FIX32));
-}
 
 TEST_F(ContainerTest, OneValueBytes) {
     const struct {

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "capabilities/fix32.h"
 #include "source/twain_source.h"
 #include "tests/support/source_fixture.h"
+#include "twain/fix32.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ TW_FIX32 Fix(int whole, int frac = 0) {
 class HostileSequenceTest : public EngineTest {
 protected:
     TW_UINT16 SetOne(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
-        HGLOBAL block = AppBlock(OneValueBytes(itemType, item));
+        HGLOBAL block = AppBlock(OneValueContainer(itemType, item));
         TW_CAPABILITY capability = {cap, TWON_ONEVALUE, block};
         const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
         GlobalFree(block);
@@ -191,7 +191,7 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
          }},
         {"a fixed-point resolution is its value", "QD120",
          [&] {
-             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(300, 1)));
+             ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(300, 1)));
              ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 300));
              ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
              Enable();

@@ -162,13 +162,13 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
     };
     const TW_UINT32 minusOne = static_cast<TW_UINT16>(-1);
     const Row rows[] = {
-        {"a listed resolution", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(300, 0), TWRC_SUCCESS,
+        {"a listed resolution", ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(300, 0), TWRC_SUCCESS,
          TWRC_SUCCESS, "one UINT16 300", "one FIX32 300"},
-        {"a resolution the scanner scans", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(320, 0),
+        {"a resolution the scanner scans", ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(320, 0),
          TWRC_SUCCESS, TWRC_SUCCESS, "one UINT16 320", "one FIX32 320"},
-        {"a resolution between steps", ICAP_XRESOLUTION, TWTY_FIX32, Fix32ItemOf(500, 0),
+        {"a resolution between steps", ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(500, 0),
          TWRC_SUCCESS, TWRC_CHECKSTATUS, "one UINT16 500", "one FIX32 400"},
-        {"a resolution past the last step", ICAP_YRESOLUTION, TWTY_FIX32, Fix32ItemOf(1200, 0),
+        {"a resolution past the last step", ICAP_YRESOLUTION, TWTY_FIX32, Fix32Item(1200, 0),
          TWRC_SUCCESS, TWRC_FAILURE, "one UINT16 1200", "one FIX32 400"},
         {"a resolution as a whole number", ICAP_YRESOLUTION, TWTY_UINT16, 600, TWRC_SUCCESS,
          TWRC_SUCCESS, "one UINT16 600", "one FIX32 600"},
@@ -176,10 +176,10 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
          "enum UINT16 [0 2] cur 1 def 0", "one UINT16 0"},
         {"all images", CAP_XFERCOUNT, TWTY_INT16, minusOne, TWRC_FAILURE, TWRC_CHECKSTATUS,
          "one INT16 1", "one INT16 1"},
-        {"brightness out of range", ICAP_BRIGHTNESS, TWTY_FIX32, Fix32ItemOf(60, 0), TWRC_SUCCESS,
+        {"brightness out of range", ICAP_BRIGHTNESS, TWTY_FIX32, Fix32Item(60, 0), TWRC_SUCCESS,
          TWRC_FAILURE, "fail 6", "one FIX32 10"},
-        {"threshold", ICAP_THRESHOLD, TWTY_FIX32, Fix32ItemOf(99, 0x8000), TWRC_SUCCESS,
-         TWRC_SUCCESS, "fail 6", "one FIX32 100"},
+        {"threshold", ICAP_THRESHOLD, TWTY_FIX32, Fix32Item(99, 0x8000), TWRC_SUCCESS, TWRC_SUCCESS,
+         "fail 6", "one FIX32 100"},
         {"no compression", ICAP_COMPRESSION, TWTY_UINT16, TWCP_NONE, TWRC_FAILURE, TWRC_SUCCESS,
          "one INT16 0", "one UINT16 0"},
     };

@@ -27,15 +27,15 @@ bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw,
 }
 
 bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value) {
-    return Set(client, cap, TWTY_FIX32, Fix32Bits(ToFix32(value)), std::to_string(value));
+    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), std::to_string(value));
 }
 
 bool SetFrame(CTwainClient& client, const FrameInches& frame) {
     TW_IMAGELAYOUT layout{};
-    layout.Frame.Left = ToFix32(frame.Left);
-    layout.Frame.Top = ToFix32(frame.Top);
-    layout.Frame.Right = ToFix32(frame.Right);
-    layout.Frame.Bottom = ToFix32(frame.Bottom);
+    layout.Frame.Left = FloatToFix32(frame.Left);
+    layout.Frame.Top = FloatToFix32(frame.Top);
+    layout.Frame.Right = FloatToFix32(frame.Right);
+    layout.Frame.Bottom = FloatToFix32(frame.Bottom);
     layout.DocumentNumber = 1;
     layout.PageNumber = 1;
     layout.FrameNumber = 1;

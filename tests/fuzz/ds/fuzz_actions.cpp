@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "twain/fix32.h"
+
 namespace dsfuzz {
 
 namespace {
@@ -71,10 +73,6 @@ std::string PlanFaults(Random& random) {
     return faults;
 }
 
-TW_UINT32 Fix32Item(int whole, unsigned frac) {
-    return static_cast<TW_UINT16>(whole) | (static_cast<TW_UINT32>(frac & 0xFFFF) << 16);
-}
-
 // A value a capability might be set to: mostly plausible ones, some hostile.
 TW_UINT32 CapabilityValue(Random& random, TW_UINT16 cap, TW_UINT16 itemType) {
     if (Chance(random, 10)) return static_cast<TW_UINT32>(random());
@@ -83,7 +81,7 @@ TW_UINT32 CapabilityValue(Random& random, TW_UINT16 cap, TW_UINT16 itemType) {
                               ? static_cast<int>(50 + Below(random, 800))
                               : static_cast<int>(Below(random, 512)) - 256;
         const unsigned frac = Chance(random, 50) ? 0 : Below(random, 65536);
-        return Fix32Item(whole, frac);
+        return Fix32Item(static_cast<TW_INT16>(whole), static_cast<TW_UINT16>(frac));
     }
     switch (cap) {
     case ICAP_PIXELTYPE:

@@ -1,4 +1,4 @@
-#include "capabilities/fix32.h"
+#include "twain/fix32.h"
 
 #include <cmath>
 #include <limits>
@@ -17,8 +17,23 @@ TW_FIX32 FloatToFix32(double value) {
     return result;
 }
 
+double Fix32ToDouble(TW_FIX32 value) {
+    return value.Whole + value.Frac / 65536.0;
+}
+
 TW_UINT32 Fix32Item(TW_FIX32 value) {
-    return static_cast<TW_UINT16>(value.Whole) | (static_cast<TW_UINT32>(value.Frac) << 16);
+    return Fix32Item(value.Whole, value.Frac);
+}
+
+TW_UINT32 Fix32Item(TW_INT16 whole, TW_UINT16 frac) {
+    return static_cast<TW_UINT16>(whole) | (static_cast<TW_UINT32>(frac) << 16);
+}
+
+TW_FIX32 Fix32FromItem(TW_UINT32 item) {
+    TW_FIX32 value;
+    value.Whole = static_cast<TW_INT16>(item & 0xFFFF);
+    value.Frac = static_cast<TW_UINT16>(item >> 16);
+    return value;
 }
 
 int32_t Fix32Whole(TW_UINT32 item) {
