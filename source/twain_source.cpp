@@ -19,8 +19,7 @@ bool IsQueryMessage(TW_UINT16 msg) {
     return msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT;
 }
 
-CTwainSource::CTwainSource()
-    : CModuleApplication("DUNMERE.DLL"), TransferMechanism(TWSX_NATIVE), ScanDialog(nullptr) {}
+CTwainSource::CTwainSource() : CModuleApplication("DUNMERE.DLL"), TransferMechanism(TWSX_NATIVE) {}
 
 CTwainSource::~CTwainSource() {
     DestroyDialog();

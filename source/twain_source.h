@@ -14,12 +14,11 @@
 #include "engine/scan_job.h"
 #include "platform/twain.h"
 #include "source/handout_memory.h"
+#include "source/scan_dialog.h"
 #include "source/scan_settings.h"
 #include "source/session.h"
 #include "tarnscan/tarnscan.h"
 #include "ui/framework/module_application.h"
-
-class CScanParametersDialog;
 
 // Header of an enumeration container as the builder receives it.
 struct EnumerationHeader {
@@ -37,7 +36,6 @@ public:
     CTwainSource();
     ~CTwainSource() override;
     bool InitInstance() override;
-    bool PreTranslateMessage(MSG* message) override;
 
     // --- dispatch (source/) ---
     TW_UINT16 DispatchDataGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
@@ -62,7 +60,7 @@ public:
     TW_UINT16 SendXferReady();
     bool SendCloseRequest();
 
-    // --- the Scan Parameters dialog (ui/) ---
+    // --- the Scan Parameters dialog (source/scan_dialog.cpp; the window is ui/'s) ---
     // False when the dialog cannot be created.
     bool ShowScanDialog();
     void DestroyDialog();
@@ -88,7 +86,7 @@ public:
     ScanSettings Settings;
     TW_UINT16 TransferMechanism;
     ScanJob Job;  // the scan under way, the engine's
-    CScanParametersDialog* ScanDialog;
+    std::unique_ptr<ScanDialogWindow> ScanDialog;
 };
 
 // MSG_GET, MSG_GETCURRENT or MSG_GETDEFAULT: what a record that is only ever read

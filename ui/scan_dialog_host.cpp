@@ -1,33 +1,29 @@
-// The source's side of its Scan Parameters dialog: created on enable with the user
-// interface (after the stored settings are loaded), brought to the top if it
-// already exists, destroyed on disable and unload.
-#include "settings/settings_store.h"
+// The user interface's side of the Scan Parameters dialog: the window the source
+// shows through ScanDialogWindow.
+#include "source/scan_dialog.h"
+
 #include "source/twain_source.h"
 #include "ui/scan_parameters_dialog.h"
 
-bool CTwainSource::ShowScanDialog() {
-    if (ScanDialog) {
-        BringWindowToTop(ScanDialog->Handle());
-        return true;
-    }
-    LoadSettings(Settings);
-    ScanDialog = new CScanParametersDialog(*this, Settings);
-    // Modeless, without an owner: the application's hParent is not used.
-    if (!ScanDialog->Create(nullptr)) {
-        delete ScanDialog;
-        ScanDialog = nullptr;
-        return false;
-    }
-    return true;
-}
+namespace {
 
-void CTwainSource::DestroyDialog() {
-    if (!ScanDialog) return;
-    ScanDialog->DestroyWindow();
-    delete ScanDialog;
-    ScanDialog = nullptr;
-}
+class ScanParametersWindow : public ScanDialogWindow {
+public:
+    explicit ScanParametersWindow(CTwainSource& source) : dialog_(source, source.Settings) {}
+    ~ScanParametersWindow() override {
+        if (dialog_.Handle()) dialog_.DestroyWindow();
+    }
 
-bool CTwainSource::PreTranslateMessage(MSG* message) {
-    return CModuleApplication::PreTranslateMessage(message);
+    bool Create() override { return dialog_.Create(nullptr); }
+    void BringToTop() override { BringWindowToTop(dialog_.Handle()); }
+    HWND Handle() const override { return dialog_.Handle(); }
+
+private:
+    CScanParametersDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ScanDialogWindow> MakeScanDialog(CTwainSource& source) {
+    return std::unique_ptr<ScanDialogWindow>(new ScanParametersWindow(source));
 }

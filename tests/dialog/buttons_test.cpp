@@ -97,7 +97,7 @@ TEST_F(ButtonsTest, CancelEscapeAndCloseAskTheApplicationToClose) {
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
     EXPECT_FALSE(IsWindow(Dialog()));
-    EXPECT_EQ(nullptr, Source().ScanDialog);
+    EXPECT_EQ(nullptr, Source().ScanDialog.get());
 }
 
 TEST_F(ButtonsTest, MessageFilterGivesTheDialogItsKeyboard) {
@@ -147,12 +147,12 @@ TEST_F(ButtonsTest, RewindAndEjectMoveThePaperWhenTheScannerIsReady) {
 
 TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     ASSERT_TRUE(ShowDialog());
-    CScanParametersDialog* dialog = Source().ScanDialog;
+    ScanDialogWindow* dialog = Source().ScanDialog.get();
     HWND window = Dialog();
     // Shown again while it exists: brought to the top, nothing reloaded.
     Source().Settings.Brightness = 33;
     Source().ShowScanDialog();
-    EXPECT_EQ(dialog, Source().ScanDialog);
+    EXPECT_EQ(dialog, Source().ScanDialog.get());
     EXPECT_EQ(33, Source().Settings.Brightness);
     EXPECT_TRUE(IsWindow(window));
 
@@ -167,7 +167,7 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     StoreDword("Brightness", 21);
     ui.ShowUI = TRUE;
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    ASSERT_NE(nullptr, Source().ScanDialog);
+    ASSERT_NE(nullptr, Source().ScanDialog.get());
     char brightness[16] = {};
     GetDlgItemTextA(Source().ScanDialog->Handle(), IDC_BRIGHTNESS, brightness, sizeof brightness);
     EXPECT_STREQ("21", brightness);
@@ -182,8 +182,8 @@ TEST_F(ButtonsTest, EnableFailsWhenTheDialogCannotBeCreated) {
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(TWCC_OPERATIONERROR, Status());
     EXPECT_EQ(StateOpen, Source().Session.State);
-    EXPECT_EQ(nullptr, Source().ScanDialog);
+    EXPECT_EQ(nullptr, Source().ScanDialog.get());
     Source().SetResourceHandle(GetModuleHandleA(nullptr));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    EXPECT_NE(nullptr, Source().ScanDialog);
+    EXPECT_NE(nullptr, Source().ScanDialog.get());
 }

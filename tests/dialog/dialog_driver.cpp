@@ -48,7 +48,7 @@ HWND FindThreadDialog(const std::string& caption, bool anyCaption, HWND exclude)
     return search.Found;
 }
 
-HWND ScanDialogWindow() {
+HWND OpenScanDialogHandle() {
     CTwainSource* source = TheSource();
     return source && source->ScanDialog ? source->ScanDialog->Handle() : nullptr;
 }
@@ -113,7 +113,7 @@ void CALLBACK ModalScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void ModalScript::OnTick() {
-    HWND scanDialog = ScanDialogWindow();
+    HWND scanDialog = OpenScanDialogHandle();
     if (!steps_.empty()) {
         HWND window = FindThreadDialog(steps_.front().Caption, false, scanDialog);
         if (window) {
@@ -142,7 +142,7 @@ std::vector<std::string>* strayWindows = nullptr;
 // that a test fails instead of waiting for a person.
 void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
     if (activeScript || !strayWindows) return;
-    if (HWND stray = FindThreadDialog("", true, ScanDialogWindow())) {
+    if (HWND stray = FindThreadDialog("", true, OpenScanDialogHandle())) {
         strayWindows->push_back(WindowText(stray) + ": " + ReadMessageBox(stray).Text);
         PressButton(stray, IDCANCEL);
         PressButton(stray, IDOK);

@@ -71,7 +71,7 @@ TEST_F(StateMachineTest, EnableWithInterfaceStaysEnabledAndIsModeless) {
     EXPECT_EQ(TWCC_SEQERROR, Status());
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
     EXPECT_EQ(StateOpen, Source().Session.State);
-    EXPECT_EQ(nullptr, Source().ScanDialog);
+    EXPECT_EQ(nullptr, Source().ScanDialog.get());
 }
 
 TEST_F(StateMachineTest, EnableAndDisableOnlyFromTheirStates) {
@@ -220,8 +220,8 @@ TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
 TEST_F(StateMachineTest, EnableWithInterfaceShowsTheDialogUntilDisabled) {
     Open();
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_ENABLEDS, TRUE));
-    ASSERT_NE(nullptr, Source().ScanDialog);
+    ASSERT_NE(nullptr, Source().ScanDialog.get());
     EXPECT_TRUE(IsWindow(Source().ScanDialog->Handle()));
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
-    EXPECT_EQ(nullptr, Source().ScanDialog);
+    EXPECT_EQ(nullptr, Source().ScanDialog.get());
 }
