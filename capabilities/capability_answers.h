@@ -64,6 +64,13 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2SupportedDats(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+
+// A resolution a TWAIN 2 application asks for, as ICAP_XRESOLUTION and
+// ICAP_YRESOLUTION take it: false when it lies outside the model's steps; else the
+// resolution scanned, which is the one asked for or the nearest step.
+bool ResolutionToScan(int32_t modelCode, int32_t requested, int32_t& scanned);
 
 // --- resolutions and pixel types ------------------------------------------------
 // The resolutions a model offers to applications, ascending.

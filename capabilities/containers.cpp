@@ -115,6 +115,20 @@ TW_UINT16 CTwainSource::MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT
     return HandOver(Handout(), capability, TWON_ARRAY, handle);
 }
 
+TW_UINT16 CTwainSource::MakeUInt32Array(pTW_CAPABILITY capability, const TW_UINT32* items,
+                                        size_t count) {
+    const size_t bytes = ArrayHeaderSize + count * sizeof(TW_UINT32);
+    HGLOBAL handle;
+    TW_UINT8* block =
+        AllocateContainer(Handout(), capability, GMEM_FIXED | GMEM_ZEROINIT, bytes, handle);
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    Put<TW_UINT16>(block, 0, TWTY_UINT32);
+    Put<TW_UINT32>(block, 2, static_cast<TW_UINT32>(count));
+    for (size_t i = 0; i < count; ++i)
+        Put<TW_UINT32>(block, ArrayHeaderSize + i * sizeof(TW_UINT32), items[i]);
+    return HandOver(Handout(), capability, TWON_ARRAY, handle);
+}
+
 TW_UINT16 CTwainSource::MakeRange(pTW_CAPABILITY capability, const RangeValues& range) {
     HGLOBAL handle;
     TW_UINT8* block = AllocateContainer(Handout(), capability, GMEM_MOVEABLE, RangeSize, handle);

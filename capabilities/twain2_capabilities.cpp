@@ -13,6 +13,7 @@
 #include "capabilities/containers.h"
 #include "capabilities/fix32.h"
 #include "engine/models.h"
+#include "source/data_arguments.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -165,6 +166,16 @@ TW_UINT16 Bounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability
 
 }  // namespace
 
+// What the scanner scans is taken as it is; past the offered range it is refused;
+// between two offered steps it becomes the nearest.
+bool ResolutionToScan(int32_t modelCode, int32_t requested, int32_t& scanned) {
+    const std::vector<int32_t> offered = OfferedResolutions(modelCode);
+    if (offered.empty() || requested < offered.front() || requested > offered.back()) return false;
+    scanned = IsSupportedResolution(modelCode, requested) ? requested
+                                                          : NearestResolution(offered, requested);
+    return true;
+}
+
 // Each resolution on its own, as TW_FIX32.
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     const int32_t code = source.ModelCode();
@@ -191,12 +202,7 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
         int32_t requested;
         TW_UINT16 result;
         if (!ReadRequest(source, capability, requested, result)) return result;
-        // What the scanner scans is taken as it is; past the offered range it is
-        // refused; between two offered steps it becomes the nearest, said so.
-        if (requested < offered.front() || requested > offered.back())
-            return source.Fail(TWCC_BADVALUE);
-        field = IsSupportedResolution(code, requested) ? requested
-                                                       : NearestResolution(offered, requested);
+        if (!ResolutionToScan(code, requested, field)) return source.Fail(TWCC_BADVALUE);
         return field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     }
@@ -245,4 +251,39 @@ TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 // 0 selects the scanner's adaptive threshold.
 TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     return Bounded(source, msg, capability, source.Settings.Threshold, {0, 255, 128});
+}
+
+// Every data argument the dispatch answers, as (data group << 16) | data argument.
+TW_UINT16 Twain2SupportedDats(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    std::vector<TW_UINT32> items;
+    for (const DataArgumentTable& table : {ControlDataArguments(), ImageDataArguments()})
+        for (size_t i = 0; i < table.Count; ++i)
+            items.push_back(table.Group << 16 | table.Rows[i].Dat);
+    return source.MakeUInt32Array(capability, items.data(), items.size());
+}
+
+// Whether the source may show progress indicators while the user interface is not
+// shown. It has none to show, so either answer is kept as it is.
+TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
+    switch (msg) {
+    case MSG_GETDEFAULT:
+        return source.MakeOneValue(capability, TWTY_BOOL, TRUE);
+    case MSG_RESET: {
+        const bool before = source.Indicators;
+        source.Indicators = true;
+        const TW_UINT16 result = source.MakeOneValue(capability, TWTY_BOOL, TRUE);
+        if (result != TWRC_SUCCESS) source.Indicators = before;
+        return result;
+    }
+    case MSG_SET: {
+        int32_t requested;
+        TW_UINT16 result;
+        if (!ReadRequest(source, capability, requested, result)) return result;
+        if (requested != FALSE && requested != TRUE) return source.Fail(TWCC_BADVALUE);
+        source.Indicators = requested == TRUE;
+        return TWRC_SUCCESS;
+    }
+    default:
+        return source.MakeOneValue(capability, TWTY_BOOL, source.Indicators ? TRUE : FALSE);
+    }
 }

@@ -32,6 +32,8 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
         source.State = StateOpen;
         source.AppIdentity = *origin;
         source.Twain2Application = (origin->SupportedGroups & DF_APP2) != 0;
+        source.Indicators = true;
+        source.SettingsOnly = false;
         source.SourceIdentity = *static_cast<pTW_IDENTITY>(data);
         return TWRC_SUCCESS;
     }

@@ -41,6 +41,25 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     return reached;
 }
 
+// MSG_ENABLEDSUIONLY (TWAIN 2 applications only): the dialog shows the settings
+// as they are now, to be accepted (MSG_CLOSEDSOK) or cancelled (MSG_CLOSEDSREQ);
+// nothing is scanned and no transfer is announced.
+TW_UINT16 EnableSettingsOnly(CTwainSource& source, pTW_USERINTERFACE ui) {
+    if (!source.ServesTwain2()) return source.Fail(TWCC_BADPROTOCOL);
+    if (source.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+    if (!ui) return source.Fail(TWCC_BADVALUE);
+    source.State = StateEnabled;
+    source.SettingsOnly = true;
+    source.SettingsBeforeDialog = source.Settings;
+    if (!source.ShowScanDialog()) {
+        source.State = StateOpen;
+        source.SettingsOnly = false;
+        return source.Fail(TWCC_OPERATIONERROR);
+    }
+    ui->ModalUI = FALSE;
+    return TWRC_SUCCESS;
+}
+
 }  // namespace
 
 TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
@@ -66,10 +85,13 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
         ui->ModalUI = FALSE;
         return TWRC_SUCCESS;
     }
+    case MSG_ENABLEDSUIONLY:
+        return EnableSettingsOnly(*this, ui);
     case MSG_DISABLEDS:
         if (State != StateEnabled) return Fail(TWCC_SEQERROR);
         DestroyDialog();
         State = StateOpen;
+        SettingsOnly = false;
         return TWRC_SUCCESS;
     default:
         return Fail(TWCC_BADPROTOCOL);
@@ -133,4 +155,15 @@ bool CTwainSource::SendCloseRequest() {
     if (!Notify(*this, MSG_CLOSEDSREQ, result) || result != TWRC_SUCCESS) return false;
     State = StateEnabled;
     return true;
+}
+
+bool CTwainSource::SendCloseOk() {
+    if (State != StateEnabled || !SettingsOnly) return false;
+    TW_UINT16 result = TWRC_FAILURE;
+    return Notify(*this, MSG_CLOSEDSOK, result) && result == TWRC_SUCCESS;
+}
+
+bool CTwainSource::CancelDialog() {
+    if (SettingsOnly) Settings = SettingsBeforeDialog;
+    return SendCloseRequest();
 }

@@ -10,7 +10,10 @@ bool CTwainSource::ShowScanDialog() {
         BringWindowToTop(ScanDialog->Handle());
         return true;
     }
-    LoadSettings(Settings);
+    // A settings-only dialog shows the settings as they are now (negotiated, or
+    // restored from an application's block); the acquiring dialog starts from the
+    // stored ones.
+    if (!SettingsOnly) LoadSettings(Settings);
     ScanDialog = new CScanParametersDialog(*this, Settings);
     // Modeless, without an owner: the application's hParent is not used.
     if (!ScanDialog->Create(nullptr)) {

@@ -29,6 +29,8 @@ const char* TypeName(TW_UINT16 itemType) {
         return "INT32";
     case TWTY_UINT16:
         return "UINT16";
+    case TWTY_UINT32:
+        return "UINT32";
     case TWTY_BOOL:
         return "BOOL";
     case TWTY_FIX32:
@@ -135,7 +137,14 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {ICAP_THRESHOLD, MSG_GETCURRENT, "fail 6", "one FIX32 128"},
         {CAP_DEVICEONLINE, MSG_GET, "fail 6", "one BOOL 1"},
         {ICAP_PIXELFLAVOR, MSG_RESET, "fail 6", "one UINT16 0"},
-        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 18 items"},
+        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 23 items"},
+        {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 15 items"},
+        {CAP_INDICATORS, MSG_GET, "fail 6", "one BOOL 1"},
+        {CAP_INDICATORS, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
+        {CAP_ENABLEDSUIONLY, MSG_GET, "fail 6", "one BOOL 1"},
+        {CAP_ENABLEDSUIONLY, MSG_SET, "fail 6", "fail 14"},
+        {CAP_CUSTOMDSDATA, MSG_GETDEFAULT, "fail 6", "one BOOL 1"},
+        {CAP_PAPERDETECTABLE, MSG_GETCURRENT, "fail 6", "one BOOL 0"},
         {ICAP_XRESOLUTION, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
         {CAP_SUPPORTEDCAPS, MSG_QUERYSUPPORT, "fail 9", "one INT32 13"},
         {CAP_SUPPORTEDCAPS, MSG_SET, "fail 6", "fail 14"},
@@ -180,6 +189,10 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
          TWRC_FAILURE, "fail 6", "one FIX32 10"},
         {"threshold", ICAP_THRESHOLD, TWTY_FIX32, Fix32ItemOf(99, 0x8000), TWRC_SUCCESS,
          TWRC_SUCCESS, "fail 6", "one FIX32 100"},
+        {"indicators off", CAP_INDICATORS, TWTY_BOOL, FALSE, TWRC_FAILURE, TWRC_SUCCESS, "fail 6",
+         "one BOOL 0"},
+        {"indicators neither on nor off", CAP_INDICATORS, TWTY_BOOL, 2, TWRC_FAILURE, TWRC_FAILURE,
+         "fail 6", "one BOOL 1"},
         {"no compression", ICAP_COMPRESSION, TWTY_UINT16, TWCP_NONE, TWRC_FAILURE, TWRC_SUCCESS,
          "one INT16 0", "one UINT16 0"},
     };
