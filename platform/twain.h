@@ -270,6 +270,7 @@ static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA lay
 #define MSG_PROCESSEVENT 0x0601
 #define MSG_ENDXFER 0x0701
 #define MSG_STOPFEEDER 0x0702
+#define MSG_RESETALL 0x0a01
 
 // Return codes
 #define TWRC_SUCCESS 0

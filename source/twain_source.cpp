@@ -166,6 +166,15 @@ TW_UINT16 AnswerUserInterface(CTwainSource& source, TW_UINT16 msg, TW_MEMREF dat
     return source.HandleUserInterface(msg, static_cast<pTW_USERINTERFACE>(data));
 }
 
+// The one data group the source transfers: images. (A TWAIN 1.x application was
+// never answered, and is not now.)
+TW_UINT16 AnswerTransferGroup(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (msg != MSG_GET) return source.Fail(TWCC_BADPROTOCOL);
+    if (!data) return source.Fail(TWCC_BADVALUE);
+    *static_cast<TW_UINT32*>(data) = DG_IMAGE;
+    return TWRC_SUCCESS;
+}
+
 TW_UINT16 AnswerCustomData(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
     return source.HandleCustomData(msg, static_cast<pTW_CUSTOMDSDATA>(data));
 }
@@ -180,6 +189,7 @@ const DataArgumentRow ControlRows[] = {
     {DAT_SETUPMEMXFER, false, &AnswerSetupMemXfer},
     {DAT_STATUS, false, &AnswerStatus},
     {DAT_USERINTERFACE, false, &AnswerUserInterface},
+    {DAT_XFERGROUP, true, &AnswerTransferGroup},
     {DAT_CUSTOMDSDATA, true, &AnswerCustomData},
 };
 
