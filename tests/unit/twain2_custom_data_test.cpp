@@ -10,7 +10,6 @@
 #include <limits>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/support/capability_containers.h"
@@ -52,16 +51,12 @@ protected:
         GlobalFree(custom.hData);
         return result;
     }
-    TW_UINT16 QueryOne(TW_UINT16 msg, TW_UINT16 cap, Reply& reply) {
+    TW_UINT32 Current(TW_UINT16 cap) {
         TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
-        const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
-        if (result != TWRC_SUCCESS) return result;
-        reply = ReadReply(capability.ConType, capability.hContainer);
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability));
+        const Reply reply = ReadReply(capability.ConType, capability.hContainer);
         GlobalFree(capability.hContainer);
-        return result;
-    }
-    std::map<std::string, std::string> LastWindow() {
-        return LogFields(LogCalls("SetWindow").back());
+        return reply.Item;
     }
 
 private:
@@ -115,36 +110,32 @@ TEST_F(Twain2CustomDataTest, ListedDataArgumentsAreTheOnesAnswered) {
 }
 
 TEST_F(Twain2CustomDataTest, TheBlockRestoresTheSettingsTheNextScanUses) {
+    struct Negotiated {
+        TW_UINT16 cap, itemType;
+        TW_UINT32 kept, later;
+    };
+    const Negotiated values[] = {{ICAP_XRESOLUTION, TWTY_UINT16, 300, 100},
+                                 {ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY, TWPT_BW},
+                                 {ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY, TWSX_NATIVE},
+                                 {CAP_INDICATORS, TWTY_BOOL, FALSE, TRUE}};
     UseScanner("QD120");
     OpenAsTwain2();
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XRESOLUTION, TWTY_UINT16, 300));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_INDICATORS, TWTY_BOOL, FALSE));
+    for (const Negotiated& v : values)
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(v.cap, v.itemType, v.kept));
     const int allocationsBefore = FakeTwain2Manager::Allocations;
     const Bytes kept = GetBlock();
     ASSERT_FALSE(kept.empty());
     EXPECT_EQ(allocationsBefore + 1, FakeTwain2Manager::Allocations) << "the manager's memory";
-
-    // Everything changed again, then the block handed back.
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XRESOLUTION, TWTY_UINT16, 100));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE));
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_INDICATORS, TWTY_BOOL, TRUE));
+    for (const Negotiated& v : values)
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(v.cap, v.itemType, v.later));
     ASSERT_EQ(TWRC_SUCCESS, SetBlock(kept, kept.size()));
     EXPECT_EQ(kept, GetBlock());
-    for (const auto& restored : {std::make_pair(CAP_INDICATORS, TW_UINT32{FALSE}),
-                                 std::make_pair(ICAP_XFERMECH, TW_UINT32{TWSX_MEMORY})}) {
-        Reply reply;
-        ASSERT_EQ(TWRC_SUCCESS, QueryOne(MSG_GETCURRENT, restored.first, reply));
-        EXPECT_EQ(restored.second, reply.Item) << restored.first;
-    }
+    EXPECT_EQ(TW_UINT32{TWSX_MEMORY}, Current(ICAP_XFERMECH));
 
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    const std::vector<MemoryBlock> blocks = MemoryTransfer(1 << 20);
-    ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
-    const std::map<std::string, std::string> window = LastWindow();
+    ASSERT_EQ(TWRC_XFERDONE, MemoryTransfer(1 << 20).back().Result);
+    const std::map<std::string, std::string> window = LogFields(LogCalls("SetWindow").back());
     EXPECT_EQ("300", window.at("XResolution"));
     EXPECT_EQ("2", window.at("ImageComposition"));
     EXPECT_EQ("8", window.at("BitsPerPixel"));
@@ -206,9 +197,7 @@ TEST_F(Twain2CustomDataTest, HostileBlocksAreRefusedAndChangeNothing) {
         }
     }
     // Moved to the nearest step, as ICAP_XRESOLUTION moves it.
-    Reply resolution;
-    ASSERT_EQ(TWRC_SUCCESS, QueryOne(MSG_GETCURRENT, ICAP_XRESOLUTION, resolution));
-    EXPECT_EQ(Fix32ItemOf(400, 0), resolution.Item);
+    EXPECT_EQ(Fix32ItemOf(400, 0), Current(ICAP_XRESOLUTION));
 }
 
 TEST_F(Twain2CustomDataTest, Twain1ApplicationsAreAnsweredAsBefore) {
@@ -246,13 +235,10 @@ TEST_F(Twain2CustomDataTest, IndicatorsAreKeptForOneConnection) {
     UseScanner("QD120");
     OpenAsTwain2();
     ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_INDICATORS, TWTY_BOOL, FALSE));
-    Reply reply;
-    ASSERT_EQ(TWRC_SUCCESS, QueryOne(MSG_GETCURRENT, CAP_INDICATORS, reply));
-    EXPECT_EQ(FALSE, reply.Item);
+    EXPECT_EQ(TW_UINT32{FALSE}, Current(CAP_INDICATORS));
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
     OpenAsTwain2();
-    ASSERT_EQ(TWRC_SUCCESS, QueryOne(MSG_GETCURRENT, CAP_INDICATORS, reply));
-    EXPECT_EQ(TRUE, reply.Item);
+    EXPECT_EQ(TW_UINT32{TRUE}, Current(CAP_INDICATORS));
 }
 
 }  // namespace
