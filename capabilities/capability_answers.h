@@ -65,6 +65,13 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
 TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2SupportedDats(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+
+// A resolution a TWAIN 2 application asks for, as ICAP_XRESOLUTION and
+// ICAP_YRESOLUTION take it: false when it lies outside the model's steps; else the
+// resolution scanned, which is the one asked for or the nearest step.
+bool ResolutionToScan(Model model, int32_t requested, int32_t& scanned);
 
 // --- resolutions and pixel types ------------------------------------------------
 // The resolutions a model offers to applications, ascending.
@@ -81,5 +88,8 @@ struct PixelTypeMapping {
 };
 // The mapping for pixel types 0 to 3 (TWPT_BW, TWPT_GRAY, TWPT_RGB, TWPT_PALETTE).
 const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType);
+// The depths a composition is scanned at: its one depth, and 4 bits as well for a
+// palette image. A value that names no composition has none.
+bool IsDepthOf(Composition composition, TW_UINT32 depth);
 // The pixel type of a composition; a value that names none reads as TWPT_BW.
 TW_UINT16 PixelTypeOfComposition(Composition composition);

@@ -141,6 +141,32 @@ TW_UINT16 AnswerTwain2(CTwainSource& source, const CapabilityRow* row, TW_UINT16
     return Answer(source, *row, reply, true, capability);
 }
 
+// MSG_RESETALL (TWAIN 2, state 4): every listed capability that takes MSG_RESET is
+// reset as MSG_RESET resets it, and the replies are freed. If one cannot be reset,
+// the negotiated values are put back as they were.
+TW_UINT16 ResetAll(CTwainSource& source) {
+    if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+    const ScanSettings settings = source.Settings;
+    const TW_UINT16 mechanism = source.TransferMechanism;
+    const bool indicators = source.Indicators;
+    const CapabilityList list = Twain2Capabilities();
+    for (size_t i = 0; i < list.Count; ++i) {
+        const CapabilityRow* row = FindCapability(list.Caps[i]);
+        if ((row->Twain2.Messages & TWQC_RESET) == 0) continue;
+        TW_CAPABILITY capability = {row->Cap, TWON_DONTCARE16, nullptr};
+        const TW_UINT16 result = AnswerTwain2(source, row, MSG_RESET, &capability);
+        if (result == TWRC_SUCCESS) {
+            source.Handout().Free(capability.hContainer);
+            continue;
+        }
+        source.Settings = settings;
+        source.TransferMechanism = mechanism;
+        source.Indicators = indicators;
+        return result;
+    }
+    return TWRC_SUCCESS;
+}
+
 bool InStates(uint32_t states, int32_t state) {
     return state >= 0 && state < 32 && (states & InState(state)) != 0;
 }
@@ -149,6 +175,7 @@ bool InStates(uint32_t states, int32_t state) {
 
 TW_UINT16 CTwainSource::HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capability) {
     const bool twain2 = ServesTwain2();
+    if (twain2 && msg == MSG_RESETALL) return ResetAll(*this);
     const TW_UINT32 flag = QueryFlagOf(msg);
     if (flag == 0 && !(twain2 && msg == MSG_QUERYSUPPORT)) return Fail(TWCC_BADPROTOCOL);
     const CapabilityRow* row = capability ? FindCapability(capability->Cap) : nullptr;

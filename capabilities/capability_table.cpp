@@ -119,6 +119,22 @@ const CapabilityRow Rows[] = {
     {CAP_DEVICEONLINE, Unlisted, TWTY_BOOL, Fixed(0), Fixed(0), nullptr,
      {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
      {GetsOnly, TWTY_BOOL, {Own, Own, Own, BadCap}, BadCap, &Twain2DeviceOnline}, WhenOpen},
+    {CAP_SUPPORTEDDATS, Unlisted, TWTY_UINT32, Fixed(0), Fixed(0), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {GetsOnly, TWTY_UINT32, {Own, Own, Own, BadCap}, BadCap, &Twain2SupportedDats}, WhenOpen},
+    {CAP_INDICATORS, Unlisted, TWTY_BOOL, Fixed(0), Fixed(0), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {AllMessages, TWTY_BOOL, {Own, Own, Own, Own}, Own, &Twain2Indicators}, WhenOpen},
+    {CAP_ENABLEDSUIONLY, Unlisted, TWTY_BOOL, Fixed(TRUE), Fixed(TRUE), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {GetsOnly, TWTY_BOOL, {Current, Current, Default, BadCap}, BadCap, nullptr}, WhenOpen},
+    {CAP_CUSTOMDSDATA, Unlisted, TWTY_BOOL, Fixed(TRUE), Fixed(TRUE), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {GetsOnly, TWTY_BOOL, {Current, Current, Default, BadCap}, BadCap, nullptr}, WhenOpen},
+    // The scanner reports no paper sensor: the device library has no call that asks.
+    {CAP_PAPERDETECTABLE, Unlisted, TWTY_BOOL, Fixed(FALSE), Fixed(FALSE), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {GetsOnly, TWTY_BOOL, {Current, Current, Default, BadCap}, BadCap, nullptr}, WhenOpen},
 };
 // clang-format on
 

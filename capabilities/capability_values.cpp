@@ -179,11 +179,7 @@ bool IsNotFileTransfer(const CTwainSource&, const CapabilityRow&, const SetReque
 // is the one depth an RGB image accepts.
 bool IsDepthOfComposition(const CTwainSource& source, const CapabilityRow&,
                           const SetRequest& request) {
-    const Composition composition = CompositionOf(source.Settings);
-    const PixelTypeMapping* mapping = MappingOfComposition(composition);
-    if (!mapping) return false;
-    return request.Value == static_cast<TW_UINT32>(mapping->BitsPerPixel) ||
-           (composition == Composition::PaletteColour && request.Value == 4);
+    return IsDepthOf(CompositionOf(source.Settings), request.Value);
 }
 
 void StorePixelType(CTwainSource& source, const SetRequest& request) {
@@ -238,6 +234,13 @@ TW_UINT32 ResolutionPosition(const ResolutionList& list, int32_t dpi) {
 
 const PixelTypeMapping& MappingOfPixelType(TW_UINT16 pixelType) {
     return PixelTypes[pixelType];
+}
+
+bool IsDepthOf(Composition composition, TW_UINT32 depth) {
+    const PixelTypeMapping* mapping = MappingOfComposition(composition);
+    if (!mapping) return false;
+    return depth == static_cast<TW_UINT32>(mapping->BitsPerPixel) ||
+           (composition == Composition::PaletteColour && depth == 4);
 }
 
 TW_UINT16 PixelTypeOfComposition(Composition composition) {

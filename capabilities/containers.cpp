@@ -54,6 +54,12 @@ TW_UINT16 CTwainSource::MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT
                    ArrayContainer(TWTY_UINT16, static_cast<TW_UINT32>(count), items));
 }
 
+TW_UINT16 CTwainSource::MakeUInt32Array(pTW_CAPABILITY capability, const TW_UINT32* items,
+                                        size_t count) {
+    return HandOut(*this, capability, TWON_ARRAY, GMEM_FIXED,
+                   ArrayContainer(TWTY_UINT32, static_cast<TW_UINT32>(count), items));
+}
+
 TW_UINT16 CTwainSource::MakeRange(pTW_CAPABILITY capability, const RangeValues& range) {
     return HandOut(*this, capability, TWON_RANGE, GMEM_MOVEABLE,
                    RangeContainer(range.ItemType, range.MinValue, range.MaxValue, range.StepSize,

@@ -12,6 +12,7 @@
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
 #include "engine/models.h"
+#include "source/data_arguments.h"
 #include "source/twain_source.h"
 #include "twain/fix32.h"
 
@@ -163,6 +164,16 @@ TW_UINT16 Bounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability
 
 }  // namespace
 
+// What the scanner scans is taken as it is; past the offered range it is refused;
+// between two offered steps it becomes the nearest.
+bool ResolutionToScan(Model model, int32_t requested, int32_t& scanned) {
+    const std::vector<int32_t> offered = OfferedResolutions(model);
+    if (offered.empty() || requested < offered.front() || requested > offered.back()) return false;
+    scanned =
+        IsSupportedResolution(model, requested) ? requested : NearestResolution(offered, requested);
+    return true;
+}
+
 // Each resolution on its own, as TW_FIX32.
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     const Model code = source.ModelCode();
@@ -189,12 +200,7 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
         int32_t requested;
         TW_UINT16 result;
         if (!ReadRequest(source, capability, requested, result)) return result;
-        // What the scanner scans is taken as it is; past the offered range it is
-        // refused; between two offered steps it becomes the nearest, said so.
-        if (requested < offered.front() || requested > offered.back())
-            return source.Fail(TWCC_BADVALUE);
-        field = IsSupportedResolution(code, requested) ? requested
-                                                       : NearestResolution(offered, requested);
+        if (!ResolutionToScan(code, requested, field)) return source.Fail(TWCC_BADVALUE);
         return field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     }
@@ -244,4 +250,39 @@ TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 // 0 selects the scanner's adaptive threshold.
 TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     return Bounded(source, msg, capability, source.Settings.Threshold, {0, 255, 128});
+}
+
+// Every data argument the dispatch answers, as (data group << 16) | data argument.
+TW_UINT16 Twain2SupportedDats(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
+    std::vector<TW_UINT32> items;
+    for (const DataArgumentTable& table : {ControlDataArguments(), ImageDataArguments()})
+        for (size_t i = 0; i < table.Count; ++i)
+            items.push_back(table.Group << 16 | table.Rows[i].Dat);
+    return source.MakeUInt32Array(capability, items.data(), items.size());
+}
+
+// Whether the source may show progress indicators while the user interface is not
+// shown. It has none to show, so either answer is kept as it is.
+TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
+    switch (msg) {
+    case MSG_GETDEFAULT:
+        return source.MakeOneValue(capability, TWTY_BOOL, TRUE);
+    case MSG_RESET: {
+        const bool before = source.Indicators;
+        source.Indicators = true;
+        const TW_UINT16 result = source.MakeOneValue(capability, TWTY_BOOL, TRUE);
+        if (result != TWRC_SUCCESS) source.Indicators = before;
+        return result;
+    }
+    case MSG_SET: {
+        int32_t requested;
+        TW_UINT16 result;
+        if (!ReadRequest(source, capability, requested, result)) return result;
+        if (requested != FALSE && requested != TRUE) return source.Fail(TWCC_BADVALUE);
+        source.Indicators = requested == TRUE;
+        return TWRC_SUCCESS;
+    }
+    default:
+        return source.MakeOneValue(capability, TWTY_BOOL, source.Indicators ? TRUE : FALSE);
+    }
 }

@@ -1,6 +1,7 @@
 // DG_IMAGE: the image description, the frame and the two transfers.
 #include "engine/image_triplets.h"
 #include "engine/scan_window.h"
+#include "source/data_arguments.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -19,25 +20,48 @@ TW_UINT16 AfterTransfer(CTwainSource& source, TW_UINT16 result) {
 }  // namespace
 
 TW_UINT16 CTwainSource::HandleImage(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
-    switch (dat) {
-    case DAT_IMAGEINFO:
-        if (!IsQueryMessage(msg)) return Fail(TWCC_BADPROTOCOL);
-        return HandleImageInfo(*this, static_cast<pTW_IMAGEINFO>(data));
-    case DAT_IMAGELAYOUT:
-        return HandleImageLayout(*this, msg, static_cast<pTW_IMAGELAYOUT>(data));
-    case DAT_IMAGEMEMXFER:
-        // A transfer runs only when asked for with MSG_GET.
-        if (msg != MSG_GET) return Fail(TWCC_BADPROTOCOL);
-        return AfterTransfer(*this,
-                             HandleMemoryTransfer(*this, static_cast<pTW_IMAGEMEMXFER>(data)));
-    case DAT_PALETTE8:
-        return HandlePalette(*this, msg, static_cast<pTW_PALETTE8>(data));
-    case DAT_IMAGENATIVEXFER:
-        if (msg != MSG_GET) return Fail(TWCC_BADPROTOCOL);
-        return AfterTransfer(*this, HandleNativeTransfer(*this, static_cast<TW_HANDLE*>(data)));
-    default:
-        return Fail(TWCC_BADPROTOCOL);
-    }
+    const DataArgumentRow* row = FindDataArgument(ImageDataArguments(), dat, ServesTwain2());
+    return row ? row->Answer(*this, msg, data) : Fail(TWCC_BADPROTOCOL);
+}
+
+namespace {
+
+TW_UINT16 AnswerImageInfo(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (!IsQueryMessage(msg)) return source.Fail(TWCC_BADPROTOCOL);
+    return HandleImageInfo(source, static_cast<pTW_IMAGEINFO>(data));
+}
+
+TW_UINT16 AnswerImageLayout(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return HandleImageLayout(source, msg, static_cast<pTW_IMAGELAYOUT>(data));
+}
+
+// A transfer runs only when asked for with MSG_GET.
+TW_UINT16 AnswerMemoryTransfer(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (msg != MSG_GET) return source.Fail(TWCC_BADPROTOCOL);
+    return AfterTransfer(source, HandleMemoryTransfer(source, static_cast<pTW_IMAGEMEMXFER>(data)));
+}
+
+TW_UINT16 AnswerPalette(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return HandlePalette(source, msg, static_cast<pTW_PALETTE8>(data));
+}
+
+TW_UINT16 AnswerNativeTransfer(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (msg != MSG_GET) return source.Fail(TWCC_BADPROTOCOL);
+    return AfterTransfer(source, HandleNativeTransfer(source, static_cast<TW_HANDLE*>(data)));
+}
+
+const DataArgumentRow ImageRows[] = {
+    {DAT_IMAGEINFO, false, &AnswerImageInfo},
+    {DAT_IMAGELAYOUT, false, &AnswerImageLayout},
+    {DAT_IMAGEMEMXFER, false, &AnswerMemoryTransfer},
+    {DAT_PALETTE8, false, &AnswerPalette},
+    {DAT_IMAGENATIVEXFER, false, &AnswerNativeTransfer},
+};
+
+}  // namespace
+
+DataArgumentTable ImageDataArguments() {
+    return {DG_IMAGE, ImageRows, sizeof ImageRows / sizeof ImageRows[0]};
 }
 
 TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {

@@ -172,6 +172,12 @@ typedef struct {
     DSM_MEMUNLOCK DSM_MemUnlock;
 } TW_ENTRYPOINT, *pTW_ENTRYPOINT;
 
+// DG_CONTROL/DAT_CUSTOMDSDATA: the source's settings as a block the application keeps.
+typedef struct {
+    TW_UINT32 InfoLength;
+    TW_HANDLE hData;
+} TW_CUSTOMDSDATA, *pTW_CUSTOMDSDATA;
+
 typedef struct {
     TW_UINT8 Index;
     TW_UINT8 Channel1;
@@ -210,6 +216,7 @@ static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
 static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
 static_assert(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
 static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT layout");
+static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA layout");
 
 // Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties apart
 #define DG_CONTROL 0x0001UL
@@ -230,6 +237,7 @@ static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT lay
 #define DAT_STATUS 0x0008
 #define DAT_USERINTERFACE 0x0009
 #define DAT_XFERGROUP 0x000a
+#define DAT_CUSTOMDSDATA 0x000c
 #define DAT_ENTRYPOINT 0x0403
 #define DAT_IMAGEINFO 0x0101
 #define DAT_IMAGELAYOUT 0x0102
@@ -262,6 +270,7 @@ static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT lay
 #define MSG_PROCESSEVENT 0x0601
 #define MSG_ENDXFER 0x0701
 #define MSG_STOPFEEDER 0x0702
+#define MSG_RESETALL 0x0a01
 
 // Return codes
 #define TWRC_SUCCESS 0
@@ -319,9 +328,15 @@ static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT lay
 #define ICAP_PIXELTYPE 0x0101
 #define ICAP_UNITS 0x0102
 #define ICAP_XFERMECH 0x0103
+#define CAP_FEEDERENABLED 0x1002
 #define CAP_SUPPORTEDCAPS 0x1005
+#define CAP_INDICATORS 0x100b
+#define CAP_PAPERDETECTABLE 0x100d
 #define CAP_UICONTROLLABLE 0x100e
 #define CAP_DEVICEONLINE 0x100f
+#define CAP_ENABLEDSUIONLY 0x1014
+#define CAP_CUSTOMDSDATA 0x1015
+#define CAP_SUPPORTEDDATS 0x103e
 #define ICAP_BRIGHTNESS 0x1101
 #define ICAP_PHYSICALWIDTH 0x1111
 #define ICAP_PHYSICALHEIGHT 0x1112

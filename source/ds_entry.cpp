@@ -33,6 +33,8 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
         source.Session.State = StateOpen;
         source.Session.AppIdentity = *origin;
         source.Session.Twain2Application = (origin->SupportedGroups & DF_APP2) != 0;
+        source.Indicators = true;
+        source.SettingsOnly = false;
         source.Session.SourceIdentity = *static_cast<pTW_IDENTITY>(data);
         return TWRC_SUCCESS;
     }

@@ -11,7 +11,10 @@ bool CTwainSource::ShowScanDialog() {
         ScanDialog->BringToTop();
         return true;
     }
-    LoadSettings(Settings);
+    // A settings-only dialog shows the settings as they are now (negotiated, or
+    // restored from an application's block); the acquiring dialog starts from the
+    // stored ones.
+    if (!SettingsOnly) LoadSettings(Settings);
     ScanDialog = MakeScanDialog(*this);
     // Modeless, without an owner: the application's hParent is not used.
     if (!ScanDialog->Create()) {

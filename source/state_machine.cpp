@@ -43,6 +43,25 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     return reached;
 }
 
+// MSG_ENABLEDSUIONLY (TWAIN 2 applications only): the dialog shows the settings
+// as they are now, to be accepted (MSG_CLOSEDSOK) or cancelled (MSG_CLOSEDSREQ);
+// nothing is scanned and no transfer is announced.
+TW_UINT16 EnableSettingsOnly(CTwainSource& source, pTW_USERINTERFACE ui) {
+    if (!source.ServesTwain2()) return source.Fail(TWCC_BADPROTOCOL);
+    if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+    if (!ui) return source.Fail(TWCC_BADVALUE);
+    source.Session.State = StateEnabled;
+    source.SettingsOnly = true;
+    source.SettingsBeforeDialog = source.Settings;
+    if (!source.ShowScanDialog()) {
+        source.Session.State = StateOpen;
+        source.SettingsOnly = false;
+        return source.Fail(TWCC_OPERATIONERROR);
+    }
+    ui->ModalUI = FALSE;
+    return TWRC_SUCCESS;
+}
+
 }  // namespace
 
 TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
@@ -68,10 +87,13 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
         ui->ModalUI = FALSE;
         return TWRC_SUCCESS;
     }
+    case MSG_ENABLEDSUIONLY:
+        return EnableSettingsOnly(*this, ui);
     case MSG_DISABLEDS:
         if (Session.State != StateEnabled) return Fail(TWCC_SEQERROR);
         DestroyDialog();
         Session.State = StateOpen;
+        SettingsOnly = false;
         return TWRC_SUCCESS;
     default:
         return Fail(TWCC_BADPROTOCOL);
@@ -136,4 +158,15 @@ bool CTwainSource::SendCloseRequest() {
     if (!Notify(*this, MSG_CLOSEDSREQ, result) || result != TWRC_SUCCESS) return false;
     Session.State = StateEnabled;
     return true;
+}
+
+bool CTwainSource::SendCloseOk() {
+    if (Session.State != StateEnabled || !SettingsOnly) return false;
+    TW_UINT16 result = TWRC_FAILURE;
+    return Notify(*this, MSG_CLOSEDSOK, result) && result == TWRC_SUCCESS;
+}
+
+bool CTwainSource::CancelDialog() {
+    if (SettingsOnly) Settings = SettingsBeforeDialog;
+    return SendCloseRequest();
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/global_memory.h"
+#include "source/data_arguments.h"
 
 namespace {
 
@@ -19,7 +20,11 @@ bool IsQueryMessage(TW_UINT16 msg) {
     return msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT;
 }
 
-CTwainSource::CTwainSource() : CModuleApplication("DUNMERE.DLL"), TransferMechanism(TWSX_NATIVE) {}
+CTwainSource::CTwainSource()
+    : CModuleApplication("DUNMERE.DLL"),
+      TransferMechanism(TWSX_NATIVE),
+      Indicators(true),
+      SettingsOnly(false) {}
 
 CTwainSource::~CTwainSource() {
     DestroyDialog();
@@ -79,38 +84,98 @@ TW_UINT16 CTwainSource::DispatchDataGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_
 
 TW_UINT16 CTwainSource::DispatchControl(pTW_IDENTITY, TW_UINT16 dat, TW_UINT16 msg,
                                         TW_MEMREF data) {
-    switch (dat) {
-    case DAT_NULL:
-        return msg == MSG_XFERREADY ? TWRC_SUCCESS : Fail(TWCC_BADPROTOCOL);
-    case DAT_CAPABILITY:
-        return HandleCapability(msg, static_cast<pTW_CAPABILITY>(data));
-    case DAT_EVENT:
-        return Session.State == StateOpen ? Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
-    case DAT_IDENTITY:
-        if (msg != MSG_CLOSEDS) return Fail(TWCC_BADPROTOCOL);
-        if (Session.State != StateOpen) return Fail(TWCC_OPERATIONERROR);
-        Session.State = StateClosed;
-        Session.AppIdentity.Id = 0;
-        // The next Source Manager to open the source hands over its own entry point.
-        Session.HasManagerEntry = false;
-        Session.Twain2Application = false;
-        return TWRC_SUCCESS;
-    case DAT_ENTRYPOINT:
-        // Handed over before the open only.
-        return Fail(msg == MSG_SET ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
-    case DAT_PENDINGXFERS:
-        return HandlePendingTransfers(msg, static_cast<pTW_PENDINGXFERS>(data));
-    case DAT_SETUPMEMXFER:
-        if (!IsQueryMessage(msg)) return Fail(TWCC_BADPROTOCOL);
-        return HandleSetupMemXfer(static_cast<pTW_SETUPMEMXFER>(data));
-    case DAT_STATUS:
-        if (!data) return Fail(TWCC_BADVALUE);
-        static_cast<pTW_STATUS>(data)->ConditionCode = Session.ConditionCode;
-        Session.ConditionCode = TWCC_SUCCESS;
-        return TWRC_SUCCESS;
-    case DAT_USERINTERFACE:
-        return HandleUserInterface(msg, static_cast<pTW_USERINTERFACE>(data));
-    default:
-        return Fail(TWCC_BADPROTOCOL);
+    const DataArgumentRow* row = FindDataArgument(ControlDataArguments(), dat, ServesTwain2());
+    return row ? row->Answer(*this, msg, data) : Fail(TWCC_BADPROTOCOL);
+}
+
+const DataArgumentRow* FindDataArgument(const DataArgumentTable& table, TW_UINT16 dat,
+                                        bool twain2) {
+    for (size_t i = 0; i < table.Count; ++i) {
+        const DataArgumentRow& row = table.Rows[i];
+        if (row.Dat == dat) return row.Twain2Only && !twain2 ? nullptr : &row;
     }
+    return nullptr;
+}
+
+namespace {
+
+TW_UINT16 AnswerNull(CTwainSource& source, TW_UINT16 msg, TW_MEMREF) {
+    return msg == MSG_XFERREADY ? TWRC_SUCCESS : source.Fail(TWCC_BADPROTOCOL);
+}
+
+TW_UINT16 AnswerCapability(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return source.HandleCapability(msg, static_cast<pTW_CAPABILITY>(data));
+}
+
+TW_UINT16 AnswerEvent(CTwainSource& source, TW_UINT16, TW_MEMREF) {
+    return source.Session.State == StateOpen ? source.Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
+}
+
+TW_UINT16 AnswerIdentity(CTwainSource& source, TW_UINT16 msg, TW_MEMREF) {
+    if (msg != MSG_CLOSEDS) return source.Fail(TWCC_BADPROTOCOL);
+    if (source.Session.State != StateOpen) return source.Fail(TWCC_OPERATIONERROR);
+    source.Session.State = StateClosed;
+    source.Session.AppIdentity.Id = 0;
+    // The next Source Manager to open the source hands over its own entry point.
+    source.Session.HasManagerEntry = false;
+    source.Session.Twain2Application = false;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 AnswerEntryPoint(CTwainSource& source, TW_UINT16 msg, TW_MEMREF) {
+    // Handed over before the open only.
+    return source.Fail(msg == MSG_SET ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
+}
+
+TW_UINT16 AnswerPendingTransfers(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return source.HandlePendingTransfers(msg, static_cast<pTW_PENDINGXFERS>(data));
+}
+
+TW_UINT16 AnswerSetupMemXfer(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (!IsQueryMessage(msg)) return source.Fail(TWCC_BADPROTOCOL);
+    return source.HandleSetupMemXfer(static_cast<pTW_SETUPMEMXFER>(data));
+}
+
+TW_UINT16 AnswerStatus(CTwainSource& source, TW_UINT16, TW_MEMREF data) {
+    if (!data) return source.Fail(TWCC_BADVALUE);
+    static_cast<pTW_STATUS>(data)->ConditionCode = source.Session.ConditionCode;
+    source.Session.ConditionCode = TWCC_SUCCESS;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 AnswerUserInterface(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return source.HandleUserInterface(msg, static_cast<pTW_USERINTERFACE>(data));
+}
+
+// The one data group the source transfers: images. (A TWAIN 1.x application was
+// never answered, and is not now.)
+TW_UINT16 AnswerTransferGroup(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (msg != MSG_GET) return source.Fail(TWCC_BADPROTOCOL);
+    if (!data) return source.Fail(TWCC_BADVALUE);
+    *static_cast<TW_UINT32*>(data) = DG_IMAGE;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 AnswerCustomData(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    return source.HandleCustomData(msg, static_cast<pTW_CUSTOMDSDATA>(data));
+}
+
+const DataArgumentRow ControlRows[] = {
+    {DAT_NULL, false, &AnswerNull},
+    {DAT_CAPABILITY, false, &AnswerCapability},
+    {DAT_EVENT, false, &AnswerEvent},
+    {DAT_IDENTITY, false, &AnswerIdentity},
+    {DAT_ENTRYPOINT, false, &AnswerEntryPoint},
+    {DAT_PENDINGXFERS, false, &AnswerPendingTransfers},
+    {DAT_SETUPMEMXFER, false, &AnswerSetupMemXfer},
+    {DAT_STATUS, false, &AnswerStatus},
+    {DAT_USERINTERFACE, false, &AnswerUserInterface},
+    {DAT_XFERGROUP, true, &AnswerTransferGroup},
+    {DAT_CUSTOMDSDATA, true, &AnswerCustomData},
+};
+
+}  // namespace
+
+DataArgumentTable ControlDataArguments() {
+    return {DG_CONTROL, ControlRows, sizeof ControlRows / sizeof ControlRows[0]};
 }

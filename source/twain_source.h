@@ -59,6 +59,14 @@ public:
     TW_UINT32 MinimumBufferBytes() const;
     TW_UINT16 SendXferReady();
     bool SendCloseRequest();
+    // The settings-only dialog was accepted: MSG_CLOSEDSOK to the application.
+    bool SendCloseOk();
+    // The dialog's Cancel: a settings-only dialog first puts back the settings it
+    // was shown with; then MSG_CLOSEDSREQ.
+    bool CancelDialog();
+
+    // --- the settings as a block the application keeps (source/) ---
+    TW_UINT16 HandleCustomData(TW_UINT16 msg, pTW_CUSTOMDSDATA custom);
 
     // --- the Scan Parameters dialog (source/scan_dialog.cpp; the window is ui/'s) ---
     // False when the dialog cannot be created.
@@ -71,6 +79,7 @@ public:
     TW_UINT16 MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
                               const void* items);
     TW_UINT16 MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items, size_t count);
+    TW_UINT16 MakeUInt32Array(pTW_CAPABILITY capability, const TW_UINT32* items, size_t count);
     TW_UINT16 MakeRange(pTW_CAPABILITY capability, const RangeValues& range);
 
     // --- scanner models (engine/) ---
@@ -85,8 +94,13 @@ public:
     // The negotiated settings: what the next scan will be.
     ScanSettings Settings;
     TW_UINT16 TransferMechanism;
+    // TWAIN 2 connection: CAP_INDICATORS as negotiated (TRUE at the open).
+    bool Indicators;
     ScanJob Job;  // the scan under way, the engine's
     std::unique_ptr<ScanDialogWindow> ScanDialog;
+    // Enabled with MSG_ENABLEDSUIONLY: the dialog edits settings and scans nothing.
+    bool SettingsOnly;
+    ScanSettings SettingsBeforeDialog;
 };
 
 // MSG_GET, MSG_GETCURRENT or MSG_GETDEFAULT: what a record that is only ever read

@@ -17,6 +17,7 @@
 #define IDS_OFFSET_PLUS_WIDTH 19
 #define IDS_WIDTH_TOO_WIDE 23
 #define IDS_XOFFSET_OUT_OF_RANGE 24
+#define IDS_ACCEPT_SETTINGS 25
 
 // Scan Parameters dialog: buttons.
 #define IDC_SET_PARAMETERS 1

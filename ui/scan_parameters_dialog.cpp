@@ -121,6 +121,8 @@ bool CScanParametersDialog::OnInitDialog() {
         EnableItem(IDC_RGB, false);
         ImageType = 3;
     }
+    // Shown for settings only: the acquiring button accepts them instead.
+    if (Source.SettingsOnly) SetItemText(IDC_ACQUIRE, Source.LoadText(IDS_ACCEPT_SETTINGS));
     Initialised = true;
     UpdateFileSize();
     ShowValues();
@@ -281,7 +283,7 @@ void CScanParametersDialog::OnCommand(int id, int code, HWND control) {
     case IDC_CANCEL_SCAN:
         // "&Cancel", Escape and the close command: ask the application to close.
         // The dialog stays until the application disables the source.
-        Source.SendCloseRequest();
+        Source.CancelDialog();
         break;
     case IDC_REWIND:
         if (code == BN_CLICKED) MoveDocument(ObjectRewind);
@@ -404,10 +406,14 @@ void CScanParametersDialog::OnSetParameters() {
     SaveSettings(TargetSettings);
 }
 
+// In a settings-only dialog the button reads "OK" and accepts the settings.
 void CScanParametersDialog::OnAcquire() {
     if (!Validate()) return;
     TargetSettings = WorkingSettings;
-    Source.SendXferReady();
+    if (Source.SettingsOnly)
+        Source.SendCloseOk();
+    else
+        Source.SendXferReady();
 }
 
 void CScanParametersDialog::MoveDocument(int command) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "source/twain_source.h"
+#include "tests/support/twain2_manager.h"
 #include "ui/scan_parameters_dialog.h"
 
 namespace {
@@ -201,6 +202,24 @@ HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
     Source().TransferMechanism = mechanism;
     TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
+    EXPECT_NE(nullptr, dialog_);
+    return dialog_;
+}
+
+void DialogTest::OpenAsTwain2() {
+    delete model_;
+    model_ = new ScopedEnvironment("TARNSCAN_MODEL", "QD120");
+    Reload();
+    App = FakeTwain2Manager::Twain2Application(App.Id);
+    TW_ENTRYPOINT entry = FakeTwain2Manager::Reset();
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry));
+    Open();
+}
+
+HWND DialogTest::ShowSettingsOnlyDialog() {
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDSUIONLY, &ui));
     dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
     EXPECT_NE(nullptr, dialog_);
     return dialog_;

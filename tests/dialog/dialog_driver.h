@@ -69,6 +69,11 @@ protected:
     // Loads the module for a scanner of this model, opens and enables it with the
     // user interface; the dialog's window.
     HWND ShowDialog(const char* model = "QD120", TW_UINT16 mechanism = TWSX_NATIVE);
+    // Loads the module for a QD120 and opens it for a TWAIN 2 application through the
+    // fake TWAIN 2 Source Manager; then MSG_ENABLEDSUIONLY shows the dialog for
+    // settings only.
+    void OpenAsTwain2();
+    HWND ShowSettingsOnlyDialog();
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 

@@ -262,9 +262,9 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
-    // A TWAIN 2 application is offered brightness, threshold and the scanner's
-    // readiness beside the 15 every application is offered.
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (18 reported):\n"));
+    // A TWAIN 2 application is offered brightness, threshold, the scanner's
+    // readiness and the TWAIN 2 capabilities beside the 15 every application is offered.
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (23 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
@@ -281,11 +281,15 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
 
 namespace {
 
-// The source's Scan Parameters dialog, once twacquire --ui has it on screen.
+// The source's Scan Parameters dialog, once twacquire --ui has it on screen with
+// its fields filled in (the window can show before its width field has a value,
+// and a button pressed then acts on empty fields).
 HWND WaitForScanDialog(DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
         HWND dialog = FindWindowA(nullptr, "Scan Parameters");
-        if (dialog && IsWindowVisible(dialog)) return dialog;
+        if (dialog && IsWindowVisible(dialog) &&
+            SendMessageA(GetDlgItem(dialog, 1012), WM_GETTEXTLENGTH, 0, 0) > 0)  // width
+            return dialog;
         Sleep(100);
     }
     return nullptr;

@@ -29,6 +29,8 @@ const char* TypeName(TW_UINT16 itemType) {
         return "INT32";
     case TWTY_UINT16:
         return "UINT16";
+    case TWTY_UINT32:
+        return "UINT32";
     case TWTY_BOOL:
         return "BOOL";
     case TWTY_FIX32:
@@ -135,7 +137,14 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {ICAP_THRESHOLD, MSG_GETCURRENT, "fail 6", "one FIX32 128"},
         {CAP_DEVICEONLINE, MSG_GET, "fail 6", "one BOOL 1"},
         {ICAP_PIXELFLAVOR, MSG_RESET, "fail 6", "one UINT16 0"},
-        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 18 items"},
+        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 23 items"},
+        {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 16 items"},
+        {CAP_INDICATORS, MSG_GET, "fail 6", "one BOOL 1"},
+        {CAP_INDICATORS, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
+        {CAP_ENABLEDSUIONLY, MSG_GET, "fail 6", "one BOOL 1"},
+        {CAP_ENABLEDSUIONLY, MSG_SET, "fail 6", "fail 14"},
+        {CAP_CUSTOMDSDATA, MSG_GETDEFAULT, "fail 6", "one BOOL 1"},
+        {CAP_PAPERDETECTABLE, MSG_GETCURRENT, "fail 6", "one BOOL 0"},
         {ICAP_XRESOLUTION, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
         {CAP_SUPPORTEDCAPS, MSG_QUERYSUPPORT, "fail 9", "one INT32 13"},
         {CAP_SUPPORTEDCAPS, MSG_SET, "fail 6", "fail 14"},
@@ -180,6 +189,10 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
          TWRC_FAILURE, "fail 6", "one FIX32 10"},
         {"threshold", ICAP_THRESHOLD, TWTY_FIX32, Fix32Item(99, 0x8000), TWRC_SUCCESS, TWRC_SUCCESS,
          "fail 6", "one FIX32 100"},
+        {"indicators off", CAP_INDICATORS, TWTY_BOOL, FALSE, TWRC_FAILURE, TWRC_SUCCESS, "fail 6",
+         "one BOOL 0"},
+        {"indicators neither on nor off", CAP_INDICATORS, TWTY_BOOL, 2, TWRC_FAILURE, TWRC_FAILURE,
+         "fail 6", "one BOOL 1"},
         {"no compression", ICAP_COMPRESSION, TWTY_UINT16, TWCP_NONE, TWRC_FAILURE, TWRC_SUCCESS,
          "one INT16 0", "one UINT16 0"},
     };
@@ -196,3 +209,33 @@ TEST_F(Twain2CapabilityTest, SetsAreHonouredRefusedOrCorrected) {
 }
 
 }  // namespace
+
+TEST_F(Twain2CapabilityTest, ResetAllPutsBackEveryCapabilityThatResets) {
+    struct Row {
+        TW_UINT16 cap, itemType;
+        TW_UINT32 item;
+        std::string afterReset;
+    };
+    const Row rows[] = {
+        {ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(300, 0), "one FIX32 400"},
+        {ICAP_BRIGHTNESS, TWTY_FIX32, Fix32Item(20, 0), "one FIX32 10"},
+        {ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY, "one UINT16 2"},
+        {CAP_INDICATORS, TWTY_BOOL, FALSE, "one BOOL 1"},
+    };
+    for (const char* caller : {Twain1, Twain2}) {
+        SCOPED_TRACE(caller);
+        OpenFor(caller);
+        for (const Row& row : rows)
+            SetOneValue(row.cap, row.itemType, row.item);
+        TW_CAPABILITY capability = {0, TWON_DONTCARE16, nullptr};
+        if (caller == Twain1) {
+            EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESETALL, &capability));
+            EXPECT_EQ(TWCC_BADPROTOCOL, Status());
+            continue;
+        }
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESETALL, &capability));
+        EXPECT_EQ(nullptr, capability.hContainer) << "nothing handed out";
+        for (const Row& row : rows)
+            EXPECT_EQ(row.afterReset, Answer(MSG_GETCURRENT, row.cap)) << row.cap;
+    }
+}
