@@ -11,6 +11,7 @@
 namespace {
 
 const size_t OneValueSize = 6;
+const size_t FrameOneValueSize = 2 + sizeof(TW_FRAME);
 const size_t EnumerationHeaderSize = 14;
 const size_t ArrayHeaderSize = 6;
 const size_t RangeSize = 22;
@@ -79,6 +80,16 @@ TW_UINT16 CTwainSource::MakeOneValue(pTW_CAPABILITY capability, TW_UINT16 itemTy
     if (!block) return Fail(TWCC_LOWMEMORY);
     Put<TW_UINT16>(block, 0, itemType);
     Put<TW_UINT32>(block, 2, item);
+    return HandOver(Handout(), capability, TWON_ONEVALUE, handle);
+}
+
+TW_UINT16 CTwainSource::MakeFrameOneValue(pTW_CAPABILITY capability, const TW_FRAME& frame) {
+    HGLOBAL handle;
+    TW_UINT8* block =
+        AllocateContainer(Handout(), capability, GMEM_MOVEABLE, FrameOneValueSize, handle);
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    Put<TW_UINT16>(block, 0, TWTY_FRAME);
+    Put<TW_FRAME>(block, 2, frame);
     return HandOver(Handout(), capability, TWON_ONEVALUE, handle);
 }
 
@@ -203,5 +214,21 @@ bool ApplicationContainer::CurrentEntryAtItemWidth(TW_UINT32& value) const {
     if (!Holds(sizeof(TW_UINT32))) return false;
     value =
         Get<TW_UINT32>(bytes_, EntriesOffset() + static_cast<size_t>(index) * sizeof(TW_UINT32));
+    return true;
+}
+
+bool ApplicationContainer::FrameValue(TW_FRAME& frame) const {
+    if (!valid_ || ItemType() != TWTY_FRAME) return false;
+    size_t offset;
+    if (conType_ == TWON_ONEVALUE) {
+        offset = 2;
+    } else if (conType_ == TWON_ENUMERATION && HasCurrentEntry() && Holds(sizeof(TW_FRAME))) {
+        offset =
+            EntriesOffset() + static_cast<size_t>(Get<TW_UINT32>(bytes_, 6)) * sizeof(TW_FRAME);
+    } else {
+        return false;
+    }
+    if (offset + sizeof(TW_FRAME) > size_) return false;
+    frame = Get<TW_FRAME>(bytes_, offset);
     return true;
 }

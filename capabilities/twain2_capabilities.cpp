@@ -246,3 +246,8 @@ TW_UINT16 Twain2Brightness(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 TW_UINT16 Twain2Threshold(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     return Bounded(source, msg, capability, source.Settings.Threshold, {0, 255, 128});
 }
+
+bool ReadTwain2Request(CTwainSource& source, pTW_CAPABILITY capability, int32_t& value,
+                       TW_UINT16& result) {
+    return ReadRequest(source, capability, value, result);
+}
