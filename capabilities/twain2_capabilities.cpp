@@ -12,6 +12,7 @@
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
 #include "capabilities/fix32.h"
+#include "engine/image_frame.h"
 #include "engine/models.h"
 #include "source/twain_source.h"
 
@@ -165,12 +166,12 @@ TW_UINT16 Bounded(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability
 
 }  // namespace
 
-// Each resolution on its own, as TW_FIX32.
+// Each resolution on its own, as TW_FIX32; the frame stays where it was in inches.
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     const int32_t code = source.ModelCode();
     const std::vector<int32_t> offered = OfferedResolutions(code);
-    int32_t& field = capability->Cap == ICAP_XRESOLUTION ? source.Settings.XResolution
-                                                         : source.Settings.YResolution;
+    const bool across = capability->Cap == ICAP_XRESOLUTION;
+    const int32_t& field = across ? source.Settings.XResolution : source.Settings.YResolution;
     switch (msg) {
     case MSG_GET: {
         std::vector<TW_UINT32> items;
@@ -185,8 +186,13 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
         return Fix32Reply(source, capability, field);
     case MSG_GETDEFAULT:
         return Fix32Reply(source, capability, DefaultResolution);
-    case MSG_RESET:
-        return ResetTo(source, capability, field, DefaultResolution);
+    case MSG_RESET: {
+        const ScanSettings before = source.Settings;
+        ChangeResolutionKeepingFrame(source, across, DefaultResolution);
+        const TW_UINT16 result = Fix32Reply(source, capability, field);
+        if (result != TWRC_SUCCESS) source.Settings = before;
+        return result;
+    }
     default: {
         int32_t requested;
         TW_UINT16 result;
@@ -195,8 +201,10 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
         // refused; between two offered steps it becomes the nearest, said so.
         if (requested < offered.front() || requested > offered.back())
             return source.Fail(TWCC_BADVALUE);
-        field = IsSupportedResolution(code, requested) ? requested
-                                                       : NearestResolution(offered, requested);
+        ChangeResolutionKeepingFrame(source, across,
+                                     IsSupportedResolution(code, requested)
+                                         ? requested
+                                         : NearestResolution(offered, requested));
         return field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     }

@@ -2,6 +2,8 @@
 // and set, and what a paper size sets. Its one home is image_layout.cpp.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/twain.h"
 
 class CTwainSource;
@@ -19,3 +21,8 @@ TW_FRAME DefaultFrame();
 // under a pixel is refused with TWCC_BADVALUE and changes nothing; a TWAIN 2
 // application is answered TWRC_CHECKSTATUS when its frame had to move.
 TW_UINT16 ApplyFrame(CTwainSource& source, TW_FRAME& frame);
+
+// A new resolution across (X) or down (Y) for a TWAIN 2 application, whose frame
+// is in inches: the window is rescaled to cover the same part of the paper, to the
+// nearest pixel and within the scanner's width.
+void ChangeResolutionKeepingFrame(CTwainSource& source, bool across, int32_t dpi);

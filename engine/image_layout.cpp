@@ -1,5 +1,6 @@
 // DAT_IMAGELAYOUT: the frame in inches, taken from and turned into the window's
 // width and length in pixels.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -102,6 +103,23 @@ TW_UINT16 ApplyFrame(CTwainSource& source, TW_FRAME& frame) {
     // Told when the frame had to be moved to whole pixels.
     if (source.ServesTwain2() && !SameFrame(requested, frame)) return TWRC_CHECKSTATUS;
     return TWRC_SUCCESS;
+}
+
+void ChangeResolutionKeepingFrame(CTwainSource& source, bool across, int32_t dpi) {
+    ScanSettings& settings = source.Settings;
+    int32_t& resolution = across ? settings.XResolution : settings.YResolution;
+    int32_t& offset = across ? settings.XOffset : settings.YOffset;
+    int32_t& extent = across ? settings.ScanWidth : settings.ScanLength;
+    int32_t newOffset, newExtent;
+    if (resolution > 0 && dpi > 0 &&
+        Pixels(static_cast<double>(offset) / resolution, dpi, newOffset) &&
+        Pixels(static_cast<double>(extent) / resolution, dpi, newExtent)) {
+        const int32_t widest = across ? MaxScanWidth(source.ModelCode(), dpi) : 0;
+        if (widest > 0 && newExtent > widest - newOffset) newExtent = widest - newOffset;
+        offset = newOffset;
+        extent = std::max(newExtent, 1);
+    }
+    resolution = dpi;
 }
 
 TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT layout) {
