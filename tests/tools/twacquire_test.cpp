@@ -262,9 +262,10 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     ASSERT_EQ(0, run.ExitCode) << run.Err;
     EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
-    // A TWAIN 2 application is offered brightness, threshold and the scanner's
-    // readiness beside the 15 every application is offered.
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (18 reported):\n"));
+    // A TWAIN 2 application is offered brightness, threshold, the scanner's
+    // readiness and the three frame capabilities beside the 15 every application
+    // is offered.
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (21 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
