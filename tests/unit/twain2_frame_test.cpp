@@ -65,7 +65,10 @@ protected:
     TW_FRAME Frame(TW_UINT16 msg) {
         TW_CAPABILITY capability = {ICAP_FRAMES, TWON_DONTCARE16, nullptr};
         TW_FRAME frame = {};
-        if (Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability) != TWRC_SUCCESS) return frame;
+        if (Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability) != TWRC_SUCCESS) {
+            ADD_FAILURE() << "ICAP_FRAMES message " << msg << " failed";
+            return frame;
+        }
         const Bytes bytes = BlockBytes(capability.hContainer);
         GlobalFree(capability.hContainer);
         EXPECT_EQ(TWON_ONEVALUE, capability.ConType);
