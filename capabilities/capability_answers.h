@@ -22,6 +22,8 @@ TW_UINT32 CurrentYResolution(const CTwainSource& source);
 TW_UINT32 CurrentTransferMechanism(const CTwainSource& source);
 TW_UINT32 PhysicalWidthItem(const CTwainSource& source);
 TW_UINT32 PhysicalHeightItem(const CTwainSource& source);
+// The paper size the window is (TWSS_), else TWSS_NONE.
+TW_UINT32 CurrentPaperSize(const CTwainSource& source);
 
 // --- choices (TWAIN 1.x) ------------------------------------------------------
 TW_UINT16 PixelTypeChoices(CTwainSource& source, pTW_CAPABILITY capability);
@@ -72,6 +74,14 @@ TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
 // ICAP_YRESOLUTION take it: false when it lies outside the model's steps; else the
 // resolution scanned, which is the one asked for or the nearest step.
 bool ResolutionToScan(Model model, int32_t requested, int32_t& scanned);
+TW_UINT16 Twain2SupportedSizes(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2Frames(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+TW_UINT16 Twain2MaxFrames(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability);
+// The number a TWAIN 2 application's MSG_SET names (a one value or an enumeration's
+// current entry, any numeric type); false with TWCC_BADVALUE set in `result` when
+// it names none.
+bool ReadTwain2Request(CTwainSource& source, pTW_CAPABILITY capability, int32_t& value,
+                       TW_UINT16& result);
 
 // --- resolutions and pixel types ------------------------------------------------
 // The resolutions a model offers to applications, ascending.

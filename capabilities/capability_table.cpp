@@ -135,6 +135,17 @@ const CapabilityRow Rows[] = {
     {CAP_PAPERDETECTABLE, Unlisted, TWTY_BOOL, Fixed(FALSE), Fixed(FALSE), nullptr,
      {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
      {GetsOnly, TWTY_BOOL, {Current, Current, Default, BadCap}, BadCap, nullptr}, WhenOpen},
+    // The frame as capabilities, for TWAIN 2 applications only: a paper size, the
+    // frame itself, and how many frames there are.
+    {ICAP_SUPPORTEDSIZES, Unlisted, TWTY_UINT16, ReadFrom(&CurrentPaperSize), Fixed(TWSS_NONE), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {AllMessages, TWTY_UINT16, {Own, Current, Default, Own}, Own, &Twain2SupportedSizes}, WhenOpen},
+    {ICAP_FRAMES, Unlisted, TWTY_FRAME, Fixed(0), Fixed(0), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {AllMessages, TWTY_FRAME, {Own, Own, Own, Own}, Own, &Twain2Frames}, WhenOpen},
+    {ICAP_MAXFRAMES, Unlisted, TWTY_UINT16, Fixed(1), Fixed(1), nullptr,
+     {BadCap, BadCap, BadCap, BadCap}, nullptr, NotSettable,
+     {AllMessages, TWTY_UINT16, {Current, Current, Default, Current}, Own, &Twain2MaxFrames}, WhenOpen},
 };
 // clang-format on
 

@@ -60,6 +60,14 @@ TW_UINT16 CTwainSource::MakeUInt32Array(pTW_CAPABILITY capability, const TW_UINT
                    ArrayContainer(TWTY_UINT32, static_cast<TW_UINT32>(count), items));
 }
 
+TW_UINT16 CTwainSource::MakeFrameOneValue(pTW_CAPABILITY capability, const TW_FRAME& frame) {
+    ContainerBytes container(2 + sizeof frame);
+    const TW_UINT16 itemType = TWTY_FRAME;
+    std::memcpy(container.data(), &itemType, sizeof itemType);
+    std::memcpy(container.data() + 2, &frame, sizeof frame);
+    return HandOut(*this, capability, TWON_ONEVALUE, GMEM_MOVEABLE, container);
+}
+
 TW_UINT16 CTwainSource::MakeRange(pTW_CAPABILITY capability, const RangeValues& range) {
     return HandOut(*this, capability, TWON_RANGE, GMEM_MOVEABLE,
                    RangeContainer(range.ItemType, range.MinValue, range.MaxValue, range.StepSize,
@@ -98,5 +106,20 @@ bool ApplicationContainer::CurrentEntryAtItemWidth(TW_UINT32& value) const {
     }
     if (!view_.HoldsEntries(sizeof(TW_UINT32))) return false;
     value = view_.Entry(view_.CurrentIndex(), sizeof(TW_UINT32));
+    return true;
+}
+
+bool ApplicationContainer::FrameValue(TW_FRAME& frame) const {
+    if (!valid_ || ItemType() != TWTY_FRAME) return false;
+    size_t offset;
+    if (ConType() == TWON_ONEVALUE) {
+        offset = 2;
+    } else if (HasCurrentEntry() && view_.HoldsEntries(sizeof(TW_FRAME))) {
+        offset = EnumerationHeaderSize + size_t{view_.CurrentIndex()} * sizeof(TW_FRAME);
+    } else {
+        return false;
+    }
+    if (offset + sizeof(TW_FRAME) > platform::GlobalMemory.Size(handle_)) return false;
+    std::memcpy(&frame, static_cast<const TW_UINT8*>(bytes_) + offset, sizeof frame);
     return true;
 }

@@ -39,6 +39,9 @@ public:
     // that is 4 bytes, else as 16 bits; false when the block is too short for
     // entries of that width or CurrentIndex is outside the list.
     bool CurrentEntryAtItemWidth(TW_UINT32& value) const;
+    // A one value's Item or an enumeration's current entry as a TW_FRAME; false
+    // when the item type is not TWTY_FRAME or the block is too short to hold it.
+    bool FrameValue(TW_FRAME& frame) const;
 
 private:
     HGLOBAL handle_;

@@ -11,6 +11,7 @@
 
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
+#include "engine/image_frame.h"
 #include "engine/models.h"
 #include "source/data_arguments.h"
 #include "source/twain_source.h"
@@ -174,12 +175,12 @@ bool ResolutionToScan(Model model, int32_t requested, int32_t& scanned) {
     return true;
 }
 
-// Each resolution on its own, as TW_FIX32.
+// Each resolution on its own, as TW_FIX32; the frame stays where it was in inches.
 TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY capability) {
     const Model code = source.ModelCode();
     const std::vector<int32_t> offered = OfferedResolutions(code);
-    int32_t& field = capability->Cap == ICAP_XRESOLUTION ? source.Settings.XResolution
-                                                         : source.Settings.YResolution;
+    const bool across = capability->Cap == ICAP_XRESOLUTION;
+    const int32_t& field = across ? source.Settings.XResolution : source.Settings.YResolution;
     switch (msg) {
     case MSG_GET: {
         std::vector<TW_UINT32> items;
@@ -194,13 +195,20 @@ TW_UINT16 Twain2Resolution(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
         return Fix32Reply(source, capability, field);
     case MSG_GETDEFAULT:
         return Fix32Reply(source, capability, DefaultResolution);
-    case MSG_RESET:
-        return ResetTo(source, capability, field, DefaultResolution);
+    case MSG_RESET: {
+        const ScanSettings before = source.Settings;
+        ChangeResolutionKeepingFrame(source, across, DefaultResolution);
+        const TW_UINT16 result = Fix32Reply(source, capability, field);
+        if (result != TWRC_SUCCESS) source.Settings = before;
+        return result;
+    }
     default: {
         int32_t requested;
         TW_UINT16 result;
         if (!ReadRequest(source, capability, requested, result)) return result;
-        if (!ResolutionToScan(code, requested, field)) return source.Fail(TWCC_BADVALUE);
+        int32_t scanned;
+        if (!ResolutionToScan(code, requested, scanned)) return source.Fail(TWCC_BADVALUE);
+        ChangeResolutionKeepingFrame(source, across, scanned);
         return field == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     }
@@ -285,4 +293,9 @@ TW_UINT16 Twain2Indicators(CTwainSource& source, TW_UINT16 msg, pTW_CAPABILITY c
     default:
         return source.MakeOneValue(capability, TWTY_BOOL, source.Indicators ? TRUE : FALSE);
     }
+}
+
+bool ReadTwain2Request(CTwainSource& source, pTW_CAPABILITY capability, int32_t& value,
+                       TW_UINT16& result) {
+    return ReadRequest(source, capability, value, result);
 }

@@ -1,9 +1,11 @@
 // DAT_IMAGELAYOUT: the frame in inches, taken from and turned into the window's
 // width and length in pixels.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "engine/image_frame.h"
 #include "engine/image_triplets.h"
 #include "engine/models.h"
 #include "source/twain_source.h"
@@ -13,24 +15,6 @@ namespace {
 
 TW_FIX32 Inches(int32_t pixels, int32_t resolution) {
     return FloatToFix32(resolution == 0 ? 0.0 : static_cast<double>(pixels) / resolution);
-}
-
-// The frame that will be scanned. A 1.x application is told the size alone, at
-// (0, 0); a TWAIN 2 application also where it lies (a window at X offset 0 is
-// centred on the paper and reported at the left edge).
-void WriteFrame(const CTwainSource& source, TW_IMAGELAYOUT& layout) {
-    const ScanSettings& settings = source.Settings;
-    if (!source.ServesTwain2()) {
-        layout.Frame.Left = FloatToFix32(0.0);
-        layout.Frame.Top = FloatToFix32(0.0);
-        layout.Frame.Right = Inches(settings.ScanWidth, settings.XResolution);
-        layout.Frame.Bottom = Inches(settings.ScanLength, settings.YResolution);
-        return;
-    }
-    layout.Frame.Left = Inches(settings.XOffset, settings.XResolution);
-    layout.Frame.Top = Inches(settings.YOffset, settings.YResolution);
-    layout.Frame.Right = Inches(settings.XOffset + settings.ScanWidth, settings.XResolution);
-    layout.Frame.Bottom = Inches(settings.YOffset + settings.ScanLength, settings.YResolution);
 }
 
 void WriteNumbers(TW_IMAGELAYOUT& layout) {
@@ -68,35 +52,74 @@ bool OnPhysicalArea(const TW_FRAME& frame, Model model) {
            Fix32ToDouble(frame.Bottom) <= PhysicalLengthInches;
 }
 
+// The window in inches: its size, at its place or at (0, 0).
+TW_FRAME FrameOf(const WindowDescriptorType& window, bool placed) {
+    const int32_t left = placed ? window.XOffset : 0, top = placed ? window.YOffset : 0;
+    TW_FRAME frame;
+    frame.Left = Inches(left, window.XResolution);
+    frame.Top = Inches(top, window.YResolution);
+    frame.Right = Inches(left + window.ScanWidth, window.XResolution);
+    frame.Bottom = Inches(top + window.ScanLength, window.YResolution);
+    return frame;
+}
+
+}  // namespace
+
+// A 1.x application is told the size alone, at (0, 0); a TWAIN 2 application also
+// where it lies (a window at X offset 0 is centred on the paper and reported at
+// the left edge).
+TW_FRAME CurrentFrame(const CTwainSource& source) {
+    return FrameOf(source.Settings, source.ServesTwain2());
+}
+
+TW_FRAME DefaultFrame() {
+    return FrameOf(ScanSettings(), true);
+}
+
 // A frame that is refused changes nothing: the window keeps the size it had.
-TW_UINT16 SetFrame(CTwainSource& source, TW_IMAGELAYOUT& layout) {
+TW_UINT16 ApplyFrame(CTwainSource& source, TW_FRAME& frame) {
     ScanSettings& settings = source.Settings;
     int32_t width = 0, length = 0;
-    if (!OnPhysicalArea(layout.Frame, source.ModelCode()) ||
-        !FramePixels(layout.Frame.Left, layout.Frame.Right, settings.XResolution, width) ||
-        !FramePixels(layout.Frame.Top, layout.Frame.Bottom, settings.YResolution, length) ||
-        width < 1 || length < 1) {
+    if (!OnPhysicalArea(frame, source.ModelCode()) ||
+        !FramePixels(frame.Left, frame.Right, settings.XResolution, width) ||
+        !FramePixels(frame.Top, frame.Bottom, settings.YResolution, length) || width < 1 ||
+        length < 1) {
         return source.Fail(TWCC_BADVALUE);
     }
     // A TWAIN 2 application's Left and Top place the window; Left 0 keeps the
     // scanner's centred feed.
     int32_t xOffset = settings.XOffset, yOffset = settings.YOffset;
     if (source.ServesTwain2() &&
-        (!Pixels(Fix32ToDouble(layout.Frame.Left), settings.XResolution, xOffset) ||
-         !Pixels(Fix32ToDouble(layout.Frame.Top), settings.YResolution, yOffset)))
+        (!Pixels(Fix32ToDouble(frame.Left), settings.XResolution, xOffset) ||
+         !Pixels(Fix32ToDouble(frame.Top), settings.YResolution, yOffset)))
         return source.Fail(TWCC_BADVALUE);
     settings.ScanWidth = width;
     settings.ScanLength = length;
     settings.XOffset = xOffset;
     settings.YOffset = yOffset;
-    const TW_FRAME requested = layout.Frame;
-    WriteFrame(source, layout);
+    const TW_FRAME requested = frame;
+    frame = CurrentFrame(source);
     // Told when the frame had to be moved to whole pixels.
-    if (source.ServesTwain2() && !SameFrame(requested, layout.Frame)) return TWRC_CHECKSTATUS;
+    if (source.ServesTwain2() && !SameFrame(requested, frame)) return TWRC_CHECKSTATUS;
     return TWRC_SUCCESS;
 }
 
-}  // namespace
+void ChangeResolutionKeepingFrame(CTwainSource& source, bool across, int32_t dpi) {
+    ScanSettings& settings = source.Settings;
+    int32_t& resolution = across ? settings.XResolution : settings.YResolution;
+    int32_t& offset = across ? settings.XOffset : settings.YOffset;
+    int32_t& extent = across ? settings.ScanWidth : settings.ScanLength;
+    int32_t newOffset, newExtent;
+    if (resolution > 0 && dpi > 0 &&
+        Pixels(static_cast<double>(offset) / resolution, dpi, newOffset) &&
+        Pixels(static_cast<double>(extent) / resolution, dpi, newExtent)) {
+        const int32_t widest = across ? MaxScanWidth(source.ModelCode(), dpi) : 0;
+        if (widest > 0 && newExtent > widest - newOffset) newExtent = widest - newOffset;
+        offset = newOffset;
+        extent = std::max(newExtent, 1);
+    }
+    resolution = dpi;
+}
 
 TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT layout) {
     switch (msg) {
@@ -105,20 +128,29 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
         if (source.Session.State == StateTransferring) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         if (msg == MSG_GET) {
-            WriteFrame(source, *layout);
+            layout->Frame = CurrentFrame(source);
         } else {
-            layout->Frame = TW_FRAME();
+            // A TWAIN 2 application is told the frame a reset returns to.
+            layout->Frame = source.ServesTwain2() ? DefaultFrame() : TW_FRAME();
         }
         WriteNumbers(*layout);
         return TWRC_SUCCESS;
     case MSG_SET:
         if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
-        return SetFrame(source, *layout);
-    case MSG_RESET:
+        return ApplyFrame(source, layout->Frame);
+    case MSG_RESET: {
         if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
-        source.Settings.Window() = WindowDescriptorType();
-        return TWRC_SUCCESS;
+        // A 1.x application's reset clears the whole window, as it always did; a
+        // TWAIN 2 application's resets the frame alone.
+        if (!source.ServesTwain2()) {
+            source.Settings.Window() = WindowDescriptorType();
+            return TWRC_SUCCESS;
+        }
+        TW_FRAME frame = DefaultFrame();
+        const TW_UINT16 result = ApplyFrame(source, frame);
+        return result == TWRC_CHECKSTATUS ? TWRC_SUCCESS : result;
+    }
     default:
         return source.Fail(TWCC_BADPROTOCOL);
     }

@@ -340,11 +340,14 @@ static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA lay
 #define ICAP_BRIGHTNESS 0x1101
 #define ICAP_PHYSICALWIDTH 0x1111
 #define ICAP_PHYSICALHEIGHT 0x1112
+#define ICAP_FRAMES 0x1114
+#define ICAP_MAXFRAMES 0x1115
 #define ICAP_XRESOLUTION 0x1118
 #define ICAP_YRESOLUTION 0x1119
 #define ICAP_BITORDER 0x111c
 #define ICAP_PIXELFLAVOR 0x111f
 #define ICAP_PLANARCHUNKY 0x1120
+#define ICAP_SUPPORTEDSIZES 0x1122
 #define ICAP_THRESHOLD 0x1123
 #define ICAP_BITDEPTH 0x112b
 
@@ -363,6 +366,26 @@ static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA lay
 #define TWPF_CHOCOLATE 0
 #define TWPF_VANILLA 1
 #define TWPC_CHUNKY 0
+// ICAP_SUPPORTEDSIZES: the ISO A and US paper sizes
+#define TWSS_NONE 0
+#define TWSS_A4 1
+#define TWSS_USLETTER 3
+#define TWSS_USLEGAL 4
+#define TWSS_A5 5
+#define TWSS_USLEDGER 9
+#define TWSS_USEXECUTIVE 10
+#define TWSS_A3 11
+#define TWSS_A6 13
+#define TWSS_4A0 17
+#define TWSS_2A0 18
+#define TWSS_A0 19
+#define TWSS_A1 20
+#define TWSS_A2 21
+#define TWSS_A7 22
+#define TWSS_A8 23
+#define TWSS_A9 24
+#define TWSS_A10 25
+#define TWSS_USSTATEMENT 52
 #define TWCP_NONE 0
 #define TWLG_ENGLISH 2
 #define TWCY_UNITEDKINGDOM 44

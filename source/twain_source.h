@@ -76,6 +76,8 @@ public:
     // --- capabilities (capabilities/) ---
     TW_UINT16 HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capability);
     TW_UINT16 MakeOneValue(pTW_CAPABILITY capability, TW_UINT16 itemType, TW_UINT32 item);
+    // A one value holding a TW_FRAME (TWAIN 2 applications only).
+    TW_UINT16 MakeFrameOneValue(pTW_CAPABILITY capability, const TW_FRAME& frame);
     TW_UINT16 MakeEnumeration(pTW_CAPABILITY capability, const EnumerationHeader& header,
                               const void* items);
     TW_UINT16 MakeUInt16Array(pTW_CAPABILITY capability, const TW_UINT16* items, size_t count);

@@ -263,8 +263,9 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     EXPECT_NE(std::string::npos, run.Out.find("Source: Halvard TWAIN Driver\n")) << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("Manufacturer:     Halvard Ltd.\n"));
     // A TWAIN 2 application is offered brightness, threshold, the scanner's
-    // readiness and the TWAIN 2 capabilities beside the 15 every application is offered.
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (23 reported):\n"));
+    // readiness, the frame and the other TWAIN 2 capabilities beside the 15 every
+    // application is offered.
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (26 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",

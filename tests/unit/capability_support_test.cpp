@@ -24,7 +24,7 @@ TEST_F(CapabilitySupportTest, QuerySupportNamesTheMessagesTaken) {
     Open();
     Reply listed;
     ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, CAP_SUPPORTEDCAPS, &listed));
-    ASSERT_EQ(23u, listed.Items.size());
+    ASSERT_EQ(26u, listed.Items.size());
     for (TW_UINT16 cap : listed.Items) {
         Reply support;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_QUERYSUPPORT, cap, &support));

@@ -20,7 +20,6 @@ protected:
         TW_FIX32 fix = {static_cast<TW_INT16>(value), 0};
         return fix;
     }
-    static double Real(TW_FIX32 fix) { return fix.Whole + fix.Frac / 65536.0; }
 };
 
 }  // namespace
@@ -95,10 +94,10 @@ TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
     EXPECT_EQ(3000, settings.ScanLength);
     EXPECT_EQ(7, settings.XOffset) << "left and top leave the offsets alone";
     EXPECT_EQ(9, settings.YOffset);
-    EXPECT_EQ(8.5, Real(layout.Frame.Right));
-    EXPECT_EQ(10.0, Real(layout.Frame.Bottom));
-    EXPECT_EQ(0.0, Real(layout.Frame.Left));
-    EXPECT_EQ(0.0, Real(layout.Frame.Top));
+    EXPECT_EQ(8.5, Fix32ToDouble(layout.Frame.Right));
+    EXPECT_EQ(10.0, Fix32ToDouble(layout.Frame.Bottom));
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Left));
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Top));
     EXPECT_EQ(4u, layout.DocumentNumber);
     EXPECT_EQ(5u, layout.PageNumber);
     EXPECT_EQ(6u, layout.FrameNumber);
@@ -108,8 +107,8 @@ TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
     EXPECT_EQ(1200, settings.ScanWidth);
     EXPECT_EQ(600, settings.ScanLength);
-    EXPECT_EQ(3.0, Real(layout.Frame.Right));
-    EXPECT_EQ(2.0, Real(layout.Frame.Bottom));
+    EXPECT_EQ(3.0, Fix32ToDouble(layout.Frame.Right));
+    EXPECT_EQ(2.0, Fix32ToDouble(layout.Frame.Bottom));
 }
 
 TEST_F(ImageTripletTest, LayoutSetRefusesSizesBelowOneAndThoseWithoutA32BitValue) {
@@ -152,16 +151,16 @@ TEST_F(ImageTripletTest, LayoutGetReportsTheFrameInInches) {
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_GET, layout));
     EXPECT_EQ(39, layout.Frame.Right.Whole);
     EXPECT_EQ(FloatToFix32(15750.0 / 400).Frac, layout.Frame.Right.Frac);
-    EXPECT_EQ(0.0, Real(layout.Frame.Bottom)) << "no resolution, no inches";
-    EXPECT_EQ(0.0, Real(layout.Frame.Left));
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Bottom)) << "no resolution, no inches";
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Left));
     EXPECT_EQ(1u, layout.DocumentNumber);
     EXPECT_EQ(1u, layout.PageNumber);
     EXPECT_EQ(1u, layout.FrameNumber);
 
     std::memset(&layout, 0x55, sizeof layout);
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_GETDEFAULT, layout));
-    EXPECT_EQ(0.0, Real(layout.Frame.Right));
-    EXPECT_EQ(0.0, Real(layout.Frame.Bottom));
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Right));
+    EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Bottom));
     EXPECT_EQ(1u, layout.FrameNumber);
 }
 

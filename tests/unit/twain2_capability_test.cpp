@@ -137,7 +137,7 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {ICAP_THRESHOLD, MSG_GETCURRENT, "fail 6", "one FIX32 128"},
         {CAP_DEVICEONLINE, MSG_GET, "fail 6", "one BOOL 1"},
         {ICAP_PIXELFLAVOR, MSG_RESET, "fail 6", "one UINT16 0"},
-        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 23 items"},
+        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 26 items"},
         {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 16 items"},
         {CAP_INDICATORS, MSG_GET, "fail 6", "one BOOL 1"},
         {CAP_INDICATORS, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
@@ -150,6 +150,10 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {CAP_SUPPORTEDCAPS, MSG_SET, "fail 6", "fail 14"},
         {0x1234, MSG_GET, "fail 6", "fail 13"},
         {ICAP_PIXELTYPE, MSG_GETCURRENT, "one UINT16 2", "one UINT16 2"},
+        {ICAP_SUPPORTEDSIZES, MSG_GETCURRENT, "fail 6", "one UINT16 0"},
+        {ICAP_SUPPORTEDSIZES, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
+        {ICAP_MAXFRAMES, MSG_GETDEFAULT, "fail 6", "one UINT16 1"},
+        {ICAP_FRAMES, MSG_SET, "fail 6", "fail 10"},
     };
     for (const char* caller : {Twain1, Twain2}) {
         OpenFor(caller);
