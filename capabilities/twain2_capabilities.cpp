@@ -11,8 +11,8 @@
 
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
-#include "engine/image_frame.h"
 #include "engine/models.h"
+#include "image/image_frame.h"
 #include "source/data_arguments.h"
 #include "source/twain_source.h"
 #include "twain/fix32.h"

@@ -1,6 +1,6 @@
 // The frame for applications that speak TWAIN 2: ICAP_FRAMES sets and reports it
 // whole, ICAP_SUPPORTEDSIZES as a paper size, ICAP_MAXFRAMES says there is one.
-// The frame's rules are DAT_IMAGELAYOUT's (engine/image_frame.h), so every road to
+// The frame's rules are DAT_IMAGELAYOUT's (image/image_frame.h), so every road to
 // the frame ends in the same window; the papers are in paper_sizes.cpp.
 #include <cmath>
 #include <vector>
@@ -8,7 +8,7 @@
 #include "capabilities/capability_answers.h"
 #include "capabilities/containers.h"
 #include "capabilities/paper_sizes.h"
-#include "engine/image_frame.h"
+#include "image/image_frame.h"
 #include "source/twain_source.h"
 #include "twain/fix32.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "engine/scan_job.h"
-#include "source/trace.h"
+#include "trace/trace.h"
 
 uint8_t PaletteIndex(uint16_t colour, int32_t bitsPerPixel) {
     const int r = colour >> 11, g = (colour >> 5) & 63, b = colour & 31;

@@ -7,7 +7,7 @@
 #include "engine/models.h"
 #include "engine/scan_job.h"
 #include "engine/scan_window.h"
-#include "source/trace.h"
+#include "trace/trace.h"
 
 void ScanJob::ReadBlock(const ScanSettings& settings, bool interpolated) {
     if (Stopped) return;

@@ -9,7 +9,7 @@
 
 #include "engine/models.h"
 #include "platform/twain.h"
-#include "source/scan_settings.h"
+#include "settings/scan_settings.h"
 #include "tarnscan/tarnscan.h"
 
 class ScanJob {

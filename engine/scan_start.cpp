@@ -3,13 +3,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/scan_job.h"
 #include "engine/scan_window.h"
-#include "source/trace.h"
-#include "source/twain_source.h"
-
-void CTwainSource::AlignInterpolatedWidth() {
-    Settings.ScanWidth = InterpolatedScanWidth(Settings, ModelCode());
-}
+#include "trace/trace.h"
 
 TW_UINT16 ScanJob::Start(const ScanSettings& settings, bool loadColourTable) {
     BytesTransferred = 0;

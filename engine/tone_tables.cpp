@@ -5,7 +5,7 @@
 
 #include "engine/scan_job.h"
 #include "engine/scan_window.h"
-#include "source/trace.h"
+#include "trace/trace.h"
 
 namespace {
 

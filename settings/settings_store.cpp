@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ui/framework/module_application.h"
+#include "framework/module_application.h"
 
 namespace {
 

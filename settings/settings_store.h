@@ -3,7 +3,7 @@
 // member of ScanSettings.
 #pragma once
 
-#include "source/scan_settings.h"
+#include "settings/scan_settings.h"
 
 // Fills every member but Palette from the store; a value that is missing, cannot
 // be read or has the wrong registry type or size takes its default. Always true.

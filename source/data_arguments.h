@@ -21,7 +21,7 @@ struct DataArgumentTable {
     size_t Count;
 };
 
-// DG_CONTROL (source/twain_source.cpp) and DG_IMAGE (engine/image_dispatch.cpp).
+// DG_CONTROL (source/twain_source.cpp) and DG_IMAGE (image/image_dispatch.cpp).
 DataArgumentTable ControlDataArguments();
 DataArgumentTable ImageDataArguments();
 

@@ -1,6 +1,6 @@
 // DS_Entry: the one entry point through which the Source Manager reaches the source.
-#include "source/trace.h"
 #include "source/twain_source.h"
+#include "trace/trace.h"
 
 namespace {
 

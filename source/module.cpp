@@ -1,7 +1,7 @@
 // The module's life: one source object per process, constructed when the module is
 // attached and initialised right after, destroyed when it is detached.
-#include "source/trace.h"
 #include "source/twain_source.h"
+#include "trace/trace.h"
 
 namespace {
 CTwainSource* source = nullptr;

@@ -3,8 +3,8 @@
 #include "engine/row_geometry.h"
 #include "engine/scan_window.h"
 #include "platform/source_manager_link.h"
-#include "source/trace.h"
 #include "source/twain_source.h"
+#include "trace/trace.h"
 #include "twain/names.h"
 
 namespace {

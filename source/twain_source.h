@@ -12,13 +12,13 @@
 
 #include "engine/models.h"
 #include "engine/scan_job.h"
+#include "framework/module_application.h"
 #include "platform/twain.h"
+#include "settings/scan_settings.h"
 #include "source/handout_memory.h"
 #include "source/scan_dialog.h"
-#include "source/scan_settings.h"
 #include "source/session.h"
 #include "tarnscan/tarnscan.h"
-#include "ui/framework/module_application.h"
 
 // Header of an enumeration container as the builder receives it.
 struct EnumerationHeader {

@@ -10,9 +10,9 @@
 #include <cstdlib>
 
 #include "engine/models.h"
+#include "framework/data_exchange.h"
 #include "settings/settings_store.h"
 #include "source/twain_source.h"
-#include "ui/framework/data_exchange.h"
 #include "ui/resource.h"
 #include "ui/units.h"
 #include "ui/white_black_point_dialog.h"

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "source/scan_settings.h"
-#include "ui/framework/dialog.h"
+#include "framework/dialog.h"
+#include "settings/scan_settings.h"
 
 class CTwainSource;
 

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "ui/framework/data_exchange.h"
+#include "framework/data_exchange.h"
 #include "ui/resource.h"
 
 namespace {

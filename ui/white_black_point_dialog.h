@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ui/framework/dialog.h"
+#include "framework/dialog.h"
 
 class CWhiteBlackPointDialog : public CDialog {
 public:

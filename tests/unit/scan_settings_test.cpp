@@ -1,5 +1,5 @@
 // The scan-parameter record: built-in defaults and whole-record copies.
-#include "source/scan_settings.h"
+#include "settings/scan_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/framework/dialog.h"
+#include "framework/dialog.h"
 
 #include <windows.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/framework/data_exchange.h"
-#include "ui/framework/module_application.h"
+#include "framework/data_exchange.h"
+#include "framework/module_application.h"
 
 namespace {
 

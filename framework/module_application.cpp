@@ -1,8 +1,8 @@
-#include "ui/framework/module_application.h"
+#include "framework/module_application.h"
 
 #include <algorithm>
 
-#include "ui/framework/dialog.h"
+#include "framework/dialog.h"
 
 CModuleApplication* CModuleApplication::current_ = nullptr;
 

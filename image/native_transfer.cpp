@@ -6,13 +6,13 @@
 
 #include "engine/dib_builder.h"
 #include "engine/dib_rows.h"
-#include "engine/image_triplets.h"
 #include "engine/read_block.h"
 #include "engine/row_geometry.h"
 #include "engine/scan_window.h"
+#include "image/image_triplets.h"
 #include "platform/global_memory.h"
-#include "source/trace.h"
 #include "source/twain_source.h"
+#include "trace/trace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "source/trace.h"
+#include "trace/trace.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 // DAT_IMAGEINFO: the image the next transfer delivers, from the window descriptor.
-#include "engine/image_triplets.h"
+#include "engine/scan_window.h"
+#include "image/image_triplets.h"
 #include "source/twain_source.h"
 
 namespace {
@@ -12,6 +13,10 @@ TW_FIX32 WholeFix32(int32_t value) {
 }
 
 }  // namespace
+
+void CTwainSource::AlignInterpolatedWidth() {
+    Settings.ScanWidth = InterpolatedScanWidth(Settings, ModelCode());
+}
 
 TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info) {
     if (source.Session.State != StateTransferReady) return source.Fail(TWCC_SEQERROR);

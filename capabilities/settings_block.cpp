@@ -1,4 +1,4 @@
-#include "source/settings_block.h"
+#include "capabilities/settings_block.h"
 
 #include <cstring>
 #include <string>

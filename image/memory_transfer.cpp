@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "engine/application_buffer.h"
-#include "engine/image_triplets.h"
 #include "engine/read_block.h"
 #include "engine/row_geometry.h"
 #include "engine/scan_window.h"
-#include "source/trace.h"
+#include "image/image_triplets.h"
 #include "source/twain_source.h"
+#include "trace/trace.h"
 
 namespace {
 

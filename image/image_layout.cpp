@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/image_frame.h"
-#include "engine/image_triplets.h"
 #include "engine/models.h"
+#include "image/image_frame.h"
+#include "image/image_triplets.h"
 #include "source/twain_source.h"
 #include "twain/fix32.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "capabilities/capability_answers.h"
+#include "capabilities/settings_block.h"
 #include "engine/models.h"
 #include "platform/global_memory.h"
-#include "source/settings_block.h"
 #include "source/twain_source.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "source/scan_settings.h"
+#include "settings/scan_settings.h"
 
 ScanSettings::ScanSettings()
     : WindowDescriptorType{

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "engine/dib_builder.h"
-#include "engine/image_triplets.h"
+#include "image/image_triplets.h"
 #include "source/twain_source.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/twain.h"
-#include "source/scan_settings.h"
+#include "settings/scan_settings.h"
 
 struct SettingsBlockValues {
     ScanSettings Settings;

@@ -1,6 +1,6 @@
 // DG_IMAGE: the image description, the frame and the two transfers.
-#include "engine/image_triplets.h"
 #include "engine/scan_window.h"
+#include "image/image_triplets.h"
 #include "source/data_arguments.h"
 #include "source/twain_source.h"
 

@@ -1,4 +1,4 @@
-#include "ui/framework/data_exchange.h"
+#include "framework/data_exchange.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/framework/dialog.h"
-#include "ui/framework/framework_resource.h"
-#include "ui/framework/module_application.h"
+#include "framework/dialog.h"
+#include "framework/framework_resource.h"
+#include "framework/module_application.h"
 
 namespace text {
 
