@@ -23,9 +23,9 @@
 
 namespace {
 
-constexpr double kMiB = 1024.0 * 1024.0;
-constexpr int kResolution = 400;
-constexpr int kWidthInches = 36;
+constexpr double BytesPerMiB = 1024.0 * 1024.0;
+constexpr int Resolution = 400;
+constexpr int WidthInches = 36;
 
 struct Output {
     const char* name;
@@ -34,9 +34,9 @@ struct Output {
     bool deflated;
 };
 
-const Output kOutputs[] = {{"TIFF, uncompressed", ".tif", "none", false},
-                           {"TIFF, Deflate", ".tif", "deflate", true},
-                           {"PNG", ".png", nullptr, true}};
+const Output Outputs[] = {{"TIFF, uncompressed", ".tif", "none", false},
+                          {"TIFF, Deflate", ".tif", "deflate", true},
+                          {"PNG", ".png", nullptr, true}};
 
 struct JobFigures {
     bool ok = false;
@@ -65,8 +65,8 @@ double ReportedRate(const std::string& out) {
 JobFigures RunJob(const std::string& path, int lengthInches, const Output& output) {
     std::vector<std::string> arguments = {
         "--pixel",      "rgb",
-        "--resolution", std::to_string(kResolution),
-        "--frame",      "0,0," + std::to_string(kWidthInches) + "," + std::to_string(lengthInches),
+        "--resolution", std::to_string(Resolution),
+        "--frame",      "0,0," + std::to_string(WidthInches) + "," + std::to_string(lengthInches),
         "--transfer",   "memory"};
     if (output.compression) {
         arguments.push_back("--compression");
@@ -85,7 +85,7 @@ JobFigures RunJob(const std::string& path, int lengthInches, const Output& outpu
     }
     figures.ok = true;
     figures.jobMbPerSecond = ReportedRate(run.Out);
-    figures.peakMiB = run.PeakPrivateBytes / kMiB;
+    figures.peakMiB = run.PeakPrivateBytes / BytesPerMiB;
     return figures;
 }
 
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     std::printf(
         "Job benchmark: twacquire, QC1400 flat paper, RGB %d dpi, memory transfer, "
         "median of %d runs\n",
-        kResolution, runs);
+        Resolution, runs);
     std::printf(
         "(job MB/s: image bytes over twacquire's transfer-and-write time; wall: the "
         "whole process, start-up and session included)\n\n");
@@ -131,12 +131,11 @@ int main(int argc, char** argv) {
     bool targetsHold = true;
     double peakShort = 0, peakLong = 0;
     for (int lengthInches : {44, 120}) {
-        const size_t rowBytes = static_cast<size_t>(kWidthInches) * kResolution * 3;
-        const uint64_t bytes = static_cast<uint64_t>(rowBytes) * lengthInches * kResolution;
-        std::printf("%d x %d inches, %d x %d pixels, %.1f MB of pixels\n", kWidthInches,
-                    lengthInches, kWidthInches * kResolution, lengthInches * kResolution,
-                    bytes / 1e6);
-        for (const Output& output : kOutputs) {
+        const size_t rowBytes = static_cast<size_t>(WidthInches) * Resolution * 3;
+        const uint64_t bytes = static_cast<uint64_t>(rowBytes) * lengthInches * Resolution;
+        std::printf("%d x %d inches, %d x %d pixels, %.1f MB of pixels\n", WidthInches,
+                    lengthInches, WidthInches * Resolution, lengthInches * Resolution, bytes / 1e6);
+        for (const Output& output : Outputs) {
             // Each run measures its yardstick just before the job, so that both see
             // the same machine (other work on it changes the figures from minute to
             // minute); the ratio is the median of the runs' ratios.

@@ -24,11 +24,11 @@
 
 namespace {
 
-constexpr double kMiB = 1024.0 * 1024.0;
-constexpr TW_UINT32 kResolution = 400;
-constexpr int kWidthInches = 39;           // 15,600 pixels at 400 dpi, nearly the QD120's 15,750
-constexpr int kMemoryLengthInches = 100;   // 40,000 rows at 400 dpi
-constexpr size_t kLargeBuffer = 64 << 20;  // for context: copies that cannot stay in a cache
+constexpr double BytesPerMiB = 1024.0 * 1024.0;
+constexpr TW_UINT32 Resolution = 400;
+constexpr int WidthInches = 39;           // 15,600 pixels at 400 dpi, nearly the QD120's 15,750
+constexpr int MemoryLengthInches = 100;   // 40,000 rows at 400 dpi
+constexpr size_t LargeBuffer = 64 << 20;  // for context: copies that cannot stay in a cache
 
 struct Depth {
     const char* name;
@@ -57,8 +57,8 @@ const char* Verdict(bool holds) {
 Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, int runs,
                 size_t bufferSize) {
     Summary summary;
-    ScanSetup setup{depth.pixelType, kResolution, kWidthInches,
-                    mechanism == TWSX_NATIVE ? depth.nativeLengthInches : kMemoryLengthInches,
+    ScanSetup setup{depth.pixelType, Resolution, WidthInches,
+                    mechanism == TWSX_NATIVE ? depth.nativeLengthInches : MemoryLengthInches,
                     mechanism};
     std::string error;
     if (!Negotiate(client, setup, error)) {
@@ -89,7 +89,7 @@ Summary Measure(CTwainClient& client, const Depth& depth, TW_UINT16 mechanism, i
         yardsticks.push_back(Rate(result.ImageBytes, yardstick));
         if (mechanism == TWSX_MEMORY)
             largeBuffers.push_back(
-                Rate(result.ImageBytes, InUseCopySeconds(result.ImageBytes, kLargeBuffer)));
+                Rate(result.ImageBytes, InUseCopySeconds(result.ImageBytes, LargeBuffer)));
     }
     summary.largeBuffersMbPerSecond = Median(largeBuffers);
     summary.mbPerSecond = Median(rates);
@@ -106,8 +106,8 @@ bool Report(const Depth& depth, const Summary& native, const Summary& memory, si
     if (native.ok) {
         const RunResult& s = native.shape;
         const double ratio = native.mbPerSecond / native.yardstickMbPerSecond;
-        const double limit = s.ImageBytes / kMiB + 2;
-        const bool fast = ratio >= 0.6, small = native.peakAbove / kMiB <= limit;
+        const double limit = s.ImageBytes / BytesPerMiB + 2;
+        const bool fast = ratio >= 0.6, small = native.peakAbove / BytesPerMiB <= limit;
         all = all && fast && small;
         std::printf(
             "  native transfer  %ld x %ld, %.1f MB: %7.1f MB/s; memcpy into fresh memory %7.1f "
@@ -119,12 +119,12 @@ bool Report(const Depth& depth, const Summary& native, const Summary& memory, si
             "  native peak      %.1f MiB above the level before the scan (target <= image %.1f MiB "
             "+ 2 MiB: "
             "%s)\n",
-            native.peakAbove / kMiB, s.ImageBytes / kMiB, Verdict(small));
+            native.peakAbove / BytesPerMiB, s.ImageBytes / BytesPerMiB, Verdict(small));
     }
     if (memory.ok) {
         const RunResult& s = memory.shape;
         const double ratio = memory.mbPerSecond / memory.yardstickMbPerSecond;
-        const bool fast = ratio >= 0.7, small = memory.peakAbove / kMiB <= 8;
+        const bool fast = ratio >= 0.7, small = memory.peakAbove / BytesPerMiB <= 8;
         all = all && fast && small;
         std::printf(
             "  memory transfer  %ld x %ld, %.1f MB, buffer %zu bytes: %7.1f MB/s; memcpy between "
@@ -137,7 +137,7 @@ bool Report(const Depth& depth, const Summary& native, const Summary& memory, si
             memory.largeBuffersMbPerSecond, memory.mbPerSecond / memory.largeBuffersMbPerSecond);
         std::printf(
             "  memory peak      %.1f MiB above the level before the scan (target <= 8 MiB: %s)\n",
-            memory.peakAbove / kMiB, Verdict(small));
+            memory.peakAbove / BytesPerMiB, Verdict(small));
     }
     return all;
 }
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     }
     const char* paper = std::getenv("TARNSCAN_DOCUMENT");
     std::printf("Transfer benchmark: simulated scanner, paper %s, %lu dpi, median of %d runs\n",
-                paper && *paper ? paper : "chart", static_cast<unsigned long>(kResolution), runs);
+                paper && *paper ? paper : "chart", static_cast<unsigned long>(Resolution), runs);
     std::printf("(private memory: %s, sampled every millisecond)\n\n",
                 "PrivateUsage, or PagefileUsage where Wine reports PrivateUsage as 0");
 

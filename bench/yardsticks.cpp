@@ -9,17 +9,17 @@
 
 namespace {
 
-constexpr size_t kChunk = 64 * 1024;
+constexpr size_t Chunk = 64 * 1024;
 
 }  // namespace
 
 double FreshCopySeconds(size_t bytes) {
-    std::vector<unsigned char> source(kChunk, 0xff);
+    std::vector<unsigned char> source(Chunk, 0xff);
     const double start = Seconds();
     auto* block = static_cast<unsigned char*>(GlobalAlloc(GMEM_FIXED, bytes));
     if (!block) return -1;
-    for (size_t done = 0; done < bytes; done += kChunk)
-        std::memcpy(block + done, source.data(), bytes - done < kChunk ? bytes - done : kChunk);
+    for (size_t done = 0; done < bytes; done += Chunk)
+        std::memcpy(block + done, source.data(), bytes - done < Chunk ? bytes - done : Chunk);
     const double seconds = Seconds() - start;
     KeepAlive(block, bytes);
     GlobalFree(block);

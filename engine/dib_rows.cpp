@@ -28,7 +28,7 @@ struct ShuffleMasks {
     }
 };
 
-constexpr ShuffleMasks kMasks;
+constexpr ShuffleMasks Masks;
 
 // RGB to BGR in place with SSSE3, 16 pixels (three 16-byte registers) at a time:
 // every output register is its input registers shuffled and combined. All three
@@ -38,7 +38,7 @@ __attribute__((target("ssse3"))) uint32_t SwapRedAndBlueSsse3(unsigned char* row
     __m128i mask[3][3];
     for (int out = 0; out < 3; ++out)
         for (int in = 0; in < 3; ++in)
-            mask[out][in] = _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.bytes[out][in]));
+            mask[out][in] = _mm_load_si128(reinterpret_cast<const __m128i*>(Masks.bytes[out][in]));
     uint32_t done = 0;
     for (; done + 48 <= bytes; done += 48) {
         __m128i* at = reinterpret_cast<__m128i*>(row + done);

@@ -13,10 +13,10 @@ struct Colour {
     uint8_t r, g, b;
 };
 
-const Colour kWhite = {255, 255, 255};
-const Colour kBlack = {0, 0, 0};
+const Colour White = {255, 255, 255};
+const Colour Black = {0, 0, 0};
 
-const Colour kPatchColours[2][6] = {
+const Colour PatchColours[2][6] = {
     {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 255, 255}, {255, 0, 255}, {255, 255, 0}},
     {{255, 128, 128}, {128, 255, 128}, {128, 128, 255}, {255, 128, 0}, {128, 64, 0}, {0, 0, 0}},
 };
@@ -28,7 +28,7 @@ struct Glyph {
 };
 
 // clang-format off
-const Glyph kFont[] = {
+const Glyph Font[] = {
     {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
     {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
     {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
@@ -53,10 +53,10 @@ const Glyph kFont[] = {
 };
 // clang-format on
 
-const char kTitle[] = "TARNSCAN TEST CHART 200 DPI";
+const char Title[] = "TARNSCAN TEST CHART 200 DPI";
 
 const Glyph* FindGlyph(char character) {
-    for (const Glyph& glyph : kFont)
+    for (const Glyph& glyph : Font)
         if (glyph.character == character) return &glyph;
     return nullptr;  // a space
 }
@@ -117,19 +117,19 @@ Colour Grey(int level) {
 
 Colour ChartColour(int x, int y) {
     // Rulers along the top and left edges.
-    if (y < 100 && RulerCovers(x, y, true)) return kBlack;
-    if (x < 100 && RulerCovers(y, x, false)) return kBlack;
+    if (y < 100 && RulerCovers(x, y, true)) return Black;
+    if (x < 100 && RulerCovers(y, x, false)) return Black;
 
     // A 2-pixel frame around the ramp and the steps.
     bool inFrame = x >= 148 && x < 1652 && y >= 198 && y < 402;
     bool inWedges = x >= 150 && x < 1650 && y >= 200 && y < 400;
-    if (inFrame && !inWedges) return kBlack;
+    if (inFrame && !inWedges) return Black;
     if (x >= 150 && x < 1650) {
         if (y >= 200 && y < 300) return Grey((x - 150) * 255 / 1499);
         if (y >= 300 && y < 400) return Grey(((x - 150) / 100) * 255 / 14);
     }
     if (x >= 100 && x < 1600 && y >= 500 && y < 900)
-        return kPatchColours[(y - 500) / 200][(x - 100) / 250];
+        return PatchColours[(y - 500) / 200][(x - 100) / 250];
 
     bool verticalGratings = y >= 1000 && y < 1200;
     bool horizontalGratings = y >= 1250 && y < 1450;
@@ -139,24 +139,24 @@ Colour ChartColour(int x, int y) {
         if (inBox < 300) {
             int width = box + 1;
             int offset = verticalGratings ? inBox : y - 1250;
-            return (offset / width) % 2 == 0 ? kBlack : kWhite;
+            return (offset / width) % 2 == 0 ? Black : White;
         }
     }
-    if (TextCovers(kTitle, 150, 1550, 4, x, y)) return kBlack;
+    if (TextCovers(Title, 150, 1550, 4, x, y)) return Black;
 
     int dx = x - 850;
     int dy = y - 1900;
     if (dx > -200 && dx < 200 && dy > -200 && dy < 200) {
         int squared = dx * dx + dy * dy;
-        if (squared < 200 * 200) return (IntegerSquareRoot(squared) / 8) % 2 == 0 ? kBlack : kWhite;
+        if (squared < 200 * 200) return (IntegerSquareRoot(squared) / 8) % 2 == 0 ? Black : White;
     }
-    return kWhite;
+    return White;
 }
 
 }  // namespace
 
 void ChartPixel(int x, int y, uint8_t rgb[3]) {
-    Colour colour = kWhite;
+    Colour colour = White;
     if (x >= 0 && x < ChartWidth && y >= 0 && y < ChartHeight) colour = ChartColour(x, y);
     rgb[0] = colour.r;
     rgb[1] = colour.g;

@@ -7,7 +7,7 @@ namespace tarnscan {
 
 namespace {
 
-const uint8_t kWhiteSample[3] = {255, 255, 255};
+const uint8_t WhiteSample[3] = {255, 255, 255};
 
 bool IsSupportedDepth(int bitsPerPixel) {
     return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 16 ||
@@ -135,7 +135,7 @@ void LineRenderer::Encode(const uint8_t* paperRow, uint8_t* out) const {
     const uint8_t* blue = toned_[2];
     auto sample = [&](size_t j) {
         int column = outputColumns_[j];
-        return paperRow && column >= 0 ? paperRow + 3 * column : kWhiteSample;
+        return paperRow && column >= 0 ? paperRow + 3 * column : WhiteSample;
     };
     auto grey = [&](const uint8_t* s) {
         return (299 * red[s[0]] + 587 * green[s[1]] + 114 * blue[s[2]] + 500) / 1000;

@@ -11,7 +11,7 @@ namespace tarnscan {
 namespace {
 
 // Limits a picture to what a 32-bit process can hold comfortably.
-constexpr long long kMaxPictureSamples = 512ll * 1024 * 1024;
+constexpr long long MaxPictureSamples = 512ll * 1024 * 1024;
 
 class File {
 public:
@@ -101,7 +101,7 @@ std::unique_ptr<Paper> LoadPictureFile(const std::string& path, int dpi, std::st
         return nullptr;
     }
     if (width < 1 || height < 1 || maximum < 1 || maximum > 255 ||
-        width * height * 3 > kMaxPictureSamples) {
+        width * height * 3 > MaxPictureSamples) {
         problem = "the document '" + path + "' is empty, too large or not 8 bits a sample";
         return nullptr;
     }

@@ -4,20 +4,20 @@
 
 #include "twain/identity.h"
 
-const char* const kHalvardProductName = "Halvard TWAIN Driver";
+const char* const HalvardProductName = "Halvard TWAIN Driver";
 
 namespace {
 
-const char kWindowClass[] = "DunmereTwainClientWindow";
+const char WindowClass[] = "DunmereTwainClientWindow";
 
 HWND CreateMessageWindow() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = WindowClass;
     RegisterClassA(&windowClass);  // fails harmlessly when a second client registers again
-    return CreateWindowExA(0, kWindowClass, "TWAIN client", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    return CreateWindowExA(0, WindowClass, "TWAIN client", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            instance, nullptr);
 }
 
@@ -132,14 +132,14 @@ TW_UINT16 CTwainClient::CallManager(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, 
 
 TW_UINT16 CTwainClient::SourceConditionCode() {
     TW_STATUS status{};
-    if (Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return kNoConditionCode;
+    if (Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return NoConditionCode;
     return status.ConditionCode;
 }
 
 TW_UINT16 CTwainClient::ManagerConditionCode() {
     TW_STATUS status{};
     if (CallManager(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS)
-        return kNoConditionCode;
+        return NoConditionCode;
     return status.ConditionCode;
 }
 

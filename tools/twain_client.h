@@ -12,10 +12,10 @@
 
 #include "platform/twain.h"
 
-extern const char* const kHalvardProductName;  // "Halvard TWAIN Driver"
+extern const char* const HalvardProductName;  // "Halvard TWAIN Driver"
 
 // Returned by the condition-code queries when the status triplet itself failed.
-constexpr TW_UINT16 kNoConditionCode = 0xffff;
+constexpr TW_UINT16 NoConditionCode = 0xffff;
 
 class CTwainClient {
 public:
@@ -37,13 +37,13 @@ public:
     TW_UINT16 OpenManager();
     // Finds the source with this product name among the Source Manager's sources
     // (MSG_GETFIRST/MSG_GETNEXT) and opens it with that identity (MSG_OPENDS).
-    TW_UINT16 OpenSource(const char* productName = kHalvardProductName);
+    TW_UINT16 OpenSource(const char* productName = HalvardProductName);
     // A triplet to the opened source.
     TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     // A triplet to the Source Manager itself (null destination).
     TW_UINT16 CallManager(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     // DAT_STATUS/MSG_GET of the source (reading it clears it at the source) and of
-    // the Source Manager; kNoConditionCode if the query failed.
+    // the Source Manager; NoConditionCode if the query failed.
     TW_UINT16 SourceConditionCode();
     TW_UINT16 ManagerConditionCode();
 

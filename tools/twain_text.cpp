@@ -19,10 +19,10 @@ const char* PixelTypeName(TW_UINT16 pixelType) {
 
 std::string DescribeFailure(TW_UINT16 rc, TW_UINT16 cc) {
     const char* condition =
-        cc == kNoConditionCode ? "condition code unavailable" : ConditionCodeName(cc);
+        cc == NoConditionCode ? "condition code unavailable" : ConditionCodeName(cc);
     std::string text =
         std::string(ReturnCodeName(rc)) + " (" + std::to_string(rc) + "), " + condition;
-    if (cc != kNoConditionCode) text += " (" + std::to_string(cc) + ")";
+    if (cc != NoConditionCode) text += " (" + std::to_string(cc) + ")";
     const char* meaning = ConditionMeaning(cc);
     if (meaning) text += ": " + std::string(meaning);
     return text;

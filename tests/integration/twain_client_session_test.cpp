@@ -12,7 +12,7 @@ TEST(TwainClientSession, OpenEnableNotifyEndDisableClose) {
     ASSERT_EQ(TWRC_SUCCESS, client.OpenSource());
 
     const TW_IDENTITY& source = client.SourceIdentity();
-    EXPECT_STREQ(kHalvardProductName, source.ProductName);
+    EXPECT_STREQ(HalvardProductName, source.ProductName);
     EXPECT_STREQ("Halvard Ltd.", source.Manufacturer);
     EXPECT_STREQ("Scanners", source.ProductFamily);
     EXPECT_EQ(1u, source.Version.MajorNum);

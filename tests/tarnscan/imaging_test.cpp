@@ -13,13 +13,13 @@ using namespace harness;
 
 namespace {
 
-constexpr int kPaperWidth = 13;
-constexpr int kPaperHeight = 9;
+constexpr int PaperWidth = 13;
+constexpr int PaperHeight = 9;
 
 class ImagingTest : public ::testing::Test {
 protected:
     ImagingTest()
-        : picture_(TestPicture(kPaperWidth, kPaperHeight)),
+        : picture_(TestPicture(PaperWidth, PaperHeight)),
           paperFile_(".ppm"),
           document_("TARNSCAN_DOCUMENT", nullptr),
           dpi_("TARNSCAN_DOCUMENT_DPI", nullptr),
@@ -50,7 +50,7 @@ struct WindowCase {
     int xResolution, yResolution, xOffset, yOffset, width, length;
 };
 
-const WindowCase kWindowCases[] = {
+const WindowCase WindowCases[] = {
     {"rgb at the paper's resolution", 5, 24, 100, 100, 1, 0, 10, 7},
     {"rgb enlarged past every edge", 5, 24, 250, 150, 3, 2, 40, 30},
     {"rgb reduced", 5, 24, 37, 45, 1, 1, 6, 5},
@@ -74,7 +74,7 @@ const WindowCase kWindowCases[] = {
 };
 
 TEST_F(ImagingTest, EveryCompositionDepthAndPlacementMatchesTheModel) {
-    for (const WindowCase& c : kWindowCases) {
+    for (const WindowCase& c : WindowCases) {
         SCOPED_TRACE(c.name);
         WindowDescriptorType window = Window(c.composition, c.bitsPerPixel, c.width, c.length);
         window.XResolution = c.xResolution;
@@ -89,7 +89,7 @@ TEST_F(ImagingTest, PictureAtItsOwnResolutionComesOutUnchanged) {
     // Independent of the model: at 100 dpi from pixel 0 of row 0 the samples are
     // the file's own. XOffset 0 centres, and a 13-pixel window on a 13-pixel
     // paper starts at its left edge.
-    WindowDescriptorType window = Window(5, 24, kPaperWidth, kPaperHeight);
+    WindowDescriptorType window = Window(5, 24, PaperWidth, PaperHeight);
     window.XOffset = 0;
     CTarnScan scanner;
     StartScan(scanner, window);
@@ -108,7 +108,7 @@ TEST_F(ImagingTest, PaperResolutionComesFromTheEnvironment) {
 }
 
 TEST_F(ImagingTest, GreyPaperFromPgm) {
-    Picture grey = GreyPicture(kPaperWidth, kPaperHeight);
+    Picture grey = GreyPicture(PaperWidth, PaperHeight);
     TempFile pgm(".pgm");
     WritePgm(pgm.Path(), grey);
     ScopedVariable document("TARNSCAN_DOCUMENT", pgm.Path().c_str());

@@ -15,10 +15,10 @@
 
 namespace {
 
-constexpr uint64_t kMiB = 1024 * 1024;
+constexpr uint64_t BytesPerMiB = 1024 * 1024;
 // Generous: the transfer buffer, the row window, a strip and zlib's state come to
 // a few MiB above what Wine maps into every process.
-constexpr uint64_t kPeakBound = 256 * kMiB;
+constexpr uint64_t PeakBound = 256 * BytesPerMiB;
 
 struct LargeJob {
     int dpi;
@@ -49,9 +49,10 @@ TEST_P(TwacquireLarge, WideDrawingStreamsIntoADeflateTiffInBoundedMemory) {
                                               std::to_string(height) + " pixels, 24 bits, TIFF"))
         << run.Out;
     EXPECT_NE(std::string::npos, run.Out.find("(memory transfer)")) << run.Out;
-    std::printf("client peak private memory: %.1f MiB\n", run.PeakPrivateBytes / double(kMiB));
+    std::printf("client peak private memory: %.1f MiB\n",
+                run.PeakPrivateBytes / double(BytesPerMiB));
     EXPECT_GT(run.PeakPrivateBytes, 0u) << "the client's memory could not be read";
-    EXPECT_LT(run.PeakPrivateBytes, kPeakBound);
+    EXPECT_LT(run.PeakPrivateBytes, PeakBound);
     EXPECT_EQ(job.bigTiff ? "II+" : "II*", ReadText(path).substr(0, 3));
 
     // Flat paper is white: every sample is the tone table's answer for 255. One row

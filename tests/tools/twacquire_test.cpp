@@ -302,10 +302,10 @@ void Press(HWND dialog, int control) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
 }
 
-const char kNoDialog[] = "the source showed no Scan Parameters dialog; twacquire said: ";
+const char NoDialog[] = "the source showed no Scan Parameters dialog; twacquire said: ";
 
-constexpr int kAcquireButton = 3;
-constexpr int kCancelButton = 2;
+constexpr int AcquireButton = 3;
+constexpr int CancelButton = 2;
 
 TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage) {
     if (!getenv("DISPLAY"))
@@ -315,8 +315,8 @@ TEST(TwacquireDialog, AcquireInTheSourcesDialogWritesTheImage) {
     CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});
     ASSERT_TRUE(twacquire.Started());
     HWND dialog = WaitForScanDialog(15000);
-    ASSERT_NE(nullptr, dialog) << kNoDialog << twacquire.Finish(0).Err;
-    Press(dialog, kAcquireButton);
+    ASSERT_NE(nullptr, dialog) << NoDialog << twacquire.Finish(0).Err;
+    Press(dialog, AcquireButton);
 
     TwacquireRun run = twacquire.Finish();
     ASSERT_EQ(0, run.ExitCode) << run.Err;
@@ -334,8 +334,8 @@ TEST(TwacquireDialog, CancelInTheSourcesDialogEndsWithoutAnImage) {
     CTwacquireProcess twacquire({"--ui", "--timeout", "60", base + ".png"});
     ASSERT_TRUE(twacquire.Started());
     HWND dialog = WaitForScanDialog(15000);
-    ASSERT_NE(nullptr, dialog) << kNoDialog << twacquire.Finish(0).Err;
-    Press(dialog, kCancelButton);
+    ASSERT_NE(nullptr, dialog) << NoDialog << twacquire.Finish(0).Err;
+    Press(dialog, CancelButton);
 
     TwacquireRun run = twacquire.Finish();
     EXPECT_EQ(3, run.ExitCode) << run.Err;
@@ -379,7 +379,7 @@ TEST(TwacquireDialog, EnterInTheSourcesDialogAcquires) {
     CTwacquireProcess twacquire({"--ui", "--timeout", "30", base + ".png"});
     ASSERT_TRUE(twacquire.Started());
     HWND dialog = WaitForScanDialog(15000);
-    ASSERT_NE(nullptr, dialog) << kNoDialog << twacquire.Finish(0).Err;
+    ASSERT_NE(nullptr, dialog) << NoDialog << twacquire.Finish(0).Err;
     PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0x001c0001);
     PostMessageA(dialog, WM_KEYUP, VK_RETURN, 0xc01c0001);
 
@@ -438,7 +438,7 @@ TEST(TwacquireDialog, StoredSettingsSurviveARestartAndAreWhatIsScanned) {
         CTwacquireProcess first({"--ui", "--timeout", "60", base + "_first.png"});
         ASSERT_TRUE(first.Started());
         HWND dialog = WaitForScanDialog(15000);
-        ASSERT_NE(nullptr, dialog) << kNoDialog << first.Finish(0).Err;
+        ASSERT_NE(nullptr, dialog) << NoDialog << first.Finish(0).Err;
         ChooseResolution(dialog, "100");
         Click(dialog, 1019);             // Greyscale
         Click(dialog, 1028);             // Centre Justified
@@ -446,20 +446,20 @@ TEST(TwacquireDialog, StoredSettingsSurviveARestartAndAreWhatIsScanned) {
         TypeInto(dialog, 1014, "3");     // length: 300 rows
         MoveTrackbar(dialog, 1025, 10);  // gamma 1.0
         Click(dialog, 1);                // "&Set Parameters"
-        Press(dialog, kCancelButton);
+        Press(dialog, CancelButton);
         TwacquireRun run = first.Finish();
         EXPECT_EQ(3, run.ExitCode) << run.Err;
     }
     CTwacquireProcess second({"--ui", "--timeout", "60", base + ".png"});
     ASSERT_TRUE(second.Started());
     HWND dialog = WaitForScanDialog(15000);
-    ASSERT_NE(nullptr, dialog) << kNoDialog << second.Finish(0).Err;
+    ASSERT_NE(nullptr, dialog) << NoDialog << second.Finish(0).Err;
     EXPECT_EQ("3.84", TextOf(dialog, 1012));
     EXPECT_EQ("3", TextOf(dialog, 1014));
     EXPECT_EQ("1", TextOf(dialog, 1026));
     EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(dialog, 1019), BM_GETCHECK, 0, 0));
     EXPECT_EQ("100", TextOf(dialog, 1057));  // the drop-down list shows its selection
-    Press(dialog, kAcquireButton);
+    Press(dialog, AcquireButton);
 
     TwacquireRun run = second.Finish();
     ASSERT_EQ(0, run.ExitCode) << run.Err;

@@ -16,11 +16,11 @@ using EntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 
 // 32-bit Windows decorates the stdcall names; 64-bit Windows has no such decoration.
 #ifdef _WIN64
-constexpr const char* kEntryExportName = "DllEntryPoint";
-constexpr const char* kMainExportName = "DllMain";
+constexpr const char* EntryExportName = "DllEntryPoint";
+constexpr const char* MainExportName = "DllMain";
 #else
-constexpr const char* kEntryExportName = "_DllEntryPoint@12";
-constexpr const char* kMainExportName = "_DllMain@12";
+constexpr const char* EntryExportName = "_DllEntryPoint@12";
+constexpr const char* MainExportName = "_DllMain@12";
 #endif
 
 TEST(UsdModuleTest, EntryPointIsTheExportedDllEntryPoint) {
@@ -29,8 +29,8 @@ TEST(UsdModuleTest, EntryPointIsTheExportedDllEntryPoint) {
     auto base = reinterpret_cast<const BYTE*>(module);
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    auto entryExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kEntryExportName));
-    auto mainExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, kMainExportName));
+    auto entryExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, EntryExportName));
+    auto mainExport = reinterpret_cast<EntryPoint>(GetProcAddress(module, MainExportName));
     ASSERT_NE(nullptr, entryExport);
     ASSERT_NE(nullptr, mainExport);
     EXPECT_EQ(reinterpret_cast<const BYTE*>(entryExport),

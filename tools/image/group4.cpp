@@ -5,7 +5,7 @@
 namespace {
 
 // The T.4 run-length codes, as written in the standard, most significant bit first.
-const char* const kWhiteTerminating[64] = {
+const char* const WhiteTerminating[64] = {
     "00110101", "000111",   "0111",     "1000",     "1011",     "1100",     "1110",     "1111",
     "10011",    "10100",    "00111",    "01000",    "001000",   "000011",   "110100",   "110101",
     "101010",   "101011",   "0100111",  "0001100",  "0001000",  "0010111",  "0000011",  "0000100",
@@ -15,12 +15,12 @@ const char* const kWhiteTerminating[64] = {
     "00001011", "01010010", "01010011", "01010100", "01010101", "00100100", "00100101", "01011000",
     "01011001", "01011010", "01011011", "01001010", "01001011", "00110010", "00110011", "00110100"};
 // 64, 128, ... 1728.
-const char* const kWhiteMakeup[27] = {
+const char* const WhiteMakeup[27] = {
     "11011",     "10010",     "010111",    "0110111",   "00110110",  "00110111",  "01100100",
     "01100101",  "01101000",  "01100111",  "011001100", "011001101", "011010010", "011010011",
     "011010100", "011010101", "011010110", "011010111", "011011000", "011011001", "011011010",
     "011011011", "010011000", "010011001", "010011010", "011000",    "010011011"};
-const char* const kBlackTerminating[64] = {
+const char* const BlackTerminating[64] = {
     "0000110111",   "010",          "11",           "10",           "011",          "0011",
     "0010",         "00011",        "000101",       "000100",       "0000100",      "0000101",
     "0000111",      "00000100",     "00000111",     "000011000",    "0000010111",   "0000011000",
@@ -32,7 +32,7 @@ const char* const kBlackTerminating[64] = {
     "000001100100", "000001100101", "000001010010", "000001010011", "000000100100", "000000110111",
     "000000111000", "000000100111", "000000101000", "000001011000", "000001011001", "000000101011",
     "000000101100", "000001011010", "000001100110", "000001100111"};
-const char* const kBlackMakeup[27] = {
+const char* const BlackMakeup[27] = {
     "0000001111",    "000011001000",  "000011001001",  "000001011011",  "000000110011",
     "000000110100",  "000000110101",  "0000001101100", "0000001101101", "0000001001010",
     "0000001001011", "0000001001100", "0000001001101", "0000001110010", "0000001110011",
@@ -40,16 +40,16 @@ const char* const kBlackMakeup[27] = {
     "0000001010011", "0000001010100", "0000001010101", "0000001011010", "0000001011011",
     "0000001100100", "0000001100101"};
 // 1792, 1856, ... 2560, the same for both colours.
-const char* const kExtendedMakeup[13] = {
+const char* const ExtendedMakeup[13] = {
     "00000001000",  "00000001100",  "00000001101",  "000000010010", "000000010011",
     "000000010100", "000000010101", "000000010110", "000000010111", "000000011100",
     "000000011101", "000000011110", "000000011111"};
 
 // Vertical mode for a1 - b1 = -3 .. 3, pass and horizontal mode, end of block.
-const char* const kVertical[7] = {"0000010", "000010", "010", "1", "011", "000011", "0000011"};
-const char kPass[] = "0001";
-const char kHorizontal[] = "001";
-const char kEndOfLine[] = "000000000001";
+const char* const VerticalCodes[7] = {"0000010", "000010", "010", "1", "011", "000011", "0000011"};
+const char Pass[] = "0001";
+const char Horizontal[] = "001";
+const char EndOfLine[] = "000000000001";
 
 struct Code {
     uint32_t Bits;
@@ -107,17 +107,17 @@ void CGroup4Encoder::PutRun(int32_t run, bool black, std::vector<uint8_t>& out) 
         Put(code.Bits, code.Length, out);
     };
     while (run > 2560) {
-        put(kExtendedMakeup[12]);
+        put(ExtendedMakeup[12]);
         run -= 2560;
     }
     if (run >= 1792) {
-        put(kExtendedMakeup[(run - 1792) / 64]);
+        put(ExtendedMakeup[(run - 1792) / 64]);
         run %= 64;
     } else if (run >= 64) {
-        put((black ? kBlackMakeup : kWhiteMakeup)[run / 64 - 1]);
+        put((black ? BlackMakeup : WhiteMakeup)[run / 64 - 1]);
         run %= 64;
     }
-    put((black ? kBlackTerminating : kWhiteTerminating)[run]);
+    put((black ? BlackTerminating : WhiteTerminating)[run]);
 }
 
 // The two-dimensional coding of T.6: a0 the last coded position (before the row at
@@ -136,15 +136,15 @@ void CGroup4Encoder::EncodeRow(const uint8_t* row, std::vector<uint8_t>& out) {
     for (;;) {
         const int32_t b2 = b1 < width_ ? NextChange(ref, b1, width_, Pixel(ref, b1)) : width_;
         if (b2 < a1) {
-            put(kPass);
+            put(Pass);
             a0 = b2;
         } else if (a1 - b1 >= -3 && a1 - b1 <= 3) {
-            put(kVertical[a1 - b1 + 3]);
+            put(VerticalCodes[a1 - b1 + 3]);
             a0 = a1;
             colour = !colour;
         } else {
             const int32_t a2 = a1 < width_ ? NextChange(row, a1, width_, Pixel(row, a1)) : width_;
-            put(kHorizontal);
+            put(Horizontal);
             PutRun(a1 - a0, colour, out);
             PutRun(a2 - a1, !colour, out);
             a0 = a2;
@@ -159,7 +159,7 @@ void CGroup4Encoder::EncodeRow(const uint8_t* row, std::vector<uint8_t>& out) {
 }
 
 void CGroup4Encoder::End(std::vector<uint8_t>& out) {
-    const Code eol = Parse(kEndOfLine);
+    const Code eol = Parse(EndOfLine);
     Put(eol.Bits, eol.Length, out);
     Put(eol.Bits, eol.Length, out);
     if (pending_ > 0) Put(0, 8 - pending_, out);

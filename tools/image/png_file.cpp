@@ -12,11 +12,11 @@
 
 namespace {
 
-const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-constexpr uint8_t kGrey = 0;
-constexpr uint8_t kRgb = 2;
-constexpr uint8_t kIndexed = 3;
-constexpr size_t kIdatChunk = 1 << 16;
+const uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr uint8_t Grey = 0;
+constexpr uint8_t Rgb = 2;
+constexpr uint8_t Indexed = 3;
+constexpr size_t IdatChunk = 1 << 16;
 
 void PutBigEndian32(uint8_t* at, uint32_t value) {
     at[0] = uint8_t(value >> 24);
@@ -55,10 +55,10 @@ struct PngFormat {
 };
 
 PngFormat FormatFor(const ImageFormat& image) {
-    if (image.BitsPerPixel == 24) return {kRgb, 8};
-    if (image.BitsPerPixel == 16) return {kGrey, 16};
-    if (IsGreyRamp(image.Palette, image.BitsPerPixel)) return {kGrey, uint8_t(image.BitsPerPixel)};
-    return {kIndexed, uint8_t(image.BitsPerPixel)};
+    if (image.BitsPerPixel == 24) return {Rgb, 8};
+    if (image.BitsPerPixel == 16) return {Grey, 16};
+    if (IsGreyRamp(image.Palette, image.BitsPerPixel)) return {Grey, uint8_t(image.BitsPerPixel)};
+    return {Indexed, uint8_t(image.BitsPerPixel)};
 }
 
 uint32_t PixelsPerMetre(double dpi) {
@@ -85,7 +85,7 @@ public:
         header[10] = 0;  // deflate
         header[11] = 0;  // adaptive filtering, each row's filter byte
         header[12] = 0;  // no interlace
-        bool ok = WriteBytes(out_, kSignature, sizeof kSignature) &&
+        bool ok = WriteBytes(out_, Signature, sizeof Signature) &&
                   chunks_.Chunk("IHDR", header, sizeof header);
         if (ok && format.XResolution > 0 && format.YResolution > 0) {
             uint8_t physical[9];
@@ -94,7 +94,7 @@ public:
             physical[8] = 1;  // the unit is the metre
             ok = chunks_.Chunk("pHYs", physical, sizeof physical);
         }
-        if (ok && png.colourType == kIndexed) {
+        if (ok && png.colourType == Indexed) {
             std::vector<uint8_t> plte;
             for (const RgbColour& colour : format.Palette) {
                 plte.push_back(colour.Red);
@@ -113,7 +113,7 @@ public:
         }
         started_ = true;
         row_.assign(format.RowBytes() + 1, 0);
-        compressed_.resize(kIdatChunk);
+        compressed_.resize(IdatChunk);
         return true;
     }
 
@@ -243,7 +243,7 @@ bool ReadPng(const std::string& path, Image& image, std::string& error) {
         error = "cannot open " + path;
         return false;
     }
-    if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0) {
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), Signature, 8) != 0) {
         error = path + " is not a PNG file";
         return false;
     }
@@ -292,11 +292,11 @@ bool ReadPng(const std::string& path, Image& image, std::string& error) {
     }
 
     int bits = 0;
-    if (colourType == kRgb && depth == 8)
+    if (colourType == Rgb && depth == 8)
         bits = 24;
-    else if (colourType == kGrey && (depth == 1 || depth == 4 || depth == 8 || depth == 16))
+    else if (colourType == Grey && (depth == 1 || depth == 4 || depth == 8 || depth == 16))
         bits = depth;
-    else if (colourType == kIndexed && (depth == 1 || depth == 4 || depth == 8))
+    else if (colourType == Indexed && (depth == 1 || depth == 4 || depth == 8))
         bits = depth;
     if (bits == 0 || width > 0x7fffffff || height > 0x7fffffff) {
         error = path + ": unsupported colour type " + std::to_string(colourType) + " at depth " +
@@ -304,8 +304,8 @@ bool ReadPng(const std::string& path, Image& image, std::string& error) {
         return false;
     }
     if (!AllocateImage(image, int32_t(width), int32_t(height), bits, error)) return false;
-    image.Palette = colourType == kIndexed ? palette : std::vector<RgbColour>();
-    if (colourType == kGrey && bits <= 8) {
+    image.Palette = colourType == Indexed ? palette : std::vector<RgbColour>();
+    if (colourType == Grey && bits <= 8) {
         for (uint32_t i = 0, n = 1u << bits; i < n; ++i) {
             const uint8_t level = uint8_t(i * 255 / (n - 1));
             image.Palette.push_back({level, level, level});

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr size_t kStripTarget = 256 * 1024;  // uncompressed bytes per strip
-constexpr uint64_t kClassicLimit = 0xffffffffull;
+constexpr size_t StripTarget = 256 * 1024;  // uncompressed bytes per strip
+constexpr uint64_t ClassicLimit = 0xffffffffull;
 
-enum TiffType : uint16_t { kShort = 3, kLong = 4, kRational = 5, kLong8 = 16 };
-enum Photometric : uint16_t { kMinIsWhite = 0, kMinIsBlack = 1, kRgb = 2, kPalette = 3 };
+enum TiffType : uint16_t { ShortType = 3, LongType = 4, RationalType = 5, Long8Type = 16 };
+enum Photometric : uint16_t { MinIsWhite = 0, MinIsBlack = 1, Rgb = 2, PaletteIndexed = 3 };
 
 uint16_t CompressionTag(TiffCompression compression) {
     switch (compression) {
@@ -46,28 +46,28 @@ void Append(std::vector<uint8_t>& bytes, T value) {
 }
 
 Entry Shorts(uint16_t tag, const std::vector<uint16_t>& values) {
-    Entry entry{tag, kShort, values.size(), {}};
+    Entry entry{tag, ShortType, values.size(), {}};
     for (uint16_t value : values)
         Append(entry.Data, value);
     return entry;
 }
 
 Entry Long(uint16_t tag, uint32_t value) {
-    Entry entry{tag, kLong, 1, {}};
+    Entry entry{tag, LongType, 1, {}};
     Append(entry.Data, value);
     return entry;
 }
 
 // Resolution in hundredths of a dot per inch.
 Entry Rational(uint16_t tag, double dpi) {
-    Entry entry{tag, kRational, 1, {}};
+    Entry entry{tag, RationalType, 1, {}};
     Append(entry.Data, static_cast<uint32_t>(dpi * 100 + 0.5));
     Append(entry.Data, uint32_t{100});
     return entry;
 }
 
 Entry Offsets(uint16_t tag, const std::vector<uint64_t>& values, bool big) {
-    Entry entry{tag, big ? kLong8 : kLong, values.size(), {}};
+    Entry entry{tag, big ? Long8Type : LongType, values.size(), {}};
     for (uint64_t value : values) {
         if (big)
             Append(entry.Data, value);
@@ -103,9 +103,9 @@ public:
             group4_.reset(new CGroup4Encoder(format.Width));
         const size_t rowBytes = format.RowBytes();
         rowsPerStrip_ = static_cast<uint32_t>(
-            std::min<size_t>(std::max<size_t>(1, kStripTarget / rowBytes), format.Height));
+            std::min<size_t>(std::max<size_t>(1, StripTarget / rowBytes), format.Height));
         strip_.reserve(static_cast<size_t>(rowsPerStrip_) * rowBytes);
-        big_ = big_ || WorstCaseBytes() > kClassicLimit;
+        big_ = big_ || WorstCaseBytes() > ClassicLimit;
 
         std::vector<uint8_t> header = {'I', 'I'};
         if (big_) {
@@ -189,7 +189,7 @@ private:
             bytes = static_cast<size_t>(rowsInStrip_) * rowBytes;  // written row by row
             break;
         }
-        if (!big_ && position_ + bytes > kClassicLimit) {
+        if (!big_ && position_ + bytes > ClassicLimit) {
             error = "the file would pass 4 GiB";
             return false;
         }
@@ -212,7 +212,7 @@ private:
         int result;
         do {
             if (encoded_.size() - deflated_ < 64 * 1024)
-                encoded_.resize(encoded_.size() * 2 + kStripTarget);
+                encoded_.resize(encoded_.size() * 2 + StripTarget);
             stream_.next_out = encoded_.data() + deflated_;
             stream_.avail_out = static_cast<uInt>(encoded_.size() - deflated_);
             result = deflate(&stream_, flush);
@@ -241,16 +241,16 @@ private:
     }
 
     Photometric PhotometricOfImage() const {
-        if (format_.BitsPerPixel == 24) return kRgb;
-        if (compression_ == TiffCompression::Group4) return kMinIsWhite;
+        if (format_.BitsPerPixel == 24) return Rgb;
+        if (compression_ == TiffCompression::Group4) return MinIsWhite;
         if (format_.BitsPerPixel == 16 || IsGreyRamp(format_.Palette, format_.BitsPerPixel))
-            return kMinIsBlack;
-        return kPalette;
+            return MinIsBlack;
+        return PaletteIndexed;
     }
 
     std::vector<Entry> Entries() const {
         const Photometric photometric = PhotometricOfImage();
-        const bool rgb = photometric == kRgb;
+        const bool rgb = photometric == Rgb;
         const uint16_t bits = static_cast<uint16_t>(rgb ? 8 : format_.BitsPerPixel);
         std::vector<Entry> entries = {
             Long(256, static_cast<uint32_t>(format_.Width)),
@@ -270,7 +270,7 @@ private:
         entries.push_back(Shorts(284, {1}));  // samples interleaved
         if (compression_ == TiffCompression::Group4) entries.push_back(Long(293, 0));
         if (format_.XResolution > 0) entries.push_back(Shorts(296, {2}));  // per inch
-        if (photometric == kPalette) {
+        if (photometric == PaletteIndexed) {
             // Red, then green, then blue, 16 bits each, for every index.
             const size_t colours = size_t{1} << format_.BitsPerPixel;
             std::vector<uint16_t> map(3 * colours, 0);
@@ -299,7 +299,7 @@ private:
             }
         }
         const uint64_t directory = position_ + tail.size();
-        if (!big_ && directory + 6 + 12 * entries.size() > kClassicLimit) {
+        if (!big_ && directory + 6 + 12 * entries.size() > ClassicLimit) {
             error = "the file would pass 4 GiB";
             return false;
         }

@@ -19,7 +19,7 @@
 
 namespace {
 
-enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2, kCancelled = 3 };
+enum ExitCode { ExitSuccess = 0, ExitFailure = 1, ExitUsage = 2, ExitCancelled = 3 };
 
 bool QueryImageInfo(CTwainClient& client, TW_IMAGEINFO& info) {
     info = TW_IMAGEINFO{};
@@ -92,7 +92,7 @@ bool NegotiateJob(CTwainClient& client, const AcquireOptions& options) {
 TW_UINT16 MechanismFor(CTwainClient& client, const AcquireOptions& options,
                        const TW_IMAGEINFO& info) {
     const TW_UINT16 negotiated = CurrentTransferMechanism(client);
-    if (!options.TransferMechanism && NativeTransferBytes(info) > kNativeTransferLimit)
+    if (!options.TransferMechanism && NativeTransferBytes(info) > NativeTransferLimit)
         return TWSX_MEMORY;
     return negotiated;
 }
@@ -102,14 +102,14 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
     std::string error;
     if (!job.Create(error)) {
         ReportError(error);
-        return Abandon(client, job, false, kFailure);
+        return Abandon(client, job, false, ExitFailure);
     }
-    if (!NegotiateJob(client, options)) return Abandon(client, job, false, kFailure);
+    if (!NegotiateJob(client, options)) return Abandon(client, job, false, ExitFailure);
 
     TW_UINT16 rc = client.Enable(options.ShowUI);
     if (rc != TWRC_SUCCESS) {
         ReportFailure(client, "MSG_ENABLEDS", rc);
-        return Abandon(client, job, false, kFailure);
+        return Abandon(client, job, false, ExitFailure);
     }
     if (options.ShowUI)
         std::fprintf(stderr, "waiting for the source's dialog: acquire or cancel there\n");
@@ -118,7 +118,7 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
     const TW_UINT16 notification = client.WaitForNotification(timeout);
     if (notification == MSG_CLOSEDSREQ) {
         ReportError("cancelled at the source");
-        return Abandon(client, job, false, kCancelled);
+        return Abandon(client, job, false, ExitCancelled);
     }
     if (notification != MSG_XFERREADY) {
         char seconds[32];
@@ -127,14 +127,14 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
         TW_UINT16 cc = client.SourceConditionCode();
         if (cc != TWCC_SUCCESS)
             ReportError("source's condition: " + DescribeFailure(TWRC_FAILURE, cc));
-        return Abandon(client, job, false, kFailure);
+        return Abandon(client, job, false, ExitFailure);
     }
 
     TW_IMAGEINFO info;
-    if (!QueryImageInfo(client, info)) return Abandon(client, job, true, kFailure);
+    if (!QueryImageInfo(client, info)) return Abandon(client, job, true, ExitFailure);
     if (!job.Accepts(info, error)) {
         ReportError(error);
-        return Abandon(client, job, true, kFailure);
+        return Abandon(client, job, true, ExitFailure);
     }
     const TW_UINT16 mechanism = MechanismFor(client, options, info);
     const bool memory = mechanism == TWSX_MEMORY;
@@ -143,7 +143,7 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
                : NativeTransfer(client, info, job);
     if (outcome.Cancelled) {
         ReportError("cancelled; " + job.Path() + " was not written");
-        return Abandon(client, job, true, kCancelled);
+        return Abandon(client, job, true, ExitCancelled);
     }
     if (!outcome.Ok) {
         if (outcome.Error.empty())
@@ -151,13 +151,13 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
                           outcome.ReturnCode);
         else
             ReportError(outcome.Error);
-        return Abandon(client, job, true, kFailure);
+        return Abandon(client, job, true, ExitFailure);
     }
     EndSession(client, true);
     if (!job.Finish(error)) {
         ReportError(error);
         job.Abandon();
-        return kFailure;
+        return ExitFailure;
     }
     const double rate = outcome.Seconds > 0 ? outcome.Bytes / outcome.Seconds / 1e6 : 0;
     std::printf(
@@ -165,7 +165,7 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
         job.Path().c_str(), static_cast<long>(outcome.Width), static_cast<long>(outcome.Height),
         outcome.BitsPerPixel, job.FormatName(), static_cast<unsigned long long>(outcome.Bytes),
         outcome.Seconds, rate, memory ? "memory" : "native");
-    return kSuccess;
+    return ExitSuccess;
 }
 
 }  // namespace
@@ -181,11 +181,11 @@ int main(int argc, char** argv) {
     switch (ParseOptions(argc, argv, options, error)) {
     case ParseResult::Help:
         std::fputs(UsageText(), stdout);
-        return kSuccess;
+        return ExitSuccess;
     case ParseResult::Error:
         ReportError(error);
         std::fputs(UsageText(), stderr);
-        return kUsage;
+        return ExitUsage;
     case ParseResult::Run:
         break;
     }
@@ -197,16 +197,16 @@ int main(int argc, char** argv) {
     TW_UINT16 rc = client.OpenManager();
     if (rc != TWRC_SUCCESS) {
         ReportFailure(client, "opening the Source Manager (" + options.Manager + ")", rc, true);
-        return kFailure;
+        return ExitFailure;
     }
     rc = client.OpenSource(options.Source.c_str());
     if (rc != TWRC_SUCCESS) {
         ReportFailure(client, "opening the source \"" + options.Source + "\"", rc, true);
-        return kFailure;
+        return ExitFailure;
     }
     if (options.List) {
         ListSource(client, stdout);
-        return kSuccess;
+        return ExitSuccess;
     }
     return Acquire(client, options);
 }

@@ -114,7 +114,7 @@ bool NegotiateAutomaticTransfer(CTwainClient& client) {
         const double rowBytes = (inchesWide * xdpi * bits / 8 + 3) / 4 * 4;
         estimate = static_cast<uint64_t>(std::max(0.0, rowBytes * inchesLong * ydpi));
     }
-    const TW_UINT16 mechanism = estimate > kNativeTransferLimit ? TWSX_MEMORY : TWSX_NATIVE;
+    const TW_UINT16 mechanism = estimate > NativeTransferLimit ? TWSX_MEMORY : TWSX_NATIVE;
     return Set(client, ICAP_XFERMECH, TWTY_UINT16, mechanism,
                mechanism == TWSX_MEMORY ? "memory" : "native");
 }

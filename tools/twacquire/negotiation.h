@@ -15,11 +15,11 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& options);
 
 // Images up to this many bytes go by native transfer when the mechanism is auto:
 // one block of that size is allocated comfortably even in a 32-bit process.
-constexpr uint64_t kNativeTransferLimit = 64ull << 20;
+constexpr uint64_t NativeTransferLimit = 64ull << 20;
 
 // --transfer auto, in state 4: the image the frame, resolutions and depth now set
 // will give, estimated, and ICAP_XFERMECH set to native when its DIB stays within
-// kNativeTransferLimit, memory otherwise. False when the source refuses.
+// NativeTransferLimit, memory otherwise. False when the source refuses.
 bool NegotiateAutomaticTransfer(CTwainClient& client);
 
 // The transfer mechanism the source will use (ICAP_XFERMECH current value); native

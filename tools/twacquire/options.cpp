@@ -118,7 +118,7 @@ const char* UsageText() {
 
 ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::string& error) {
     options = AcquireOptions{};
-    options.Source = kHalvardProductName;
+    options.Source = HalvardProductName;
     bool timeoutGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];

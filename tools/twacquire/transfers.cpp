@@ -17,9 +17,9 @@
 namespace {
 
 // Blocks of no bytes in a row after which the source is taken to be stuck.
-constexpr int kEmptyBlockLimit = 1000;
+constexpr int EmptyBlockLimit = 1000;
 // Rows a memory transfer may hold while waiting for rows above them.
-constexpr size_t kWindowBytes = 4 << 20;
+constexpr size_t WindowBytes = 4 << 20;
 
 std::vector<RgbColour> DocumentedPalette(TW_INT16 pixelType, int bitsPerPixel) {
     if (bitsPerPixel == 1) return BilevelPalette();
@@ -146,7 +146,7 @@ TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, T
             NoteShape(outcome, format);
             const size_t rowBytes = std::max<size_t>(1, format.RowBytes());
             const size_t windowRows =
-                std::max(kWindowBytes, 2 * static_cast<size_t>(bufferSize)) / rowBytes + 2;
+                std::max(WindowBytes, 2 * static_cast<size_t>(bufferSize)) / rowBytes + 2;
             rows.reset(new CRowAssembler(writer, format.Width, format.Height, format.BitsPerPixel,
                                          static_cast<uint32_t>(windowRows)));
             progress.SetTotal(format.Height, format.RowBytes());
@@ -159,7 +159,7 @@ TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, T
             break;
         }
         emptyBlocks = block.BytesWritten == 0 ? emptyBlocks + 1 : 0;
-        if (emptyBlocks >= kEmptyBlockLimit) {
+        if (emptyBlocks >= EmptyBlockLimit) {
             outcome.Error = "the source keeps delivering empty blocks (buffer of " +
                             std::to_string(bufferSize) + " bytes too small?)";
             break;
