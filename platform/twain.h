@@ -178,6 +178,14 @@ typedef struct {
     TW_HANDLE hData;
 } TW_CUSTOMDSDATA, *pTW_CUSTOMDSDATA;
 
+// DG_CONTROL/DAT_STATUSUTF8: a condition code as text, in a block the source
+// allocates and the application frees.
+typedef struct {
+    TW_STATUS Status;
+    TW_UINT32 Size;  // bytes of the text, its terminating NUL included
+    TW_HANDLE UTF8string;
+} TW_STATUSUTF8, *pTW_STATUSUTF8;
+
 typedef struct {
     TW_UINT8 Index;
     TW_UINT8 Channel1;
@@ -217,6 +225,7 @@ static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
 static_assert(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
 static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*), "TW_ENTRYPOINT layout");
 static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA layout");
+static_assert(sizeof(TW_STATUSUTF8) == 8 + sizeof(void*), "TW_STATUSUTF8 layout");
 
 // Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties apart
 #define DG_CONTROL 0x0001UL
@@ -238,6 +247,7 @@ static_assert(sizeof(TW_CUSTOMDSDATA) == 4 + sizeof(void*), "TW_CUSTOMDSDATA lay
 #define DAT_USERINTERFACE 0x0009
 #define DAT_XFERGROUP 0x000a
 #define DAT_CUSTOMDSDATA 0x000c
+#define DAT_STATUSUTF8 0x0011
 #define DAT_ENTRYPOINT 0x0403
 #define DAT_IMAGEINFO 0x0101
 #define DAT_IMAGELAYOUT 0x0102

@@ -6,6 +6,7 @@
 
 #include "platform/global_memory.h"
 #include "source/data_arguments.h"
+#include "twain/names.h"
 
 namespace {
 
@@ -156,6 +157,30 @@ TW_UINT16 AnswerTransferGroup(CTwainSource& source, TW_UINT16 msg, TW_MEMREF dat
     return TWRC_SUCCESS;
 }
 
+// The condition code the application names, as text in a block of the memory the
+// source hands out (the Source Manager's when it gave its functions). The source's
+// own condition code is left as it is.
+TW_UINT16 AnswerStatusText(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
+    if (msg != MSG_GET) return source.Fail(TWCC_BADPROTOCOL);
+    if (!data) return source.Fail(TWCC_BADVALUE);
+    auto* status = static_cast<pTW_STATUSUTF8>(data);
+    const char* meaning = ConditionMeaning(status->Status.ConditionCode);
+    const char* text = meaning ? meaning : "unknown condition";
+    const size_t bytes = std::strlen(text) + 1;
+    const HandoutMemory memory = source.Handout();
+    HGLOBAL block = memory.Allocate(GMEM_MOVEABLE, bytes);
+    void* bytesAt = block ? memory.Lock(block) : nullptr;
+    if (!bytesAt) {
+        if (block) memory.Free(block);
+        return source.Fail(TWCC_LOWMEMORY);
+    }
+    std::memcpy(bytesAt, text, bytes);
+    memory.Unlock(block);
+    status->Size = static_cast<TW_UINT32>(bytes);
+    status->UTF8string = block;
+    return TWRC_SUCCESS;
+}
+
 TW_UINT16 AnswerCustomData(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) {
     return source.HandleCustomData(msg, static_cast<pTW_CUSTOMDSDATA>(data));
 }
@@ -172,6 +197,7 @@ const DataArgumentRow ControlRows[] = {
     {DAT_USERINTERFACE, false, &AnswerUserInterface},
     {DAT_XFERGROUP, true, &AnswerTransferGroup},
     {DAT_CUSTOMDSDATA, true, &AnswerCustomData},
+    {DAT_STATUSUTF8, true, &AnswerStatusText},
 };
 
 }  // namespace

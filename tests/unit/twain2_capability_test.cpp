@@ -138,7 +138,7 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {CAP_DEVICEONLINE, MSG_GET, "fail 6", "one BOOL 1"},
         {ICAP_PIXELFLAVOR, MSG_RESET, "fail 6", "one UINT16 0"},
         {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 26 items"},
-        {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 16 items"},
+        {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 17 items"},
         {CAP_INDICATORS, MSG_GET, "fail 6", "one BOOL 1"},
         {CAP_INDICATORS, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},
         {CAP_ENABLEDSUIONLY, MSG_GET, "fail 6", "one BOOL 1"},

@@ -15,6 +15,7 @@
 #include "tests/support/capability_containers.h"
 #include "tests/support/twain2_manager.h"
 #include "tests/unit/engine_fixture.h"
+#include "twain/names.h"
 
 namespace {
 
@@ -97,6 +98,8 @@ TEST_F(Twain2CustomDataTest, ListedDataArgumentsAreTheOnesAnswered) {
             std::vector<uint8_t> record(2048, 0);
             const TW_UINT16 result = Call(dg, dat, msg, record.data());
             if (result == TWRC_XFERDONE) GlobalFree(*reinterpret_cast<HGLOBAL*>(record.data()));
+            if (dat == DAT_STATUSUTF8 && result == TWRC_SUCCESS)
+                GlobalFree(reinterpret_cast<TW_STATUSUTF8*>(record.data())->UTF8string);
             if (result != TWRC_FAILURE || Status() != TWCC_BADPROTOCOL) return true;
         }
         return false;
@@ -216,6 +219,10 @@ TEST_F(Twain2CustomDataTest, Twain1ApplicationsAreAnsweredAsBefore) {
                   TWRC_FAILURE, TWCC_BADPROTOCOL},
              Case{"1.x transfer group", DG_CONTROL, DAT_XFERGROUP, MSG_GET, false, TWRC_FAILURE,
                   TWCC_BADPROTOCOL},
+             Case{"1.x status text", DG_CONTROL, DAT_STATUSUTF8, MSG_GET, false, TWRC_FAILURE,
+                  TWCC_BADPROTOCOL},
+             Case{"2 status text without a record", DG_CONTROL, DAT_STATUSUTF8, MSG_GET, true,
+                  TWRC_FAILURE, TWCC_BADVALUE},
              Case{"2 transfer group without a record", DG_CONTROL, DAT_XFERGROUP, MSG_GET, true,
                   TWRC_FAILURE, TWCC_BADVALUE},
              Case{"2 custom data reset", DG_CONTROL, DAT_CUSTOMDSDATA, MSG_RESET, true,
@@ -229,6 +236,28 @@ TEST_F(Twain2CustomDataTest, Twain1ApplicationsAreAnsweredAsBefore) {
         Open();
         EXPECT_EQ(c.result, Call(c.dg, c.dat, c.msg, nullptr));
         EXPECT_EQ(c.condition, Status());
+    }
+}
+
+TEST_F(Twain2CustomDataTest, StatusTextIsTheConditionsMeaningInTheManagersMemory) {
+    UseScanner("QD120");
+    OpenAsTwain2();
+    for (TW_UINT16 code : {TW_UINT16(TWCC_BADVALUE), TW_UINT16(TWCC_SEQERROR), TW_UINT16(0x7777)}) {
+        SCOPED_TRACE(code);
+        // A failure first: the text leaves the source's own condition code alone.
+        ASSERT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_XFERGROUP, MSG_SET, nullptr));
+        const int allocations = FakeTwain2Manager::Allocations;
+        TW_STATUSUTF8 status = {{code, 0}, 0, nullptr};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_STATUSUTF8, MSG_GET, &status));
+        EXPECT_EQ(allocations + 1, FakeTwain2Manager::Allocations);
+        const Bytes text = BlockBytes(status.UTF8string);
+        GlobalFree(status.UTF8string);
+        const char* meaning = ConditionMeaning(code);
+        const std::string expected = meaning ? meaning : "unknown condition";
+        ASSERT_EQ(expected.size() + 1, status.Size);
+        ASSERT_LE(status.Size, text.size());
+        EXPECT_EQ(expected + '\0', std::string(text.begin(), text.begin() + status.Size));
+        EXPECT_EQ(TWCC_BADPROTOCOL, Status());
     }
 }
 
