@@ -61,4 +61,11 @@ DWORD OpenHandleCount() {
     return CountFromSystemList();
 }
 
+bool OpenedByNobody(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
 }  // namespace usdtest

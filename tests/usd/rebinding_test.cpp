@@ -17,16 +17,6 @@ using namespace usdtest;
 
 namespace {
 
-// Nobody else has the file open when it can be opened without sharing.
-bool OpenedByNobody(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
-}
-
 class UsdRebindingTest : public testing::Test {
 protected:
     void SetUp() override {

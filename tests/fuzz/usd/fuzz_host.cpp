@@ -255,13 +255,4 @@ DWORD ProcessHandles() {
     return usdtest::OpenHandleCount();
 }
 
-bool OpenedByNobody(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
-}
-
 }  // namespace usdfuzz

@@ -112,7 +112,5 @@ struct Host {
 
 // The handles this process holds, as a host counts them.
 DWORD ProcessHandles();
-// Nobody has the file open when it opens without sharing.
-bool OpenedByNobody(const std::string& path);
 
 }  // namespace usdfuzz

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "tests/usd/process_handles.h"
+
 namespace usdfuzz {
 
 RoundRunner::RoundRunner(Host& host) : TheHost(host) {
@@ -189,7 +191,7 @@ void RoundRunner::Run(const std::vector<CallList>& threads) {
                           " handles, not " + std::to_string(handlesBefore));
     }
     for (const std::string& file : TheHost.Files) {
-        if (!OpenedByNobody(file)) {
+        if (!usdtest::OpenedByNobody(file)) {
             TheHost.Found.Add("after the object went, a port file is still open");
         }
     }
