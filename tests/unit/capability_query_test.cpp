@@ -110,6 +110,36 @@ protected:
         }
     }
 
+    // A fresh connection moved to `state` the way an application moves it: an
+    // enable with the dialog (5) or without it (6), and one block of a memory
+    // transfer that leaves most of the image to come (7).
+    void OpenInState(int32_t state) {
+        Reload();
+        WriteModelName(Source(), "QD120");
+        Open();
+        Reach(state);
+    }
+    void Reach(int32_t state) {
+        if (state == StateOpen) return;
+        if (state == StateTransferring)
+            ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
+        TW_USERINTERFACE ui = {state == StateEnabled ? TRUE : FALSE, FALSE, nullptr};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        if (state != StateTransferring) return;
+        std::vector<uint8_t> buffer(4800);
+        TW_IMAGEMEMXFER block = {};
+        block.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+        block.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+        block.Memory.TheMem = buffer.data();
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block));
+    }
+
+    TW_UINT32 Current(TW_UINT16 cap) {
+        Reply reply;
+        EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, cap, &reply)) << cap;
+        return reply.Item;
+    }
+
     static std::string ToHex(TW_UINT16 value) {
         char text[8];
         wsprintfA(text, "%04x", value);
@@ -313,7 +343,7 @@ TEST_F(CapabilityQueryTest, PhysicalWidthOfTheScannerOpenedAtLoad) {
 
 TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
     for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
-        Source().Session.State = state;
+        OpenInState(state);
         Reply reply;
         EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PIXELTYPE, &reply)) << state;
         EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XRESOLUTION, &reply)) << state;
@@ -323,7 +353,7 @@ TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
 
 TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
     for (int32_t state : {StateOpen, StateEnabled}) {
-        Source().Session.State = state;
+        OpenInState(state);
         for (TW_UINT16 msg : {MSG_NULL, MSG_GETFIRST, MSG_GETNEXT, MSG_QUERYSUPPORT, 9,
                               MSG_XFERREADY, MSG_ENABLEDS, 0xFFFF}) {
             for (TW_UINT16 cap : {ICAP_PIXELTYPE, 0x7777}) {
@@ -336,12 +366,17 @@ TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
 }
 
 TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
-    Source().Settings.ImageComposition = 2;
-    Source().Settings.BitsPerPixel = 8;
-    Source().Settings.XResolution = 300;
-    Source().TransferMechanism = TWSX_MEMORY;
     for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
-        Source().Session.State = state;
+        SCOPED_TRACE(state);
+        OpenInState(StateOpen);
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 300));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
+        Reach(state);
+        // The enable with the dialog starts from the stored settings; whatever is in
+        // force now is what the refused requests must leave.
+        const std::vector<TW_UINT32> before = {Current(ICAP_PIXELTYPE), Current(ICAP_BITDEPTH),
+                                               Current(ICAP_XRESOLUTION)};
         // Checked before the capability is looked at: an unknown one gets the same.
         for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_XRESOLUTION, ICAP_XFERMECH, 0x7777}) {
             EXPECT_EQ(TWRC_FAILURE, Query(MSG_RESET, cap));
@@ -349,9 +384,11 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
             EXPECT_EQ(TWRC_FAILURE, SetOneValue(cap, TWTY_UINT16, TWPT_RGB));
             EXPECT_EQ(TWCC_SEQERROR, Status());
         }
+        EXPECT_EQ(before, (std::vector<TW_UINT32>{Current(ICAP_PIXELTYPE), Current(ICAP_BITDEPTH),
+                                                  Current(ICAP_XRESOLUTION)}));
+        if (state != StateEnabled) EXPECT_EQ((std::vector<TW_UINT32>{TWPT_GRAY, 8, 300}), before);
+        Reply mechanisms;
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XFERMECH, &mechanisms));
+        EXPECT_EQ(1u, mechanisms.CurrentIndex);  // memory
     }
-    EXPECT_EQ(2, Source().Settings.ImageComposition);
-    EXPECT_EQ(8, Source().Settings.BitsPerPixel);
-    EXPECT_EQ(300, Source().Settings.XResolution);
-    EXPECT_EQ(TWSX_MEMORY, Source().TransferMechanism);
 }
