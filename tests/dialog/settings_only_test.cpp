@@ -16,19 +16,9 @@ namespace {
 class SettingsOnlyTest : public DialogTest {
 protected:
     TW_UINT16 SetPixelType(TW_UINT16 pixelType) {
-        TW_CAPABILITY capability = {ICAP_PIXELTYPE, TWON_ONEVALUE,
-                                    AppBlock(OneValueContainer(TWTY_UINT16, pixelType))};
-        const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        GlobalFree(capability.hContainer);
-        return result;
+        return SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, pixelType);
     }
-    TW_UINT32 PixelType() {
-        TW_CAPABILITY capability = {ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
-        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability));
-        const Reply reply = ReadReply(capability.ConType, capability.hContainer);
-        GlobalFree(capability.hContainer);
-        return reply.Item;
-    }
+    TW_UINT32 PixelType() { return CurrentItem(ICAP_PIXELTYPE); }
 };
 
 TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {

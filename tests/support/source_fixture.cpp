@@ -1,10 +1,12 @@
 #include "tests/support/source_fixture.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/global_memory.h"
 #include "platform/source_manager_link.h"
 #include "source/twain_source.h"
+#include "tests/support/capability_containers.h"
 
 TW_UINT16 FakeSourceManager::Answer = TWRC_SUCCESS;
 bool FakeSourceManager::Missing = false;
@@ -124,6 +126,30 @@ TW_UINT16 SourceTest::StatusOf(TW_IDENTITY& origin) {
 
 void SourceTest::Open() {
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceId));
+}
+
+TW_UINT16 SourceTest::SetCapability(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+    TW_CAPABILITY capability = {cap, TWON_ONEVALUE, AppBlock(OneValueContainer(itemType, item))};
+    const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    GlobalFree(capability.hContainer);
+    return result;
+}
+
+TW_UINT32 SourceTest::CurrentItem(TW_UINT16 cap) {
+    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability)) << cap;
+    const Reply reply = ReadReply(capability.ConType, capability.hContainer);
+    GlobalFree(capability.hContainer);
+    return reply.Item;
+}
+
+TW_UINT16 SourceTest::TakeMemoryBlock(size_t bytes) {
+    std::vector<uint8_t> buffer(bytes);
+    TW_IMAGEMEMXFER block = {};
+    block.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+    block.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+    block.Memory.TheMem = buffer.data();
+    return Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block);
 }
 
 void SourceTest::OpenAndEnable() {

@@ -37,6 +37,13 @@ protected:
     // the notification unless told otherwise (state 6).
     void OpenAndEnable();
 
+    // MSG_SET of a one value in a block of the application's, freed afterwards.
+    TW_UINT16 SetCapability(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item);
+    // The Item of the one value MSG_GETCURRENT returns (0 when refused).
+    TW_UINT32 CurrentItem(TW_UINT16 cap);
+    // One memory-transfer block into an application-owned buffer of `bytes`.
+    TW_UINT16 TakeMemoryBlock(size_t bytes);
+
     TW_IDENTITY App = MakeIdentity(17, "Unit Test Application");
     TW_IDENTITY SourceId = MakeIdentity(23, "Halvard TWAIN Driver");
 };

@@ -125,19 +125,7 @@ protected:
             ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
         TW_USERINTERFACE ui = {state == StateEnabled ? TRUE : FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-        if (state != StateTransferring) return;
-        std::vector<uint8_t> buffer(4800);
-        TW_IMAGEMEMXFER block = {};
-        block.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-        block.Memory.Length = static_cast<TW_UINT32>(buffer.size());
-        block.Memory.TheMem = buffer.data();
-        ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block));
-    }
-
-    TW_UINT32 Current(TW_UINT16 cap) {
-        Reply reply;
-        EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, cap, &reply)) << cap;
-        return reply.Item;
+        if (state == StateTransferring) ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
     }
 
     static std::string ToHex(TW_UINT16 value) {
@@ -375,8 +363,8 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
         Reach(state);
         // The enable with the dialog starts from the stored settings; whatever is in
         // force now is what the refused requests must leave.
-        const std::vector<TW_UINT32> before = {Current(ICAP_PIXELTYPE), Current(ICAP_BITDEPTH),
-                                               Current(ICAP_XRESOLUTION)};
+        const std::vector<TW_UINT32> before = {
+            CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH), CurrentItem(ICAP_XRESOLUTION)};
         // Checked before the capability is looked at: an unknown one gets the same.
         for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_XRESOLUTION, ICAP_XFERMECH, 0x7777}) {
             EXPECT_EQ(TWRC_FAILURE, Query(MSG_RESET, cap));
@@ -384,8 +372,9 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
             EXPECT_EQ(TWRC_FAILURE, SetOneValue(cap, TWTY_UINT16, TWPT_RGB));
             EXPECT_EQ(TWCC_SEQERROR, Status());
         }
-        EXPECT_EQ(before, (std::vector<TW_UINT32>{Current(ICAP_PIXELTYPE), Current(ICAP_BITDEPTH),
-                                                  Current(ICAP_XRESOLUTION)}));
+        EXPECT_EQ(before,
+                  (std::vector<TW_UINT32>{CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH),
+                                          CurrentItem(ICAP_XRESOLUTION)}));
         if (state != StateEnabled) EXPECT_EQ((std::vector<TW_UINT32>{TWPT_GRAY, 8, 300}), before);
         Reply mechanisms;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XFERMECH, &mechanisms));

@@ -1,9 +1,6 @@
 // States 4 to 7: enable and disable, pending transfers, memory set-up, and the two
 // notifications through the Source Manager.
-#include <vector>
-
 #include "source/twain_source.h"
-#include "tests/support/capability_containers.h"
 #include "tests/support/source_fixture.h"
 
 namespace {
@@ -17,37 +14,14 @@ protected:
         Open();
         if (state == StateOpen) return;
         if (state == StateTransferring)
-            ASSERT_EQ(TWRC_SUCCESS, SetUInt16(ICAP_XFERMECH, TWSX_MEMORY));
+            ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
         FakeSourceManager::Answer = state == StateEnabled ? TWRC_FAILURE : TWRC_SUCCESS;
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         Status();
         FakeSourceManager::Answer = TWRC_SUCCESS;
-        if (state == StateTransferring) {
-            std::vector<uint8_t> buffer(4800);
-            TW_IMAGEMEMXFER block = {};
-            block.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-            block.Memory.Length = static_cast<TW_UINT32>(buffer.size());
-            block.Memory.TheMem = buffer.data();
-            ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block));
-        }
+        if (state == StateTransferring) ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
         ASSERT_EQ(state, Source().Session.State);
-    }
-
-    TW_UINT16 SetUInt16(TW_UINT16 cap, TW_UINT16 value) {
-        TW_CAPABILITY capability = {cap, TWON_ONEVALUE,
-                                    AppBlock(OneValueContainer(TWTY_UINT16, value))};
-        const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        GlobalFree(capability.hContainer);
-        return result;
-    }
-
-    TW_UINT32 CurrentXResolution() {
-        TW_CAPABILITY capability = {ICAP_XRESOLUTION, TWON_DONTCARE16, nullptr};
-        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability));
-        const Reply reply = ReadReply(capability.ConType, capability.hContainer);
-        GlobalFree(capability.hContainer);
-        return reply.Item;
     }
 
     TW_UINT16 UserInterface(TW_UINT16 msg, TW_BOOL showUI = FALSE) {
@@ -62,7 +36,7 @@ const int32_t OpenStates[] = {StateOpen, StateEnabled, StateTransferReady, State
 
 TEST_F(StateMachineTest, EnableWithoutInterfaceAnnouncesTheTransferAtOnce) {
     Open();
-    ASSERT_EQ(TWRC_SUCCESS, SetUInt16(ICAP_XRESOLUTION, 150));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XRESOLUTION, TWTY_UINT16, 150));
     TW_USERINTERFACE ui = {FALSE, TRUE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(StateTransferReady, Source().Session.State);
@@ -71,7 +45,7 @@ TEST_F(StateMachineTest, EnableWithoutInterfaceAnnouncesTheTransferAtOnce) {
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
     EXPECT_EQ(SourceId.Id, FakeSourceManager::LastOrigin.Id);
     EXPECT_EQ(App.Id, FakeSourceManager::LastDestination.Id);
-    EXPECT_EQ(150u, CurrentXResolution());  // stored settings are not loaded
+    EXPECT_EQ(150u, CurrentItem(ICAP_XRESOLUTION));  // stored settings are not loaded
     EXPECT_EQ(TWCC_SUCCESS, Status());
 }
 

@@ -27,13 +27,6 @@ protected:
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry_));
         Open();
     }
-    TW_UINT16 SetCap(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
-        TW_CAPABILITY capability = {cap, TWON_ONEVALUE,
-                                    AppBlock(OneValueContainer(itemType, item))};
-        const TW_UINT16 result = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        GlobalFree(capability.hContainer);
-        return result;
-    }
     // The settings block as the application receives it; empty when refused.
     Bytes GetBlock() {
         TW_CUSTOMDSDATA custom = {};
@@ -52,13 +45,6 @@ protected:
         const TW_UINT16 result = Call(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &custom);
         GlobalFree(custom.hData);
         return result;
-    }
-    TW_UINT32 Current(TW_UINT16 cap) {
-        TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
-        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability));
-        const Reply reply = ReadReply(capability.ConType, capability.hContainer);
-        GlobalFree(capability.hContainer);
-        return reply.Item;
     }
 
 private:
@@ -90,7 +76,7 @@ TEST_F(Twain2CustomDataTest, ListedDataArgumentsAreTheOnesAnswered) {
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_XFERGROUP, MSG_GET, &group));
     EXPECT_EQ(DG_IMAGE, group);
     // A grey image, which has a colour table to ask for.
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY));
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     const auto answered = [&](TW_UINT32 dg, TW_UINT16 dat) {
@@ -125,16 +111,16 @@ TEST_F(Twain2CustomDataTest, TheBlockRestoresTheSettingsTheNextScanUses) {
     UseScanner("QD120");
     OpenAsTwain2();
     for (const Negotiated& v : values)
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(v.cap, v.itemType, v.kept));
+        ASSERT_EQ(TWRC_SUCCESS, SetCapability(v.cap, v.itemType, v.kept));
     const int allocationsBefore = FakeTwain2Manager::Allocations;
     const Bytes kept = GetBlock();
     ASSERT_FALSE(kept.empty());
     EXPECT_EQ(allocationsBefore + 1, FakeTwain2Manager::Allocations) << "the manager's memory";
     for (const Negotiated& v : values)
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(v.cap, v.itemType, v.later));
+        ASSERT_EQ(TWRC_SUCCESS, SetCapability(v.cap, v.itemType, v.later));
     ASSERT_EQ(TWRC_SUCCESS, SetBlock(kept, kept.size()));
     EXPECT_EQ(kept, GetBlock());
-    EXPECT_EQ(TW_UINT32{TWSX_MEMORY}, Current(ICAP_XFERMECH));
+    EXPECT_EQ(TW_UINT32{TWSX_MEMORY}, CurrentItem(ICAP_XFERMECH));
 
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
@@ -201,7 +187,7 @@ TEST_F(Twain2CustomDataTest, HostileBlocksAreRefusedAndChangeNothing) {
         }
     }
     // Moved to the nearest step, as ICAP_XRESOLUTION moves it.
-    EXPECT_EQ(Fix32Item(400, 0), Current(ICAP_XRESOLUTION));
+    EXPECT_EQ(Fix32Item(400, 0), CurrentItem(ICAP_XRESOLUTION));
 }
 
 TEST_F(Twain2CustomDataTest, Twain1ApplicationsAreAnsweredAsBefore) {
@@ -264,11 +250,11 @@ TEST_F(Twain2CustomDataTest, StatusTextIsTheConditionsMeaningInTheManagersMemory
 TEST_F(Twain2CustomDataTest, IndicatorsAreKeptForOneConnection) {
     UseScanner("QD120");
     OpenAsTwain2();
-    ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_INDICATORS, TWTY_BOOL, FALSE));
-    EXPECT_EQ(TW_UINT32{FALSE}, Current(CAP_INDICATORS));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(CAP_INDICATORS, TWTY_BOOL, FALSE));
+    EXPECT_EQ(TW_UINT32{FALSE}, CurrentItem(CAP_INDICATORS));
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
     OpenAsTwain2();
-    EXPECT_EQ(TW_UINT32{TRUE}, Current(CAP_INDICATORS));
+    EXPECT_EQ(TW_UINT32{TRUE}, CurrentItem(CAP_INDICATORS));
 }
 
 }  // namespace
