@@ -145,7 +145,7 @@ TW_UINT16 AnswerTwain2(CTwainSource& source, const CapabilityRow* row, TW_UINT16
 // reset as MSG_RESET resets it, and the replies are freed. If one cannot be reset,
 // the negotiated values are put back as they were.
 TW_UINT16 ResetAll(CTwainSource& source) {
-    if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+    if (source.Session.State() != StateOpen) return source.Fail(TWCC_SEQERROR);
     const ScanSettings settings = source.Settings;
     const TW_UINT16 mechanism = source.TransferMechanism;
     const bool indicators = source.Indicators;
@@ -179,7 +179,7 @@ TW_UINT16 CTwainSource::HandleCapability(TW_UINT16 msg, pTW_CAPABILITY capabilit
     const TW_UINT32 flag = QueryFlagOf(msg);
     if (flag == 0 && !(twain2 && msg == MSG_QUERYSUPPORT)) return Fail(TWCC_BADPROTOCOL);
     const CapabilityRow* row = capability ? FindCapability(capability->Cap) : nullptr;
-    if ((flag & (TWQC_SET | TWQC_RESET)) && !InStates(ChangeStatesOf(row), Session.State))
+    if ((flag & (TWQC_SET | TWQC_RESET)) && !InStates(ChangeStatesOf(row), Session.State()))
         return Fail(TWCC_SEQERROR);
     if (!capability) return Fail(TWCC_BADVALUE);
     return twain2 ? AnswerTwain2(*this, row, msg, capability)

@@ -100,7 +100,7 @@ TW_UINT16 TakeSettings(CTwainSource& source, const TW_CUSTOMDSDATA& custom) {
 
 TW_UINT16 CTwainSource::HandleCustomData(TW_UINT16 msg, pTW_CUSTOMDSDATA custom) {
     if (msg != MSG_GET && msg != MSG_SET) return Fail(TWCC_BADPROTOCOL);
-    if (Session.State != StateOpen) return Fail(TWCC_SEQERROR);
+    if (Session.State() != StateOpen) return Fail(TWCC_SEQERROR);
     if (!custom) return Fail(TWCC_BADVALUE);
     return msg == MSG_GET ? GiveSettings(*this, *custom) : TakeSettings(*this, *custom);
 }

@@ -224,10 +224,7 @@ TW_UINT16 Twain2PlanarChunky(CTwainSource& source, TW_UINT16, pTW_CAPABILITY cap
 
 // Whether the scanner is there and ready now.
 TW_UINT16 Twain2DeviceOnline(CTwainSource& source, TW_UINT16, pTW_CAPABILITY capability) {
-    AditionalSenseCodeType sense;
-    const bool online =
-        source.ModelCode() != Model::Unknown && source.Job.Scanner.UnitReady(&sense);
-    return source.MakeOneValue(capability, TWTY_BOOL, online ? TRUE : FALSE);
+    return source.MakeOneValue(capability, TWTY_BOOL, source.Job.Online() ? TRUE : FALSE);
 }
 
 // One image per acquisition: 1, or -1 ("all of them") and any larger count kept

@@ -10,7 +10,7 @@
 #include "trace/trace.h"
 
 void ScanJob::ReadBlock(const ScanSettings& settings, bool interpolated) {
-    if (Stopped) return;
+    if (stopped_) return;
     const Model code = interpolated ? ScannerModel() : Model::Unknown;
     ReadCompleteType result = ReadRetry;
     for (int attempt = 0; attempt < ReadAttempts && result == ReadRetry; ++attempt) {
@@ -35,7 +35,7 @@ void ScanJob::ReadBlock(const ScanSettings& settings, bool interpolated) {
     Transfer.BytesDelivered = 0;
     if (result != ReadRetry) {
         trace::Device(Scanner.StopScan(), "StopScan");
-        Stopped = true;
+        stopped_ = true;
     }
 }
 
@@ -43,7 +43,7 @@ bool ReadWithPatience(ScanJob& job, const ScanSettings& settings, bool interpola
     for (int round = 0; round < rounds; ++round) {
         if (round > 0) Sleep(NotReadyPauseMilliseconds);
         job.ReadBlock(settings, interpolated);
-        if (job.Stopped || job.Transfer.BytesDelivered > 0) return true;
+        if (job.Stopped() || job.Transfer.BytesDelivered > 0) return true;
     }
     return false;
 }
@@ -56,7 +56,7 @@ FillResult FillFromDevice(ScanJob& job, const ScanSettings& settings, unsigned c
         job.Transfer.BytesRequested = bytes - filled;
         if (!ReadWithPatience(job, settings, interpolated, rounds))
             return {FillOutcome::NotReady, filled};
-        if (job.Stopped) {
+        if (job.Stopped()) {
             std::memset(destination + filled, 0, bytes - filled);
             return {FillOutcome::Stopped, filled};
         }

@@ -1,15 +1,43 @@
 #include "engine/scan_job.h"
 
+#include "trace/trace.h"
+
 ScanJob::ScanJob()
     : DeviceInfo(),
-      Stopped(false),
       Transfer(),
-      TransferBufferHandle(nullptr),
-      BytesTransferred(0),
-      PartialRow(false),
-      PartialRowOffset(0),
-      ImageDelivered(false) {
+      stopped_(false),
+      transferBufferHandle_(nullptr),
+      bytesTransferred_(0),
+      partialRow_(false),
+      partialRowOffset_(0),
+      imageDelivered_(false) {
     Scanner.Open(DeviceInfo);
+}
+
+void ScanJob::MoveDocument(ObjectCommandType command) {
+    AditionalSenseCodeType sense = {};
+    if (!Scanner.Open(DeviceInfo)) return;
+    if (!Scanner.UnitReady(&sense)) return;
+    Scanner.SetObjectPosition(command, 0);
+}
+
+bool ScanJob::Online() {
+    AditionalSenseCodeType sense;
+    return ScannerModel() != Model::Unknown && Scanner.UnitReady(&sense);
+}
+
+void ScanJob::EndScan() {
+    partialRow_ = false;
+    if (stopped_)
+        stopped_ = false;
+    else
+        trace::Device(Scanner.StopScan(), "StopScan");
+}
+
+void ScanJob::RecordBlock(uint32_t bytes, bool endsInsideRow) {
+    bytesTransferred_ += bytes;
+    partialRowOffset_ = endsInsideRow ? (partialRow_ ? partialRowOffset_ : 0) + bytes : 0;
+    partialRow_ = endsInsideRow;
 }
 
 ScanJob::~ScanJob() {

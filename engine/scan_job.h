@@ -40,13 +40,48 @@ public:
     // scan or fails is stopped, and Stopped says so.
     void ReadBlock(const ScanSettings& settings, bool interpolated);
 
+    // Sends the paper forward or back (the dialog's paper buttons); nothing when
+    // the scanner is absent or not ready.
+    void MoveDocument(ObjectCommandType command);
+    // The scanner is there and ready now.
+    bool Online();
+
+    // Stops the scanner unless the device already ended the scan; no row is under
+    // way afterwards.
+    void EndScan();
+    // The device ended the scan early; the image is finished from what was read.
+    bool Stopped() const { return stopped_; }
+    void MarkStopped() { stopped_ = true; }
+
+    // The memory transfer's progress through the current image.
+    uint64_t BytesTransferred() const { return bytesTransferred_; }
+    // Bytes of the row the last block ended inside; 0 when blocks stand at a row's start.
+    uint32_t RowBytesDelivered() const { return partialRow_ ? partialRowOffset_ : 0; }
+    bool InsideRow() const { return partialRow_; }
+    // A block of `bytes` went to the application; `endsInsideRow` when it ended
+    // before its row did.
+    void RecordBlock(uint32_t bytes, bool endsInsideRow);
+    // The row under way no longer fits the window (it was changed between blocks).
+    void ForgetRow() { partialRow_ = false; }
+
+    // A TWAIN 2 application has had this acquisition's image.
+    bool ImageDelivered() const { return imageDelivered_; }
+    void MarkImageDelivered() { imageDelivered_ = true; }
+    void ForgetDeliveredImage() { imageDelivered_ = false; }
+
+    // The device library, what it reported when opened, and its read record; the
+    // engine's reads go through these.
     CTarnScan Scanner;
     DeviceInfoType DeviceInfo;
-    bool Stopped;  // the device ended the scan or failed, and has been stopped
     DataTransferType Transfer;
-    HGLOBAL TransferBufferHandle;
-    uint64_t BytesTransferred;  // of the current memory transfer
-    bool PartialRow;            // a memory block ended inside a row
-    uint32_t PartialRowOffset;  // bytes of that row already delivered
-    bool ImageDelivered;        // a TWAIN 2 application has had this acquisition's image
+    // The native transfer's read buffer, when one is held.
+    bool HoldsTransferBuffer() const { return transferBufferHandle_ != nullptr; }
+
+private:
+    bool stopped_;
+    HGLOBAL transferBufferHandle_;
+    uint64_t bytesTransferred_;
+    bool partialRow_;
+    uint32_t partialRowOffset_;
+    bool imageDelivered_;
 };

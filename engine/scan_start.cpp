@@ -8,8 +8,8 @@
 #include "trace/trace.h"
 
 TW_UINT16 ScanJob::Start(const ScanSettings& settings, bool loadColourTable) {
-    BytesTransferred = 0;
-    PartialRow = false;
+    bytesTransferred_ = 0;
+    partialRow_ = false;
     if (!trace::Device(Scanner.Open(DeviceInfo), "Open")) return TWRC_FAILURE;
     AditionalSenseCodeType sense;
     if (!trace::Device(Scanner.UnitReady(&sense), "UnitReady")) return TWRC_FAILURE;
@@ -26,6 +26,6 @@ TW_UINT16 ScanJob::Start(const ScanSettings& settings, bool loadColourTable) {
         return TWRC_FAILURE;
     if (!LoadToneTables(settings)) return TWRC_FAILURE;
     if (loadColourTable && !LoadColourTranslationTable(settings.BitsPerPixel)) return TWRC_FAILURE;
-    Stopped = false;
+    stopped_ = false;
     return trace::Device(Scanner.StartScan(), "StartScan") ? TWRC_SUCCESS : TWRC_FAILURE;
 }

@@ -7,22 +7,22 @@ int ScanJob::AllocateTransferBuffer(uint32_t bytes) {
     FreeTransferBuffer();
     Transfer.BytesRequested = bytes;
     const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
-    TransferBufferHandle = memory.Alloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
-    if (!TransferBufferHandle) return 1;
-    Transfer.Buffer = static_cast<unsigned char*>(memory.Lock(TransferBufferHandle));
+    transferBufferHandle_ = memory.Alloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
+    if (!transferBufferHandle_) return 1;
+    Transfer.Buffer = static_cast<unsigned char*>(memory.Lock(transferBufferHandle_));
     if (!Transfer.Buffer) {
-        memory.Free(TransferBufferHandle);
-        TransferBufferHandle = nullptr;
+        memory.Free(transferBufferHandle_);
+        transferBufferHandle_ = nullptr;
         return 1;
     }
     return 0;
 }
 
 void ScanJob::FreeTransferBuffer() {
-    if (!TransferBufferHandle) return;
+    if (!transferBufferHandle_) return;
     const platform::GlobalMemoryApi& memory = platform::GlobalMemory;
-    memory.Unlock(TransferBufferHandle);
-    memory.Free(TransferBufferHandle);
-    TransferBufferHandle = nullptr;
+    memory.Unlock(transferBufferHandle_);
+    memory.Free(transferBufferHandle_);
+    transferBufferHandle_ = nullptr;
     Transfer.Buffer = nullptr;
 }

@@ -11,8 +11,8 @@ namespace {
 // keeps state 6 after a native transfer, as it always has.
 TW_UINT16 AfterTransfer(CTwainSource& source, TW_UINT16 result) {
     if (result == TWRC_XFERDONE && source.ServesTwain2()) {
-        source.Job.ImageDelivered = true;
-        source.Session.State = StateTransferring;
+        source.Job.MarkImageDelivered();
+        source.Session.MoveTo(StateTransferring);
     }
     return result;
 }
@@ -68,14 +68,14 @@ TW_UINT16 TransferRefusal(const CTwainSource& source, TransferKind kind) {
     const Model code = source.ModelCode();
     if (source.Settings.BitsPerPixel == 24 && IsMonochromeModel(code)) return TWCC_BADVALUE;
     if (code == Model::Unknown) return TWCC_NODS;
-    if (source.Job.ImageDelivered) return TWCC_SEQERROR;
+    if (source.Job.ImageDelivered()) return TWCC_SEQERROR;
     // In state 7 a memory block goes on with a memory image under way, never with
     // the native image that a device ending early left in state 7.
     const bool memoryImageUnderWay =
-        source.Session.State == StateTransferring && source.Job.BytesTransferred > 0;
+        source.Session.State() == StateTransferring && source.Job.BytesTransferred() > 0;
     const bool stateAccepted =
         kind == TransferKind::Native
-            ? source.Session.State == StateTransferReady
-            : source.Session.State == StateTransferReady || memoryImageUnderWay;
+            ? source.Session.State() == StateTransferReady
+            : source.Session.State() == StateTransferReady || memoryImageUnderWay;
     return stateAccepted ? TWCC_SUCCESS : TWCC_SEQERROR;
 }

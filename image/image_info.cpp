@@ -19,7 +19,7 @@ void CTwainSource::AlignInterpolatedWidth() {
 }
 
 TW_UINT16 HandleImageInfo(CTwainSource& source, pTW_IMAGEINFO info) {
-    if (source.Session.State != StateTransferReady) return source.Fail(TWCC_SEQERROR);
+    if (source.Session.State() != StateTransferReady) return source.Fail(TWCC_SEQERROR);
     if (!info) return source.Fail(TWCC_BADVALUE);
     // The width the transfer will deliver: an interpolated scan's width is aligned now
     // rather than when the transfer begins, so no buffer sized from here is too small.

@@ -125,7 +125,7 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
     switch (msg) {
     case MSG_GET:
     case MSG_GETDEFAULT:
-        if (source.Session.State == StateTransferring) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State() == StateTransferring) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         if (msg == MSG_GET) {
             layout->Frame = CurrentFrame(source);
@@ -136,11 +136,11 @@ TW_UINT16 HandleImageLayout(CTwainSource& source, TW_UINT16 msg, pTW_IMAGELAYOUT
         WriteNumbers(*layout);
         return TWRC_SUCCESS;
     case MSG_SET:
-        if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State() != StateOpen) return source.Fail(TWCC_SEQERROR);
         if (!layout) return source.Fail(TWCC_BADVALUE);
         return ApplyFrame(source, layout->Frame);
     case MSG_RESET: {
-        if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+        if (source.Session.State() != StateOpen) return source.Fail(TWCC_SEQERROR);
         // A 1.x application's reset clears the whole window, as it always did; a
         // TWAIN 2 application's resets the frame alone.
         if (!source.ServesTwain2()) {

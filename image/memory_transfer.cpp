@@ -24,8 +24,8 @@ struct Block {
 
 Block ChooseBlock(const CTwainSource& source, uint32_t length, uint32_t rowBytes,
                   uint32_t remaining) {
-    Block block = {0, false, source.Job.PartialRow};
-    const uint32_t rowLeft = block.Continuing ? rowBytes - source.Job.PartialRowOffset : rowBytes;
+    Block block = {0, false, source.Job.InsideRow()};
+    const uint32_t rowLeft = rowBytes - source.Job.RowBytesDelivered();
     if (length < rowLeft) {
         block.Bytes = length / BlockGranularity * BlockGranularity;
         block.Partial = true;
@@ -40,7 +40,7 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
                    TW_IMAGEMEMXFER& memory) {
     const uint64_t bitsPerPixel = static_cast<uint64_t>(source.Settings.BitsPerPixel);
     memory.Compression = TWCP_NONE;
-    memory.YOffset = static_cast<TW_UINT32>(source.Job.BytesTransferred / rowBytes);
+    memory.YOffset = static_cast<TW_UINT32>(source.Job.BytesTransferred() / rowBytes);
     memory.BytesWritten = block.Bytes;
     if (block.Bytes == 0) {
         // Asked again after the image is complete: an empty block at its end.
@@ -52,7 +52,7 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
         // worth of them.
         const int64_t offset =
             block.Continuing
-                ? static_cast<int64_t>(source.Job.PartialRowOffset * 8ull / bitsPerPixel)
+                ? static_cast<int64_t>(source.Job.RowBytesDelivered() * 8ull / bitsPerPixel)
                 : 0;
         const int64_t left = std::max<int64_t>(0, source.Settings.ScanWidth - offset);
         const int64_t held = static_cast<int64_t>(block.Bytes * 8ull / bitsPerPixel);
@@ -62,19 +62,10 @@ void DescribeBlock(const CTwainSource& source, const Block& block, uint32_t rowB
         memory.Columns = static_cast<TW_UINT32>(source.Settings.ScanWidth);
         memory.Rows = block.Bytes / rowBytes;
     }
-    memory.XOffset = block.Continuing
-                         ? static_cast<TW_UINT32>(source.Job.PartialRowOffset * 8ull / bitsPerPixel)
-                         : 0;
-}
-
-TW_UINT16 FinishImage(CTwainSource& source) {
-    source.Job.PartialRow = false;  // no row is under way once the image is complete
-    if (source.Job.Stopped) {
-        source.Job.Stopped = false;
-    } else {
-        trace::Device(source.Job.Scanner.StopScan(), "StopScan");
-    }
-    return TWRC_XFERDONE;
+    memory.XOffset =
+        block.Continuing
+            ? static_cast<TW_UINT32>(source.Job.RowBytesDelivered() * 8ull / bitsPerPixel)
+            : 0;
 }
 
 TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
@@ -90,7 +81,7 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     // A TWAIN 2 application's blocks are whole rows: a buffer below one row is refused.
     if (source.ServesTwain2() && memory->Memory.Length < size.RowBytes)
         return source.Fail(TWCC_BADVALUE);
-    if (source.Session.State == StateTransferReady &&
+    if (source.Session.State() == StateTransferReady &&
         source.Job.Start(source.Settings, false) != TWRC_SUCCESS) {
         return source.Fail(TWCC_OPERATIONERROR);
     }
@@ -98,12 +89,10 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     memory->BytesPerRow = rowBytes;
     // The window may have been changed between blocks (the dialog's acquire
     // command writes the settings); never count past the end of the image.
-    if (source.Job.PartialRow && source.Job.PartialRowOffset >= rowBytes)
-        source.Job.PartialRow = false;
+    if (source.Job.RowBytesDelivered() >= rowBytes) source.Job.ForgetRow();
     // Images may pass 4 GiB; one block never does.
-    const uint64_t left = source.Job.BytesTransferred < size.ImageBytes
-                              ? size.ImageBytes - source.Job.BytesTransferred
-                              : 0;
+    const uint64_t sent = source.Job.BytesTransferred();
+    const uint64_t left = sent < size.ImageBytes ? size.ImageBytes - sent : 0;
     const uint32_t remaining = static_cast<uint32_t>(std::min<uint64_t>(left, UINT32_MAX));
 
     const Block block = ChooseBlock(source, memory->Memory.Length, rowBytes, remaining);
@@ -116,25 +105,20 @@ TW_UINT16 TransferBlock(CTwainSource& source, pTW_IMAGEMEMXFER memory) {
     source.Job.Transfer.Buffer = nullptr;
     if (read.Outcome == FillOutcome::NotReady) {
         trace::Device(source.Job.Scanner.StopScan(), "StopScan");
-        if (source.Job.BytesTransferred == 0 && read.Bytes == 0)
-            return source.Fail(TWCC_OPERATIONERROR);
+        if (sent == 0 && read.Bytes == 0) return source.Fail(TWCC_OPERATIONERROR);
         // Rows have gone to the application: the image ends as for a device that
         // stopped, with zero bytes.
-        source.Job.Stopped = true;
+        source.Job.MarkStopped();
         std::memset(buffer + read.Bytes, 0, block.Bytes - read.Bytes);
     }
 
     DescribeBlock(source, block, rowBytes, *memory);
-    source.Job.BytesTransferred += block.Bytes;
-    if (source.Job.BytesTransferred >= size.ImageBytes) return FinishImage(source);
-    if (block.Partial) {
-        source.Job.PartialRowOffset =
-            (block.Continuing ? source.Job.PartialRowOffset : 0) + block.Bytes;
-        source.Job.PartialRow = true;
-    } else {
-        source.Job.PartialRow = false;
+    source.Job.RecordBlock(block.Bytes, block.Partial);
+    if (source.Job.BytesTransferred() >= size.ImageBytes) {
+        source.Job.EndScan();
+        return TWRC_XFERDONE;
     }
-    source.Session.State = StateTransferring;
+    source.Session.MoveTo(StateTransferring);
     return TWRC_SUCCESS;
 }
 

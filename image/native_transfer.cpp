@@ -72,7 +72,7 @@ NativeRead ReadThroughBuffer(CTwainSource& source, DibRowWriter& rows, bool inte
         if (!ReadWithPatience(source.Job, source.Settings, interpolated, Patience(rows))) {
             return rows.RowsPlaced() == 0 ? NativeRead::NoRow : NativeRead::EndedAtRows;
         }
-        if (source.Job.Stopped) {
+        if (source.Job.Stopped()) {
             rows.FinishWithZeroRows();
             return NativeRead::Padded;
         }
@@ -159,7 +159,7 @@ TW_UINT16 NativeImage::Transfer(TW_HANDLE& handle) {
     const NativeRead outcome = buffered ? ReadThroughBuffer(source_, rows, interpolated)
                                         : ReadStraightIntoRows(source_, rows, interpolated);
     if (outcome == NativeRead::NoRow) return Abandon(handle, TWCC_OPERATIONERROR);
-    if (outcome == NativeRead::Padded) source_.Session.State = StateTransferring;
+    if (outcome == NativeRead::Padded) source_.Session.MoveTo(StateTransferring);
     if (outcome == NativeRead::EndedAtRows) {
         rows.KeepOnlyPlacedRows();
         auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block_);

@@ -37,7 +37,7 @@ void FillPalette(const ScanSettings& settings, TW_PALETTE8& palette) {
 
 TW_UINT16 HandlePalette(CTwainSource& source, TW_UINT16 msg, pTW_PALETTE8 palette) {
     if (msg != MSG_GET && msg != MSG_GETDEFAULT) return source.Fail(TWCC_BADPROTOCOL);
-    if (source.Session.State < StateOpen) return source.Fail(TWCC_SEQERROR);
+    if (source.Session.State() < StateOpen) return source.Fail(TWCC_SEQERROR);
     if (!palette) return source.Fail(TWCC_BADVALUE);
     // Bilevel and RGB images carry no palette an application could use.
     if (!HasPalette(source.Settings)) return source.Fail(TWCC_BADPROTOCOL);

@@ -7,8 +7,8 @@ namespace {
 // The connection is the state, not the Id: an application that leaves its Id at 0
 // (as Wine's Source Manager does) is as connected as any other once it has opened.
 bool IsConnected(const CTwainSource& source, const TW_IDENTITY* origin) {
-    return origin && source.Session.State != StateClosed &&
-           source.Session.AppIdentity.Id == origin->Id;
+    return origin && source.Session.State() != StateClosed &&
+           source.Session.AppIdentity().Id == origin->Id;
 }
 
 TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
@@ -23,23 +23,20 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
     if (dg != DG_CONTROL) return FailEntry(TWCC_BADDEST);
     if (dat == DAT_IDENTITY && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);
-        *static_cast<pTW_IDENTITY>(data) = source.Session.SourceIdentity;
+        *static_cast<pTW_IDENTITY>(data) = source.Session.SourceIdentity();
         return TWRC_SUCCESS;
     }
     if (dat == DAT_IDENTITY && msg == MSG_OPENDS) {
-        if (source.Session.State != StateClosed) return FailEntry(TWCC_MAXCONNECTIONS);
+        if (source.Session.State() != StateClosed) return FailEntry(TWCC_MAXCONNECTIONS);
         if (!origin) return FailEntry(TWCC_BADDEST);
         if (!data) return FailEntry(TWCC_BADVALUE);
-        source.Session.State = StateOpen;
-        source.Session.AppIdentity = *origin;
-        source.Session.Twain2Application = (origin->SupportedGroups & DF_APP2) != 0;
+        source.Session.Open(*origin, *static_cast<pTW_IDENTITY>(data));
         source.Indicators = true;
         source.SettingsOnly = false;
-        source.Session.SourceIdentity = *static_cast<pTW_IDENTITY>(data);
         return TWRC_SUCCESS;
     }
     if (dat == DAT_ENTRYPOINT && msg == MSG_SET) {
-        if (source.Session.State != StateClosed) return FailEntry(TWCC_SEQERROR);
+        if (source.Session.State() != StateClosed) return FailEntry(TWCC_SEQERROR);
         TW_UINT16 refusal = source.TakeManagerEntry(static_cast<const TW_ENTRYPOINT*>(data));
         return refusal == TWCC_SUCCESS ? TWRC_SUCCESS : FailEntry(refusal);
     }
@@ -70,12 +67,12 @@ TW_UINT16 Answer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg
 TW_UINT16 AnswerTraced(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                        TW_MEMREF data) {
     CTwainSource* source = TheSource();
-    const int stateBefore = source ? source->Session.State : StateClosed;
+    const int stateBefore = source ? source->Session.State() : StateClosed;
     const bool connected = source && IsConnected(*source, origin);
     const trace::TripletLine line(origin, dg, dat, msg, data, stateBefore);
     const TW_UINT16 rc = Answer(origin, dg, dat, msg, data);
-    const TW_UINT16 condition = connected ? source->Session.ConditionCode : EntryConditionCode();
-    line.Finish(rc, condition, source ? source->Session.State : StateClosed);
+    const TW_UINT16 condition = connected ? source->Session.ConditionCode() : EntryConditionCode();
+    line.Finish(rc, condition, source ? source->Session.State() : StateClosed);
     return rc;
 }
 

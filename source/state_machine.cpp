@@ -14,10 +14,8 @@ namespace {
 // else through "DSM_Entry" of "TWAIN_32.DLL" loaded by name. False when the
 // Source Manager cannot be reached.
 bool Reach(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
-    if (source.Session.HasManagerEntry) {
-        result = source.Session.ManagerEntry.DSM_Entry(&source.Session.SourceIdentity,
-                                                       &source.Session.AppIdentity, DG_CONTROL,
-                                                       DAT_NULL, msg, nullptr);
+    if (const TW_ENTRYPOINT* entry = source.Session.ManagerEntry()) {
+        result = source.Session.CallApplication(entry->DSM_Entry, msg);
         return true;
     }
     const platform::SourceManagerLinkApi& link = platform::SourceManagerLink;
@@ -28,8 +26,7 @@ bool Reach(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
         link.FreeLibrary(manager);
         return false;
     }
-    result = entry(&source.Session.SourceIdentity, &source.Session.AppIdentity, DG_CONTROL,
-                   DAT_NULL, msg, nullptr);
+    result = source.Session.CallApplication(entry, msg);
     link.FreeLibrary(manager);
     return true;
 }
@@ -38,7 +35,7 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
     const bool reached = Reach(source, msg, result);
     if (trace::Enabled())
         trace::Write("notify DG_CONTROL/DAT_NULL/%s through %s -> %s", MessageName(msg),
-                     source.Session.HasManagerEntry ? "the entry point" : "TWAIN_32.DLL",
+                     source.Session.ManagerEntry() ? "the entry point" : "TWAIN_32.DLL",
                      reached ? ReturnCodeName(result) : "Source Manager unreachable");
     return reached;
 }
@@ -48,13 +45,13 @@ bool Notify(CTwainSource& source, TW_UINT16 msg, TW_UINT16& result) {
 // nothing is scanned and no transfer is announced.
 TW_UINT16 EnableSettingsOnly(CTwainSource& source, pTW_USERINTERFACE ui) {
     if (!source.ServesTwain2()) return source.Fail(TWCC_BADPROTOCOL);
-    if (source.Session.State != StateOpen) return source.Fail(TWCC_SEQERROR);
+    if (source.Session.State() != StateOpen) return source.Fail(TWCC_SEQERROR);
     if (!ui) return source.Fail(TWCC_BADVALUE);
-    source.Session.State = StateEnabled;
+    source.Session.MoveTo(StateEnabled);
     source.SettingsOnly = true;
     source.SettingsBeforeDialog = source.Settings;
     if (!source.ShowScanDialog()) {
-        source.Session.State = StateOpen;
+        source.Session.MoveTo(StateOpen);
         source.SettingsOnly = false;
         return source.Fail(TWCC_OPERATIONERROR);
     }
@@ -67,9 +64,9 @@ TW_UINT16 EnableSettingsOnly(CTwainSource& source, pTW_USERINTERFACE ui) {
 TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui) {
     switch (msg) {
     case MSG_ENABLEDS: {
-        if (Session.State != StateOpen) return Fail(TWCC_SEQERROR);
+        if (Session.State() != StateOpen) return Fail(TWCC_SEQERROR);
         if (!ui) return Fail(TWCC_BADVALUE);
-        Session.State = StateEnabled;
+        Session.MoveTo(StateEnabled);
         if (!ui->ShowUI) {
             // Announced at once with the parameters as negotiated; a refused
             // notification leaves the source enabled with TWCC_BADDEST to report.
@@ -81,7 +78,7 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
             // Nothing on screen for the user to act on: the application must not wait.
             // The refused enable leaves the negotiated settings as they were.
             Settings = negotiated;
-            Session.State = StateOpen;
+            Session.MoveTo(StateOpen);
             return Fail(TWCC_OPERATIONERROR);
         }
         ui->ModalUI = FALSE;
@@ -90,9 +87,9 @@ TW_UINT16 CTwainSource::HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui)
     case MSG_ENABLEDSUIONLY:
         return EnableSettingsOnly(*this, ui);
     case MSG_DISABLEDS:
-        if (Session.State != StateEnabled) return Fail(TWCC_SEQERROR);
+        if (Session.State() != StateEnabled) return Fail(TWCC_SEQERROR);
         DestroyDialog();
-        Session.State = StateOpen;
+        Session.MoveTo(StateOpen);
         SettingsOnly = false;
         return TWRC_SUCCESS;
     default:
@@ -107,18 +104,18 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
         pending->Count = 0xFFFF;
         return TWRC_SUCCESS;
     case MSG_ENDXFER:
-        if (Session.State != StateTransferReady && Session.State != StateTransferring)
+        if (Session.State() != StateTransferReady && Session.State() != StateTransferring)
             return Fail(TWCC_SEQERROR);
         if (!pending) return Fail(TWCC_BADVALUE);
         pending->Count = 0;
-        Session.State = StateEnabled;
-        Job.ImageDelivered = false;
+        Session.MoveTo(StateEnabled);
+        Job.ForgetDeliveredImage();
         return TWRC_SUCCESS;
     case MSG_RESET:
-        if (Session.State != StateTransferReady) return Fail(TWCC_SEQERROR);
+        if (Session.State() != StateTransferReady) return Fail(TWCC_SEQERROR);
         if (!pending) return Fail(TWCC_BADVALUE);
         pending->Count = 0;
-        Session.State = StateEnabled;
+        Session.MoveTo(StateEnabled);
         return TWRC_SUCCESS;
     default:
         return Fail(TWCC_BADPROTOCOL);
@@ -126,7 +123,7 @@ TW_UINT16 CTwainSource::HandlePendingTransfers(TW_UINT16 msg, pTW_PENDINGXFERS p
 }
 
 TW_UINT16 CTwainSource::HandleSetupMemXfer(pTW_SETUPMEMXFER setup) {
-    if (Session.State == StateTransferring) return Fail(TWCC_SEQERROR);
+    if (Session.State() == StateTransferring) return Fail(TWCC_SEQERROR);
     if (!setup) return Fail(TWCC_BADVALUE);
     // A TWAIN 2 application is told the one row of the current image its buffers
     // must hold; a 1.x application was always told it does not matter.
@@ -144,24 +141,24 @@ TW_UINT32 CTwainSource::MinimumBufferBytes() const {
 }
 
 TW_UINT16 CTwainSource::SendXferReady() {
-    if (Session.State != StateEnabled) return Fail(TWCC_SEQERROR);
+    if (Session.State() != StateEnabled) return Fail(TWCC_SEQERROR);
     TW_UINT16 result = TWRC_FAILURE;
     if (!Notify(*this, MSG_XFERREADY, result) || result != TWRC_SUCCESS) return Fail(TWCC_BADDEST);
-    Session.State = StateTransferReady;
-    Job.ImageDelivered = false;
+    Session.MoveTo(StateTransferReady);
+    Job.ForgetDeliveredImage();
     return TWRC_SUCCESS;
 }
 
 bool CTwainSource::SendCloseRequest() {
-    if (Session.State < StateEnabled) return false;
+    if (Session.State() < StateEnabled) return false;
     TW_UINT16 result = TWRC_FAILURE;
     if (!Notify(*this, MSG_CLOSEDSREQ, result) || result != TWRC_SUCCESS) return false;
-    Session.State = StateEnabled;
+    Session.MoveTo(StateEnabled);
     return true;
 }
 
 bool CTwainSource::SendCloseOk() {
-    if (Session.State != StateEnabled || !SettingsOnly) return false;
+    if (Session.State() != StateEnabled || !SettingsOnly) return false;
     TW_UINT16 result = TWRC_FAILURE;
     return Notify(*this, MSG_CLOSEDSOK, result) && result == TWRC_SUCCESS;
 }

@@ -33,42 +33,35 @@ CTwainSource::~CTwainSource() {
 
 bool CTwainSource::InitInstance() {
     SetRegistryKey("Brightmoor");
-    Session.SourceIdentity = TW_IDENTITY();
-    Session.SourceIdentity.Id = 0;
-    Session.SourceIdentity.Version.MajorNum = 1;
-    Session.SourceIdentity.Version.MinorNum = 9;
-    Session.SourceIdentity.Version.Language = TWLG_ENGLISH;
-    Session.SourceIdentity.Version.Country = TWCY_UNITEDKINGDOM;
-    CopyText(Session.SourceIdentity.Version.Info, "TwainSource");
-    Session.SourceIdentity.ProtocolMajor = 1;
-    Session.SourceIdentity.ProtocolMinor = 6;
+    TW_IDENTITY identity = {};
+    identity.Version.MajorNum = 1;
+    identity.Version.MinorNum = 9;
+    identity.Version.Language = TWLG_ENGLISH;
+    identity.Version.Country = TWCY_UNITEDKINGDOM;
+    CopyText(identity.Version.Info, "TwainSource");
+    identity.ProtocolMajor = 1;
+    identity.ProtocolMinor = 6;
     // DF_DS2: a TWAIN 2 Source Manager then hands over its entry point before the
     // open; a TWAIN 1.x Source Manager ignores the flag.
-    Session.SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
-    CopyText(Session.SourceIdentity.Manufacturer, "Halvard Ltd.");
-    CopyText(Session.SourceIdentity.ProductFamily, "Scanners");
-    LoadStringA(ResourceHandle(), 1, Session.SourceIdentity.ProductName,
-                sizeof Session.SourceIdentity.ProductName);
-    Session.AppIdentity.Id = 0;
-    Job.Stopped = false;
+    identity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
+    CopyText(identity.Manufacturer, "Halvard Ltd.");
+    CopyText(identity.ProductFamily, "Scanners");
+    LoadStringA(ResourceHandle(), 1, identity.ProductName, sizeof identity.ProductName);
+    Session.Describe(identity);
     return true;
 }
 
 TW_UINT16 CTwainSource::Fail(TW_UINT16 conditionCode) {
-    Session.ConditionCode = conditionCode;
+    Session.SetConditionCode(conditionCode);
     return TWRC_FAILURE;
 }
 
 TW_UINT16 CTwainSource::TakeManagerEntry(const TW_ENTRYPOINT* entry) {
-    if (!entry || entry->Size < sizeof(TW_ENTRYPOINT) || !entry->DSM_Entry) return TWCC_BADVALUE;
-    Session.ManagerEntry = *entry;
-    Session.ManagerEntry.Size = sizeof(TW_ENTRYPOINT);
-    Session.HasManagerEntry = true;
-    return TWCC_SUCCESS;
+    return entry && Session.KeepManagerEntry(*entry) ? TWCC_SUCCESS : TWCC_BADVALUE;
 }
 
 HandoutMemory CTwainSource::Handout() const {
-    return HandoutMemory(Session.HasManagerEntry ? &Session.ManagerEntry : nullptr);
+    return HandoutMemory(Session.ManagerEntry());
 }
 
 TW_UINT16 CTwainSource::DispatchDataGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
@@ -109,17 +102,13 @@ TW_UINT16 AnswerCapability(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data) 
 }
 
 TW_UINT16 AnswerEvent(CTwainSource& source, TW_UINT16, TW_MEMREF) {
-    return source.Session.State == StateOpen ? source.Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
+    return source.Session.State() == StateOpen ? source.Fail(TWCC_SEQERROR) : TWRC_NOTDSEVENT;
 }
 
 TW_UINT16 AnswerIdentity(CTwainSource& source, TW_UINT16 msg, TW_MEMREF) {
     if (msg != MSG_CLOSEDS) return source.Fail(TWCC_BADPROTOCOL);
-    if (source.Session.State != StateOpen) return source.Fail(TWCC_OPERATIONERROR);
-    source.Session.State = StateClosed;
-    source.Session.AppIdentity.Id = 0;
-    // The next Source Manager to open the source hands over its own entry point.
-    source.Session.HasManagerEntry = false;
-    source.Session.Twain2Application = false;
+    if (source.Session.State() != StateOpen) return source.Fail(TWCC_OPERATIONERROR);
+    source.Session.Close();
     return TWRC_SUCCESS;
 }
 
@@ -139,8 +128,7 @@ TW_UINT16 AnswerSetupMemXfer(CTwainSource& source, TW_UINT16 msg, TW_MEMREF data
 
 TW_UINT16 AnswerStatus(CTwainSource& source, TW_UINT16, TW_MEMREF data) {
     if (!data) return source.Fail(TWCC_BADVALUE);
-    static_cast<pTW_STATUS>(data)->ConditionCode = source.Session.ConditionCode;
-    source.Session.ConditionCode = TWCC_SUCCESS;
+    static_cast<pTW_STATUS>(data)->ConditionCode = source.Session.TakeConditionCode();
     return TWRC_SUCCESS;
 }
 

@@ -49,7 +49,7 @@ public:
     // The memory of containers and native images handed to the application.
     HandoutMemory Handout() const;
     // The connected application speaks TWAIN 2 (DF_APP2 in its identity at the open).
-    bool ServesTwain2() const { return Session.Twain2Application; }
+    bool ServesTwain2() const { return Session.Twain2Application(); }
 
     // --- states and notifications (source/) ---
     TW_UINT16 HandleUserInterface(TW_UINT16 msg, pTW_USERINTERFACE ui);

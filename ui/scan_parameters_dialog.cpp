@@ -417,11 +417,7 @@ void CScanParametersDialog::OnAcquire() {
 }
 
 void CScanParametersDialog::MoveDocument(int command) {
-    CTarnScan& scanner = Source.Job.Scanner;
-    AditionalSenseCodeType sense = {};
-    if (!scanner.Open(Source.Job.DeviceInfo)) return;
-    if (!scanner.UnitReady(&sense)) return;
-    scanner.SetObjectPosition(static_cast<ObjectCommandType>(command), 0);
+    Source.Job.MoveDocument(static_cast<ObjectCommandType>(command));
 }
 
 bool CScanParametersDialog::Refuse(int fieldId, unsigned messageId) {

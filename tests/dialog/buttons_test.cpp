@@ -43,7 +43,7 @@ TEST_F(ButtonsTest, SetParametersSavesEachTimeAndKeepsTheDialogOpen) {
     EXPECT_EQ(1184, StoredDword("Scan Width"));
     EXPECT_EQ(1184, Source().Settings.ScanWidth);
     EXPECT_TRUE(IsWindowVisible(Dialog()));
-    EXPECT_EQ(StateEnabled, Source().Session.State);
+    EXPECT_EQ(StateEnabled, Source().Session.State());
     EXPECT_EQ(0, FakeSourceManager::Calls);
 }
 
@@ -54,7 +54,7 @@ TEST_F(ButtonsTest, AcquireAnnouncesTheTransferWithTheDialogsParameters) {
     Click(IDC_ACQUIRE);
     EXPECT_EQ(1, FakeSourceManager::Calls);
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
-    EXPECT_EQ(StateTransferReady, Source().Session.State);
+    EXPECT_EQ(StateTransferReady, Source().Session.State());
     EXPECT_EQ(1600, Source().Settings.ScanWidth);
     EXPECT_EQ(2, Source().Settings.ImageComposition);
     EXPECT_EQ(-1, StoredDword("Scan Width")) << "acquiring does not save";
@@ -181,7 +181,7 @@ TEST_F(ButtonsTest, EnableFailsWhenTheDialogCannotBeCreated) {
     TW_USERINTERFACE ui = {TRUE, TRUE, nullptr};
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(TWCC_OPERATIONERROR, Status());
-    EXPECT_EQ(StateOpen, Source().Session.State);
+    EXPECT_EQ(StateOpen, Source().Session.State());
     EXPECT_EQ(nullptr, Source().ScanDialog.get());
     Source().SetResourceHandle(GetModuleHandleA(nullptr));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));

@@ -26,7 +26,7 @@ protected:
 
 TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
     OpenAndEnable();
-    ASSERT_EQ(StateTransferReady, Source().Session.State);
+    ASSERT_EQ(StateTransferReady, Source().Session.State());
     struct Case {
         int composition, bits;
         TW_INT16 pixelType, samples, bitsPerPixel;
@@ -62,17 +62,17 @@ TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
         EXPECT_EQ(FALSE, info.Planar);
         EXPECT_EQ(TWCP_NONE, info.Compression);
     }
-    EXPECT_EQ(StateTransferReady, Source().Session.State);
+    EXPECT_EQ(StateTransferReady, Source().Session.State());
 }
 
 TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
     TW_IMAGEINFO info = {};
     Open();
     for (int32_t state : {StateOpen, StateEnabled, StateTransferring}) {
-        Source().Session.State = state;
+        Source().Session.MoveTo(state);
         EXPECT_EQ(TWRC_FAILURE, Info(info)) << state;
         EXPECT_EQ(TWCC_SEQERROR, Status()) << state;
-        EXPECT_EQ(state, Source().Session.State);
+        EXPECT_EQ(state, Source().Session.State());
     }
 }
 
@@ -194,13 +194,13 @@ TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
                           Case{MSG_GETCURRENT, StateOpen, TWRC_FAILURE, TWCC_BADPROTOCOL},
                           Case{MSG_GETFIRST, StateTransferReady, TWRC_FAILURE, TWCC_BADPROTOCOL}}) {
         SCOPED_TRACE(::testing::Message() << "message " << c.msg << " in state " << c.state);
-        Source().Session.State = c.state;
+        Source().Session.MoveTo(c.state);
         Source().Settings.ScanWidth = 800;
         TW_IMAGELAYOUT layout = {};
         layout.Frame = {Whole(0), Whole(0), Whole(1), Whole(1)};
         EXPECT_EQ(c.result, Layout(c.msg, layout));
         EXPECT_EQ(c.condition, Status());
-        EXPECT_EQ(c.state, Source().Session.State);
+        EXPECT_EQ(c.state, Source().Session.State());
         if (c.result == TWRC_FAILURE) {
             EXPECT_EQ(800, Source().Settings.ScanWidth);
         }
@@ -215,5 +215,5 @@ TEST_F(ImageTripletTest, OtherImageDataArgumentTypesAreRefused) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, record)) << dat;
         EXPECT_EQ(TWCC_BADPROTOCOL, Status()) << dat;
     }
-    EXPECT_EQ(StateTransferReady, Source().Session.State);
+    EXPECT_EQ(StateTransferReady, Source().Session.State());
 }

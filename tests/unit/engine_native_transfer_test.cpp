@@ -99,7 +99,7 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
         ASSERT_EQ(palette.size(), image.ColourTable.size());
         EXPECT_EQ(0, std::memcmp(palette.data(), image.ColourTable.data(),
                                  palette.size() * sizeof(RGBQUAD)));
-        EXPECT_EQ(StateTransferReady, Source().Session.State);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
         EXPECT_EQ(0, LiveGlobalMemory::Live) << "only the DIB, which the application freed";
     }
 }
@@ -189,7 +189,7 @@ TEST_F(NativeTransferTest, ADeviceThatEndsEarlyLeavesZeroRowsAndStateSeven) {
         EXPECT_EQ(ExpectedDibPixels(stream, lineBytes, 10, 24),
                   std::vector<uint8_t>(image.Pixels.begin(), image.Pixels.begin() + 112 * 10));
         EXPECT_EQ(rowsDelivered < 10 ? StateTransferring : StateTransferReady,
-                  Source().Session.State);
+                  Source().Session.State());
         EXPECT_FALSE(LogCalls("StopScan").empty());
         EXPECT_EQ(0, LiveGlobalMemory::Live);
         // MSG_ENDXFER accepts state 7.
@@ -211,7 +211,7 @@ TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
         for (const std::string& read : LogCalls("ReadData"))
             notReady += LogFields(read)["result"] == "3";
         EXPECT_EQ(static_cast<size_t>(retries), notReady);
-        EXPECT_EQ(StateTransferReady, Source().Session.State);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
     }
 }
 
@@ -226,7 +226,7 @@ TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
         EXPECT_EQ(TWCC_OPERATIONERROR, Status());
         EXPECT_EQ(0u, handle);
         EXPECT_EQ(0, LiveGlobalMemory::Live);
-        EXPECT_EQ(StateTransferReady, Source().Session.State);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
         const size_t reads = LogCalls("ReadData").size();
         EXPECT_LT(static_cast<size_t>(ReadAttempts), reads)
             << "more than one read's attempts before giving up";
@@ -276,7 +276,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
         EXPECT_EQ(c.condition, Status());
         EXPECT_EQ(0u, handle);
         EXPECT_EQ(0, LiveGlobalMemory::Live);
-        EXPECT_EQ(StateTransferReady, Source().Session.State);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
         EXPECT_EQ(c.scanned, !LogCalls("StartScan").empty());
         if (c.scanned) {
             EXPECT_EQ("StopScan", CallName(LogLines().back()));

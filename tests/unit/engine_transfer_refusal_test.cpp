@@ -34,12 +34,12 @@ protected:
     // Refused with `condition`, in the same state, with nothing allocated and no
     // device call made.
     void ExpectRefused(Mechanism mechanism, TW_UINT16 condition) {
-        const int32_t state = Source().Session.State;
+        const int32_t state = Source().Session.State();
         const size_t mark = LogLines().size();
         LiveGlobalMemory::Install();
         EXPECT_EQ(TWRC_FAILURE, Attempt(mechanism));
         EXPECT_EQ(condition, Status());
-        EXPECT_EQ(state, Source().Session.State);
+        EXPECT_EQ(state, Source().Session.State());
         EXPECT_EQ(0, LiveGlobalMemory::Allocations);
         EXPECT_EQ(std::vector<std::string>{}, LogLines(mark));
     }
@@ -78,13 +78,13 @@ TEST_F(TransferRefusalTest, TransfersInTheWrongState) {
         UseScanner("QD120");
         Open();
         ExpectRefused(mechanism, TWCC_SEQERROR);
-        Source().Session.State = StateEnabled;
+        Source().Session.MoveTo(StateEnabled);
         ExpectRefused(mechanism, TWCC_SEQERROR);
     }
     // A native transfer needs state 6 exactly.
     UseScanner("QD120");
     OpenAndEnable();
-    Source().Session.State = StateTransferring;
+    Source().Session.MoveTo(StateTransferring);
     ExpectRefused(Mechanism::Native, TWCC_SEQERROR);
 }
 
@@ -152,6 +152,6 @@ TEST_F(TransferRefusalTest, NullDataIsRefused) {
                           TW_UINT16{DAT_IMAGEINFO}, TW_UINT16{DAT_IMAGELAYOUT}}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, nullptr)) << dat;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << dat;
-        EXPECT_EQ(StateTransferReady, Source().Session.State);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
     }
 }

@@ -50,7 +50,7 @@ protected:
     void Enable() {
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-        ASSERT_EQ(StateTransferReady, Source().Session.State);
+        ASSERT_EQ(StateTransferReady, Source().Session.State());
     }
     // Ends the transfer and disables the source (state 4).
     void EndTransfer() {
@@ -314,7 +314,7 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
                  ExpectRefused(Call(t.dg, t.dat, t.msg, record), TWCC_BADPROTOCOL);
                  for (unsigned char byte : record)
                      ASSERT_EQ(0x5A, byte);
-                 EXPECT_EQ(StateTransferReady, Source().Session.State);
+                 EXPECT_EQ(StateTransferReady, Source().Session.State());
              }
              EXPECT_EQ(logLines, LogLines().size()) << "the scanner was not touched";
          }},

@@ -21,7 +21,7 @@ protected:
         Status();
         FakeSourceManager::Answer = TWRC_SUCCESS;
         if (state == StateTransferring) ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
-        ASSERT_EQ(state, Source().Session.State);
+        ASSERT_EQ(state, Source().Session.State());
     }
 
     TW_UINT16 UserInterface(TW_UINT16 msg, TW_BOOL showUI = FALSE) {
@@ -39,7 +39,7 @@ TEST_F(StateMachineTest, EnableWithoutInterfaceAnnouncesTheTransferAtOnce) {
     ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XRESOLUTION, TWTY_UINT16, 150));
     TW_USERINTERFACE ui = {FALSE, TRUE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    EXPECT_EQ(StateTransferReady, Source().Session.State);
+    EXPECT_EQ(StateTransferReady, Source().Session.State());
     EXPECT_EQ(TRUE, ui.ModalUI);  // not written on this path
     EXPECT_EQ(1, FakeSourceManager::Calls);
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
@@ -57,7 +57,7 @@ TEST_F(StateMachineTest, RefusedOrUnreachableNotificationLeavesTheSourceEnabled)
         FakeSourceManager::Answer = TWRC_FAILURE;
         Open();
         EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_ENABLEDS));
-        EXPECT_EQ(StateEnabled, Source().Session.State);
+        EXPECT_EQ(StateEnabled, Source().Session.State());
         EXPECT_EQ(TWCC_BADDEST, Status());
     }
 }
@@ -67,12 +67,12 @@ TEST_F(StateMachineTest, EnableWithInterfaceStaysEnabledAndIsModeless) {
     TW_USERINTERFACE ui = {TRUE, TRUE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(FALSE, ui.ModalUI);
-    EXPECT_EQ(StateEnabled, Source().Session.State);
+    EXPECT_EQ(StateEnabled, Source().Session.State());
     EXPECT_EQ(0, FakeSourceManager::Calls);
     EXPECT_EQ(TWRC_FAILURE, UserInterface(MSG_ENABLEDS, TRUE));
     EXPECT_EQ(TWCC_SEQERROR, Status());
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
-    EXPECT_EQ(StateOpen, Source().Session.State);
+    EXPECT_EQ(StateOpen, Source().Session.State());
     EXPECT_EQ(nullptr, Source().ScanDialog.get());
 }
 
@@ -87,7 +87,7 @@ TEST_F(StateMachineTest, EnableAndDisableOnlyFromTheirStates) {
         } else {
             EXPECT_EQ(TWRC_FAILURE, enable);
             EXPECT_EQ(TWCC_SEQERROR, Status());
-            EXPECT_EQ(state, Source().Session.State);
+            EXPECT_EQ(state, Source().Session.State());
         }
 
         Reload();
@@ -95,11 +95,11 @@ TEST_F(StateMachineTest, EnableAndDisableOnlyFromTheirStates) {
         TW_UINT16 disable = UserInterface(MSG_DISABLEDS);
         if (state == StateEnabled) {
             EXPECT_EQ(TWRC_SUCCESS, disable);
-            EXPECT_EQ(StateOpen, Source().Session.State);
+            EXPECT_EQ(StateOpen, Source().Session.State());
         } else {
             EXPECT_EQ(TWRC_FAILURE, disable);
             EXPECT_EQ(TWCC_SEQERROR, Status());
-            EXPECT_EQ(state, Source().Session.State);
+            EXPECT_EQ(state, Source().Session.State());
         }
     }
 }
@@ -127,12 +127,12 @@ TEST_F(StateMachineTest, PendingTransfersByState) {
                 EXPECT_EQ(TWRC_SUCCESS, result);
                 EXPECT_EQ(e.count, pending.Count);
                 EXPECT_EQ(0x55667788u, pending.Reserved);
-                EXPECT_EQ(e.msg == MSG_GET ? state : StateEnabled, Source().Session.State);
+                EXPECT_EQ(e.msg == MSG_GET ? state : StateEnabled, Source().Session.State());
             } else {
                 EXPECT_EQ(TWRC_FAILURE, result);
                 EXPECT_EQ(TWCC_SEQERROR, Status());
                 EXPECT_EQ(0x1234, pending.Count);
-                EXPECT_EQ(state, Source().Session.State);
+                EXPECT_EQ(state, Source().Session.State());
             }
         }
     }
@@ -187,14 +187,14 @@ TEST_F(StateMachineTest, CloseRequestReturnsToEnabledWhenAccepted) {
         FakeSourceManager::Calls = 0;
         FakeSourceManager::Answer = TWRC_FAILURE;
         EXPECT_FALSE(Source().SendCloseRequest());
-        EXPECT_EQ(state, Source().Session.State);
+        EXPECT_EQ(state, Source().Session.State());
         EXPECT_EQ(TWCC_SUCCESS, Status());  // a refused close request sets no code
 
         FakeSourceManager::Answer = TWRC_SUCCESS;
         EXPECT_TRUE(Source().SendCloseRequest());
         EXPECT_EQ(MSG_CLOSEDSREQ, FakeSourceManager::LastMessage);
         EXPECT_EQ(2, FakeSourceManager::Calls);
-        EXPECT_EQ(StateEnabled, Source().Session.State);
+        EXPECT_EQ(StateEnabled, Source().Session.State());
     }
 }
 
@@ -204,17 +204,17 @@ TEST_F(StateMachineTest, TransferReadyOnlyFromEnabled) {
     EXPECT_EQ(TWRC_FAILURE, Source().SendXferReady());
     EXPECT_EQ(TWCC_SEQERROR, Status());
     EXPECT_EQ(0, FakeSourceManager::Calls);
-    EXPECT_EQ(StateTransferReady, Source().Session.State);
+    EXPECT_EQ(StateTransferReady, Source().Session.State());
 }
 
 TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
     EnterState(StateTransferring);
     Reload();
-    EXPECT_EQ(StateClosed, Source().Session.State);
-    EXPECT_EQ(0u, Source().Session.AppIdentity.Id);
+    EXPECT_EQ(StateClosed, Source().Session.State());
+    EXPECT_EQ(0u, Source().Session.AppIdentity().Id);
     EXPECT_EQ(TWSX_NATIVE, Source().TransferMechanism);
-    EXPECT_FALSE(Source().Job.PartialRow);
-    EXPECT_EQ(nullptr, Source().Job.TransferBufferHandle);
+    EXPECT_FALSE(Source().Job.InsideRow());
+    EXPECT_FALSE(Source().Job.HoldsTransferBuffer());
 }
 
 // Enabling with the user interface shows the Scan Parameters dialog; disabling

@@ -276,7 +276,7 @@ struct Session::Snapshot {
 Session::Snapshot Session::Take() const {
     const CTwainSource& source = *TheSource();
     Snapshot s;
-    s.State = source.Session.State;
+    s.State = source.Session.State();
     s.Window = source.Settings.Window();
     s.AutoPalette = source.Settings.AutoPalette;
     s.CenterJustified = source.Settings.CenterJustified;
@@ -286,8 +286,8 @@ Session::Snapshot Session::Take() const {
     s.Black = source.Settings.BlackPoint;
     s.Gamma = source.Settings.Gamma;
     s.TransferMechanism = source.TransferMechanism;
-    s.App = source.Session.AppIdentity;
-    s.Source = source.Session.SourceIdentity;
+    s.App = source.Session.AppIdentity();
+    s.Source = source.Session.SourceIdentity();
     s.Dialog = source.ScanDialog != nullptr;
     return s;
 }
@@ -396,7 +396,7 @@ bool Session::Perform(const Action& action) {
     const TW_UINT16 result = DS_Entry(caller, action.Dg, action.Dat, action.Msg,
                                       action.NullData ? nullptr : record.Data());
     wm::passedNow.clear();
-    const int32_t stateAfter = TheSource()->Session.State;
+    const int32_t stateAfter = TheSource()->Session.State();
     lastResult_ = "rc " + std::to_string(result) + ", state " + std::to_string(stateAfter);
     ++tally_.InState[before.State & 7];
     if (result == TWRC_FAILURE) ++tally_.Refusals;
@@ -457,9 +457,9 @@ bool Session::CheckConditionCode(const Action& action, bool connected) {
     // Not connected: asked by anyone who is not the connected caller.
     const CTwainSource& source = *TheSource();
     const bool strangerConnected =
-        source.Session.State != StateClosed && source.Session.AppIdentity.Id == StrangerId;
+        source.Session.State() != StateClosed && source.Session.AppIdentity().Id == StrangerId;
     *asker.As<TW_IDENTITY>() =
-        connected ? source.Session.AppIdentity
+        connected ? source.Session.AppIdentity()
                   : MakeIdentity(strangerConnected ? StrangerId + 1 : StrangerId, "Stranger");
     const TW_UINT16 result =
         DS_Entry(asker.As<TW_IDENTITY>(), DG_CONTROL, DAT_STATUS, MSG_GET, status.Data());
