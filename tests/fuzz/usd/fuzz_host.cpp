@@ -84,84 +84,32 @@ bool Findings::Any() {
 void FuzzDeviceControl::Setup(PortKind kind, std::wstring portName, Findings* findings) {
     Kind = kind;
     PortName = std::move(portName);
-    Sink = findings;
+    PortNameResult = kind == PortKind::RefusedName ? E_ACCESSDENIED : S_OK;
+    FillWholeBuffer = kind == PortKind::UnterminatedName;
+    sink_ = findings;
 }
 
 void FuzzDeviceControl::CheckHeld(const char* method) {
-    if (ReferenceCount < 2) {
-        Sink->Add(std::string("the driver called ") + method +
-                  " on a device control it holds no reference to");
+    if (References() < 2) {
+        sink_->Add(std::string("the driver called ") + method +
+                   " on a device control it holds no reference to");
     }
-}
-
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::QueryInterface(REFIID riid, void** ppv) {
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStiDeviceControl)) {
-        *ppv = static_cast<IStiDeviceControl*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE FuzzDeviceControl::AddRef() {
-    return InterlockedIncrement(&ReferenceCount);
 }
 
 ULONG STDMETHODCALLTYPE FuzzDeviceControl::Release() {
-    LONG remaining = InterlockedDecrement(&ReferenceCount);
+    const LONG remaining = static_cast<LONG>(TestDeviceControl::Release());
     if (remaining < 1) {
-        Sink->Add("the driver released a device control more often than it took it");
+        sink_->Add("the driver released a device control more often than it took it");
     }
     return remaining;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::Initialize(DWORD, DWORD, LPCWSTR, DWORD) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::RawReadData(LPVOID, LPDWORD, LPOVERLAPPED) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::RawWriteData(LPVOID, DWORD, LPOVERLAPPED) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::RawReadCommand(LPVOID, LPDWORD, LPOVERLAPPED) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::RawWriteCommand(LPVOID, DWORD, LPOVERLAPPED) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::RawDeviceControl(USD_CONTROL_CODE, LPVOID, DWORD,
-                                                              LPVOID, DWORD, LPDWORD) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::GetLastError(LPDWORD) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::GetMyDeviceHandle(LPHANDLE) {
-    return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzDeviceControl::GetMyDeviceOpenMode(LPDWORD) {
-    return E_NOTIMPL;
-}
-
 HRESULT STDMETHODCALLTYPE FuzzDeviceControl::GetMyDevicePortName(LPWSTR path, DWORD capacity) {
     CheckHeld("GetMyDevicePortName");
-    switch (Kind) {
-    case PortKind::RefusedName:
-        return E_ACCESSDENIED;
-    case PortKind::UnterminatedName:
-        std::fill(path, path + capacity, L'P');
-        return S_OK;
-    default: {
-        size_t length = std::min<size_t>(PortName.size(), capacity - 1);
-        std::copy(PortName.begin(), PortName.begin() + length, path);
-        path[length] = L'\0';
-        return S_OK;
-    }
-    }
+    return TestDeviceControl::GetMyDevicePortName(path, capacity);
 }
 
+// Checked, not kept: the fuzzer runs long enough for a kept log to grow without end.
 HRESULT STDMETHODCALLTYPE FuzzDeviceControl::WriteToErrorLog(DWORD type, LPCWSTR message,
                                                              DWORD code) {
     CheckHeld("WriteToErrorLog");
@@ -171,7 +119,7 @@ HRESULT STDMETHODCALLTYPE FuzzDeviceControl::WriteToErrorLog(DWORD type, LPCWSTR
         known = known || (message != nullptr && std::wcscmp(message, text) == 0);
     }
     if (type != STI_TRACE_INFORMATION || code != 0 || !known) {
-        Sink->Add("the driver logged something other than its four trace lines");
+        sink_->Add("the driver logged something other than its four trace lines");
     }
     return S_OK;
 }

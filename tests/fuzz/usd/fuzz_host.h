@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "tests/usd/test_device_control.h"
 #include "usd/sti_platform.h"
 
 #include <mutex>
@@ -50,34 +51,20 @@ private:
 enum class PortKind { ExistingFile, MissingFile, EmptyName, RefusedName, UnterminatedName };
 
 // A device control as the service hands it out: the service's own reference is
-// the first; the driver's calls into it are checked to come while it holds one.
-class FuzzDeviceControl : public IStiDeviceControl {
+// the first; the driver's calls into it are checked to come while it holds one,
+// and its error log to hold only the driver's four trace lines.
+class FuzzDeviceControl : public usdtest::TestDeviceControl {
 public:
     void Setup(PortKind kind, std::wstring portName, Findings* findings);
-    LONG References() const { return ReferenceCount; }
     PortKind Kind = PortKind::EmptyName;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE Initialize(DWORD, DWORD, LPCWSTR, DWORD) override;
-    HRESULT STDMETHODCALLTYPE RawReadData(LPVOID, LPDWORD, LPOVERLAPPED) override;
-    HRESULT STDMETHODCALLTYPE RawWriteData(LPVOID, DWORD, LPOVERLAPPED) override;
-    HRESULT STDMETHODCALLTYPE RawReadCommand(LPVOID, LPDWORD, LPOVERLAPPED) override;
-    HRESULT STDMETHODCALLTYPE RawWriteCommand(LPVOID, DWORD, LPOVERLAPPED) override;
-    HRESULT STDMETHODCALLTYPE RawDeviceControl(USD_CONTROL_CODE, LPVOID, DWORD, LPVOID, DWORD,
-                                               LPDWORD) override;
-    HRESULT STDMETHODCALLTYPE GetLastError(LPDWORD) override;
     HRESULT STDMETHODCALLTYPE GetMyDevicePortName(LPWSTR path, DWORD capacity) override;
-    HRESULT STDMETHODCALLTYPE GetMyDeviceHandle(LPHANDLE) override;
-    HRESULT STDMETHODCALLTYPE GetMyDeviceOpenMode(LPDWORD) override;
     HRESULT STDMETHODCALLTYPE WriteToErrorLog(DWORD type, LPCWSTR message, DWORD code) override;
 
 private:
     void CheckHeld(const char* method);
-    volatile LONG ReferenceCount = 1;
-    std::wstring PortName;
-    Findings* Sink = nullptr;
+    Findings* sink_ = nullptr;
 };
 
 // An outer object for aggregation; it hands out nothing and only counts.
