@@ -127,7 +127,7 @@ TEST_F(DeviceTest, UnusableConfigurationMakesOpenFail) {
         AditionalSenseCodeType sense;
         EXPECT_FALSE(scanner.Open(info));
         EXPECT_FALSE(scanner.UnitReady(&sense));
-        EXPECT_FALSE(scanner.SetWindow(Window(5, 24, 4, 4), 0));
+        EXPECT_FALSE(scanner.SetWindow(Window(Composition::RgbColour, 24, 4, 4), 0));
         EXPECT_FALSE(scanner.StartScan());
     }
 }
@@ -143,7 +143,7 @@ TEST_F(DeviceTest, EachFaultFailsItsCall) {
         AditionalSenseCodeType sense;
         std::vector<uint8_t> tone = ToneBlock(0, [](int i) { return i / 16; });
         std::vector<uint8_t> colours(65536, 1);
-        WindowDescriptorType window = Window(3, 8, 4, 4);
+        WindowDescriptorType window = Window(Composition::PaletteColour, 8, 4, 4);
 
         bool open = scanner.Open(info);
         EXPECT_EQ(std::string(fault) != "open", open);
@@ -174,7 +174,7 @@ TEST_F(DeviceTest, UnitReadyFaultReportsNotReadySense) {
 
 TEST_F(DeviceTest, RetryFaultDelaysTheFirstReadsOfEveryScan) {
     ScopedVariable variable("TARNSCAN_FAULTS", "retry=3");
-    WindowDescriptorType window = Window(5, 24, 10, 6);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 10, 6);
     CTarnScan scanner;
     for (int scan = 0; scan < 2; ++scan) {
         SCOPED_TRACE(scan);
@@ -193,7 +193,7 @@ TEST_F(DeviceTest, RetryFaultDelaysTheFirstReadsOfEveryScan) {
 TEST_F(DeviceTest, StuckDeviceNeverDelivers) {
     ScopedVariable variable("TARNSCAN_FAULTS", "stuck");
     CTarnScan scanner;
-    StartScan(scanner, Window(5, 24, 10, 6));
+    StartScan(scanner, Window(Composition::RgbColour, 24, 10, 6));
     std::vector<uint8_t> buffer(100);
     for (int attempt = 0; attempt < 200; ++attempt) {
         DataTransferType transfer{100, buffer.data(), 0};
@@ -203,7 +203,7 @@ TEST_F(DeviceTest, StuckDeviceNeverDelivers) {
 }
 
 TEST_F(DeviceTest, StallFaultStopsBeingReadyAfterWholeLines) {
-    WindowDescriptorType window = Window(5, 24, 10, 6);  // lines of 30 bytes
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 10, 6);  // lines of 30 bytes
     const std::vector<uint8_t> full = Expected(window);
     struct {
         const char* faults;
@@ -236,7 +236,7 @@ TEST_F(DeviceTest, StallFaultStopsBeingReadyAfterWholeLines) {
 }
 
 TEST_F(DeviceTest, EndFaultEndsTheScanAfterWholeLines) {
-    WindowDescriptorType window = Window(5, 24, 10, 6);  // lines of 30 bytes
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 10, 6);  // lines of 30 bytes
     const std::vector<uint8_t> full = Expected(window);
     struct {
         const char* faults;
@@ -292,7 +292,7 @@ TEST_F(DeviceTest, InvalidWindowsAreRefused) {
     };
     for (auto c : cases) {
         SCOPED_TRACE(c.name);
-        WindowDescriptorType window = Window(5, 24, 10, 6);
+        WindowDescriptorType window = Window(Composition::RgbColour, 24, 10, 6);
         c.change(window);
         CTarnScan scanner;
         DeviceInfoType info;
@@ -309,8 +309,8 @@ TEST_F(DeviceTest, RefusedWindowReplacesAnEarlierValidOne) {
     CTarnScan scanner;
     DeviceInfoType info;
     ASSERT_TRUE(scanner.Open(info));
-    ASSERT_TRUE(scanner.SetWindow(Window(5, 24, 10, 6), 0));
-    WindowDescriptorType bad = Window(5, 24, 10, 6);
+    ASSERT_TRUE(scanner.SetWindow(Window(Composition::RgbColour, 24, 10, 6), 0));
+    WindowDescriptorType bad = Window(Composition::RgbColour, 24, 10, 6);
     bad.BitsPerPixel = 3;
     EXPECT_FALSE(scanner.SetWindow(bad, 0));
     EXPECT_FALSE(scanner.StartScan());
@@ -322,7 +322,7 @@ TEST_F(DeviceTest, ScanNeedsAWindowSinceTheLastOpen) {
     EXPECT_FALSE(scanner.StartScan());  // never opened
     ASSERT_TRUE(scanner.Open(info));
     EXPECT_FALSE(scanner.StartScan());
-    ASSERT_TRUE(scanner.SetWindow(Window(5, 24, 10, 6), 0));
+    ASSERT_TRUE(scanner.SetWindow(Window(Composition::RgbColour, 24, 10, 6), 0));
     ASSERT_TRUE(scanner.Open(info));
     EXPECT_FALSE(scanner.StartScan());
 }
@@ -336,7 +336,7 @@ TEST_F(DeviceTest, ReadsOutsideAScanOrWithoutABufferFail) {
     EXPECT_EQ(ReadFailed, scanner.ReadData(nullptr));
     EXPECT_EQ(ReadFailed, scanner.ReadInterpolatedData(nullptr, 600, 400));
 
-    StartScan(scanner, Window(5, 24, 10, 6));
+    StartScan(scanner, Window(Composition::RgbColour, 24, 10, 6));
     DataTransferType noBuffer{64, nullptr, 5};
     EXPECT_EQ(ReadFailed, scanner.ReadData(&noBuffer));
     EXPECT_EQ(0u, noBuffer.BytesDelivered);
@@ -349,14 +349,14 @@ TEST_F(DeviceTest, ReadsOutsideAScanOrWithoutABufferFail) {
         EXPECT_EQ(ReadFailed, scanner.ReadInterpolatedData(&widened, ratio.first, ratio.second));
     }
     // The scan goes on unharmed.
-    EXPECT_EQ(Expected(Window(5, 24, 10, 6)), ReadAll(scanner, 64));
+    EXPECT_EQ(Expected(Window(Composition::RgbColour, 24, 10, 6)), ReadAll(scanner, 64));
 
     DataTransferType afterStop{64, buffer.data(), 5};
     EXPECT_EQ(ReadFailed, scanner.ReadData(&afterStop));
 }
 
 TEST_F(DeviceTest, LineWidthChangesOnlyAtALineBoundary) {
-    WindowDescriptorType window = Window(5, 24, 8, 4);  // 24 bytes, widened 36
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 8, 4);  // 24 bytes, widened 36
     CTarnScan scanner;
     StartScan(scanner, window);
     std::vector<uint8_t> buffer(100);
@@ -409,7 +409,7 @@ TEST_F(DeviceTest, CallLogHasOneLinePerCall) {
     std::vector<uint8_t> colours(65536);
     for (int i = 0; i < 65536; ++i)
         colours[i] = static_cast<uint8_t>(i * 7);
-    WindowDescriptorType window = Window(5, 24, 668, 10);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 668, 10);
     window.XResolution = 400;
     window.YResolution = 600;
     window.XOffset = 66;
@@ -467,7 +467,7 @@ TEST_F(DeviceTest, CallLogRecordsFailuresAndRetries) {
     TempFile logFile(".log");
     ScopedVariable log("TARNSCAN_LOG", logFile.Path().c_str());
     ScopedVariable faults("TARNSCAN_FAULTS", "retry=1,trc");
-    WindowDescriptorType window = Window(2, 8, 5, 2);
+    WindowDescriptorType window = Window(Composition::Greyscale, 8, 5, 2);
     window.BitsPerPixel = 7;
     std::vector<uint8_t> tone = ToneBlock(3, [](int) { return 9; });
     {

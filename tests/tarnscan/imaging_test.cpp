@@ -46,31 +46,32 @@ protected:
 
 struct WindowCase {
     const char* name;
-    int composition, bitsPerPixel;
+    Composition composition;
+    int bitsPerPixel;
     int xResolution, yResolution, xOffset, yOffset, width, length;
 };
 
 const WindowCase WindowCases[] = {
-    {"rgb at the paper's resolution", 5, 24, 100, 100, 1, 0, 10, 7},
-    {"rgb enlarged past every edge", 5, 24, 250, 150, 3, 2, 40, 30},
-    {"rgb reduced", 5, 24, 37, 45, 1, 1, 6, 5},
-    {"rgb centred, narrower", 5, 24, 100, 100, 0, 0, 9, 4},
-    {"rgb centred, odd margin", 5, 24, 100, 100, 0, 0, 10, 4},
-    {"rgb centred, wider than the paper", 5, 24, 100, 100, 0, 0, 20, 4},
-    {"rgb centred at 37 dpi", 5, 24, 37, 100, 0, 0, 6, 3},
-    {"rgb centred enlarged", 5, 24, 300, 300, 0, 5, 31, 12},
-    {"rgb below the paper", 5, 24, 100, 100, 1, 8, 5, 4},
-    {"rgb beside the paper", 5, 24, 100, 100, 20, 0, 5, 4},
-    {"bilevel beside the paper", 0, 1, 100, 100, 20, 0, 13, 4},
-    {"grey", 2, 8, 160, 90, 2, 0, 19, 11},
-    {"grey centred", 2, 8, 100, 100, 0, 0, 11, 9},
-    {"grey 16 bits", 2, 16, 120, 100, 1, 1, 15, 8},
-    {"bilevel, whole bytes", 0, 1, 100, 100, 1, 0, 8, 9},
-    {"bilevel, partial byte", 0, 1, 200, 200, 1, 0, 29, 18},
-    {"palette 256 colours", 3, 8, 100, 100, 1, 0, 12, 9},
-    {"palette 16 colours, odd width", 3, 4, 100, 130, 1, 0, 11, 10},
-    {"rgb composition at 8 bits is palette", 5, 8, 100, 100, 1, 0, 12, 9},
-    {"bilevel composition at 8 bits is palette", 0, 8, 100, 100, 3, 2, 7, 5},
+    {"rgb at the paper's resolution", Composition::RgbColour, 24, 100, 100, 1, 0, 10, 7},
+    {"rgb enlarged past every edge", Composition::RgbColour, 24, 250, 150, 3, 2, 40, 30},
+    {"rgb reduced", Composition::RgbColour, 24, 37, 45, 1, 1, 6, 5},
+    {"rgb centred, narrower", Composition::RgbColour, 24, 100, 100, 0, 0, 9, 4},
+    {"rgb centred, odd margin", Composition::RgbColour, 24, 100, 100, 0, 0, 10, 4},
+    {"rgb centred, wider than the paper", Composition::RgbColour, 24, 100, 100, 0, 0, 20, 4},
+    {"rgb centred at 37 dpi", Composition::RgbColour, 24, 37, 100, 0, 0, 6, 3},
+    {"rgb centred enlarged", Composition::RgbColour, 24, 300, 300, 0, 5, 31, 12},
+    {"rgb below the paper", Composition::RgbColour, 24, 100, 100, 1, 8, 5, 4},
+    {"rgb beside the paper", Composition::RgbColour, 24, 100, 100, 20, 0, 5, 4},
+    {"bilevel beside the paper", Composition::Bilevel, 1, 100, 100, 20, 0, 13, 4},
+    {"grey", Composition::Greyscale, 8, 160, 90, 2, 0, 19, 11},
+    {"grey centred", Composition::Greyscale, 8, 100, 100, 0, 0, 11, 9},
+    {"grey 16 bits", Composition::Greyscale, 16, 120, 100, 1, 1, 15, 8},
+    {"bilevel, whole bytes", Composition::Bilevel, 1, 100, 100, 1, 0, 8, 9},
+    {"bilevel, partial byte", Composition::Bilevel, 1, 200, 200, 1, 0, 29, 18},
+    {"palette 256 colours", Composition::PaletteColour, 8, 100, 100, 1, 0, 12, 9},
+    {"palette 16 colours, odd width", Composition::PaletteColour, 4, 100, 130, 1, 0, 11, 10},
+    {"rgb composition at 8 bits is palette", Composition::RgbColour, 8, 100, 100, 1, 0, 12, 9},
+    {"bilevel composition at 8 bits is palette", Composition::Bilevel, 8, 100, 100, 3, 2, 7, 5},
 };
 
 TEST_F(ImagingTest, EveryCompositionDepthAndPlacementMatchesTheModel) {
@@ -89,7 +90,7 @@ TEST_F(ImagingTest, PictureAtItsOwnResolutionComesOutUnchanged) {
     // Independent of the model: at 100 dpi from pixel 0 of row 0 the samples are
     // the file's own. XOffset 0 centres, and a 13-pixel window on a 13-pixel
     // paper starts at its left edge.
-    WindowDescriptorType window = Window(5, 24, PaperWidth, PaperHeight);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, PaperWidth, PaperHeight);
     window.XOffset = 0;
     CTarnScan scanner;
     StartScan(scanner, window);
@@ -98,7 +99,7 @@ TEST_F(ImagingTest, PictureAtItsOwnResolutionComesOutUnchanged) {
 
 TEST_F(ImagingTest, PaperResolutionComesFromTheEnvironment) {
     ScopedVariable dpi("TARNSCAN_DOCUMENT_DPI", "50");
-    WindowDescriptorType window = Window(5, 24, 30, 20);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 30, 20);
     CTarnScan scanner;
     StartScan(scanner, window);
     Expectation expectation(window);
@@ -114,7 +115,10 @@ TEST_F(ImagingTest, GreyPaperFromPgm) {
     ScopedVariable document("TARNSCAN_DOCUMENT", pgm.Path().c_str());
     for (int bits : {24, 8, 1}) {
         SCOPED_TRACE(bits);
-        WindowDescriptorType window = Window(bits == 24 ? 5 : bits == 8 ? 2 : 0, bits, 17, 12);
+        WindowDescriptorType window = Window(bits == 24  ? Composition::RgbColour
+                                             : bits == 8 ? Composition::Greyscale
+                                                         : Composition::Bilevel,
+                                             bits, 17, 12);
         window.XResolution = 130;
         window.YResolution = 130;
         CTarnScan scanner;
@@ -131,7 +135,7 @@ TEST_F(ImagingTest, BilevelUsesThresholdOrInitialThresholdWhenZero) {
     } cases[] = {{128, 120}, {1, 250}, {255, 10}, {0, 120}, {0, 60}, {0, 200}};
     for (auto c : cases) {
         SCOPED_TRACE(testing::Message() << c.threshold << " " << c.initial);
-        WindowDescriptorType window = Window(0, 1, 13, 9);
+        WindowDescriptorType window = Window(Composition::Bilevel, 1, 13, 9);
         window.Threshold = c.threshold;
         window.InitialThreshold = c.initial;
         ExpectScan(window);
@@ -142,7 +146,10 @@ TEST_F(ImagingTest, ToneTableOnChannelZeroTonesAllThree) {
     auto inverted = ToneBlock(0, [](int i) { return 255 - i / 16; });
     for (int bits : {24, 8, 16, 1}) {
         SCOPED_TRACE(bits);
-        WindowDescriptorType window = Window(bits == 24 ? 5 : bits == 1 ? 0 : 2, bits, 12, 9);
+        WindowDescriptorType window = Window(bits == 24  ? Composition::RgbColour
+                                             : bits == 1 ? Composition::Bilevel
+                                                         : Composition::Greyscale,
+                                             bits, 12, 9);
         CTarnScan scanner;
         StartScan(scanner, window, {inverted});
         Expectation expectation(window);
@@ -160,7 +167,8 @@ TEST_F(ImagingTest, ThreeChannelTonesEachTheirOwnChannel) {
     auto blue = ToneBlock(3, [](int i) { return (i / 16) * (i / 16) / 255; });
     for (int bits : {24, 8}) {
         SCOPED_TRACE(bits);
-        WindowDescriptorType window = Window(bits == 24 ? 5 : 2, bits, 12, 9);
+        WindowDescriptorType window =
+            Window(bits == 24 ? Composition::RgbColour : Composition::Greyscale, bits, 12, 9);
         CTarnScan scanner;
         StartScan(scanner, window, {red, green, blue});
         Expectation expectation(window);
@@ -177,7 +185,7 @@ TEST_F(ImagingTest, ThreeChannelTonesEachTheirOwnChannel) {
 TEST_F(ImagingTest, LaterChannelTableReplacesPartOfAnAllChannelTable) {
     auto all = ToneBlock(0, [](int i) { return 255 - i / 16; });
     auto green = ToneBlock(2, [](int i) { return i / 32; });
-    WindowDescriptorType window = Window(5, 24, 12, 9);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 12, 9);
     CTarnScan scanner;
     StartScan(scanner, window, {all, green});
     Expectation expectation(window);
@@ -190,7 +198,7 @@ TEST_F(ImagingTest, LaterChannelTableReplacesPartOfAnAllChannelTable) {
 }
 
 TEST_F(ImagingTest, TablesLoadedBeforeAnOpenAreForgotten) {
-    WindowDescriptorType window = Window(5, 24, 12, 9);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 12, 9);
     {
         CTarnScan scanner;
         StartScan(scanner, window, {ToneBlock(0, [](int) { return 7; })});
@@ -214,7 +222,7 @@ TEST_F(ImagingTest, PaletteThroughALoadedColourTranslationTable) {
     } cases[] = {{8, &table256}, {4, &table16}};
     for (auto c : cases) {
         SCOPED_TRACE(c.bits);
-        WindowDescriptorType window = Window(3, c.bits, 27, 19);
+        WindowDescriptorType window = Window(Composition::PaletteColour, c.bits, 27, 19);
         window.XResolution = window.YResolution = 190;
         CTarnScan scanner;
         StartScan(scanner, window, {}, c.table);
@@ -229,7 +237,7 @@ TEST_F(ImagingTest, PaletteIsTonedBeforeTranslation) {
     auto dark = ToneBlock(0, [](int i) { return i / 20; });
     for (int bits : {8, 4}) {
         SCOPED_TRACE(bits);
-        WindowDescriptorType window = Window(3, bits, 13, 9);
+        WindowDescriptorType window = Window(Composition::PaletteColour, bits, 13, 9);
         CTarnScan scanner;
         StartScan(scanner, window, {dark});
         Expectation expectation(window);
@@ -252,7 +260,7 @@ TEST_F(ImagingTest, InterpolatedReadsWidenEachLineByReplication) {
     };
     for (const WideningCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.deviceWidth << " at " << c.target << "/" << c.native);
-        WindowDescriptorType window = Window(5, 24, c.deviceWidth, 6);
+        WindowDescriptorType window = Window(Composition::RgbColour, 24, c.deviceWidth, 6);
         window.XOffset = 0;
         CTarnScan scanner;
         StartScan(scanner, window);
@@ -268,9 +276,9 @@ TEST_F(ImagingTest, InterpolatedReadsWidenEachLineByReplication) {
 TEST_F(ImagingTest, ReadsCutTheStreamAnywhere) {
     // Lines of 11 RGB pixels (33 bytes) and of 13 bilevel pixels (2 bytes).
     for (int bits : {24, 1, 4}) {
-        WindowDescriptorType window = Window(bits == 24  ? 5
-                                             : bits == 1 ? 0
-                                                         : 3,
+        WindowDescriptorType window = Window(bits == 24  ? Composition::RgbColour
+                                             : bits == 1 ? Composition::Bilevel
+                                                         : Composition::PaletteColour,
                                              bits, bits == 24 ? 11 : 13, 9);
         window.XResolution = window.YResolution = 110;
         Expectation expectation(window);
@@ -303,7 +311,7 @@ TEST_F(ImagingTest, ReadsCutTheStreamAnywhere) {
 }
 
 TEST_F(ImagingTest, WidenedReadsCutTheStreamAnywhere) {
-    WindowDescriptorType window = Window(5, 24, 8, 5);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 8, 5);
     Expectation expectation(window);
     expectation.paper = &picture_;
     expectation.widenedWidth = 12;

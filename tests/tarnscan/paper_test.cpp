@@ -42,13 +42,17 @@ TEST_F(PaperTest, ChartScansMatchItsLayout) {
     const Picture chart = ChartPicture();
     struct {
         const char* name;
-        int composition, bits, xResolution, yResolution, xOffset, yOffset, width, length;
+        Composition composition;
+        int bits, xResolution, yResolution, xOffset, yOffset, width, length;
     } cases[] = {
-        {"whole chart at its resolution", 5, 24, 200, 200, 0, 0, 1700, 2200},
-        {"default window: 2 x 2 inches at 400 dpi, centred", 5, 24, 400, 400, 0, 0, 800, 800},
-        {"grey at 100 dpi, wider than the chart", 2, 8, 100, 100, 0, 0, 1000, 1150},
-        {"bilevel at 300 dpi from the gratings", 0, 1, 300, 300, 150, 1450, 2000, 700},
-        {"palette at 75 dpi", 3, 4, 75, 75, 1, 0, 640, 830},
+        {"whole chart at its resolution", Composition::RgbColour, 24, 200, 200, 0, 0, 1700, 2200},
+        {"default window: 2 x 2 inches at 400 dpi, centred", Composition::RgbColour, 24, 400, 400,
+         0, 0, 800, 800},
+        {"grey at 100 dpi, wider than the chart", Composition::Greyscale, 8, 100, 100, 0, 0, 1000,
+         1150},
+        {"bilevel at 300 dpi from the gratings", Composition::Bilevel, 1, 300, 300, 150, 1450, 2000,
+         700},
+        {"palette at 75 dpi", Composition::PaletteColour, 4, 75, 75, 1, 0, 640, 830},
     };
     for (auto c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,16 +108,21 @@ TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
     };
     struct {
         const char* name;
-        int composition, bits, width;
+        Composition composition;
+        int bits, width;
         std::vector<std::vector<uint8_t>> tones;
     } cases[] = {
-        {"rgb", 5, 24, 1001, {}},
-        {"rgb through three tone tables", 5, 24, 333, {tint(1, 250), tint(2, 128), tint(3, 3)}},
-        {"grey", 2, 8, 800, {}},
-        {"grey 16", 2, 16, 77, {}},
-        {"bilevel, partial byte", 0, 1, 13, {}},
-        {"palette 16, odd width", 3, 4, 9, {}},
-        {"palette 256", 3, 8, 64, {tint(0, 100)}},
+        {"rgb", Composition::RgbColour, 24, 1001, {}},
+        {"rgb through three tone tables",
+         Composition::RgbColour,
+         24,
+         333,
+         {tint(1, 250), tint(2, 128), tint(3, 3)}},
+        {"grey", Composition::Greyscale, 8, 800, {}},
+        {"grey 16", Composition::Greyscale, 16, 77, {}},
+        {"bilevel, partial byte", Composition::Bilevel, 1, 13, {}},
+        {"palette 16, odd width", Composition::PaletteColour, 4, 9, {}},
+        {"palette 256", Composition::PaletteColour, 8, 64, {tint(0, 100)}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,7 +142,7 @@ TEST_F(PaperTest, FlatPaperIsWhiteInEveryComposition) {
 TEST_F(PaperTest, FlatPaperEndsEarlyAfterWholeLines) {
     ScopedVariable flat("TARNSCAN_DOCUMENT", "flat");
     ScopedVariable faults("TARNSCAN_FAULTS", "end=3");
-    WindowDescriptorType window = Window(2, 8, 101, 10);
+    WindowDescriptorType window = Window(Composition::Greyscale, 8, 101, 10);
     CTarnScan scanner;
     StartScan(scanner, window);
     EXPECT_EQ(std::vector<uint8_t>(3 * 101, 255), ReadAll(scanner, 7));
@@ -142,7 +151,7 @@ TEST_F(PaperTest, FlatPaperEndsEarlyAfterWholeLines) {
 TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
     // 40,000 rows of 10,000 RGB pixels: 1.2 GB, far more than the process holds.
     ScopedVariable flat("TARNSCAN_DOCUMENT", "flat");
-    WindowDescriptorType window = Window(5, 24, 10000, 40000);
+    WindowDescriptorType window = Window(Composition::RgbColour, 24, 10000, 40000);
     window.XResolution = window.YResolution = 400;
     PROCESS_MEMORY_COUNTERS_EX before{};
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before),
@@ -176,7 +185,7 @@ TEST_F(PaperTest, LongWideScanStreamsWithoutHoldingTheImage) {
 
 TEST_F(PaperTest, LongScanOfTheChartRendersLineByLine) {
     // 40,000 rows at 2,000 dpi: the chart's rows repeat ten times each.
-    WindowDescriptorType window = Window(2, 8, 3000, 40000);
+    WindowDescriptorType window = Window(Composition::Greyscale, 8, 3000, 40000);
     window.XResolution = window.YResolution = 2000;
     window.XOffset = 6000;
     PROCESS_MEMORY_COUNTERS_EX before{};

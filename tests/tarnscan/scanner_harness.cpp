@@ -90,7 +90,7 @@ void WritePgm(const std::string& path, const Picture& picture) {
     WriteNetpbm(path, picture, false);
 }
 
-WindowDescriptorType Window(int composition, int bitsPerPixel, int width, int length) {
+WindowDescriptorType Window(Composition composition, int bitsPerPixel, int width, int length) {
     WindowDescriptorType w{};
     w.XResolution = 100;
     w.YResolution = 100;
@@ -100,7 +100,7 @@ WindowDescriptorType Window(int composition, int bitsPerPixel, int width, int le
     w.ScanLength = length;
     w.Brightness = 10;
     w.Threshold = 128;
-    w.ImageComposition = composition;
+    SetComposition(w, composition);
     w.BitsPerPixel = bitsPerPixel;
     w.Flage = 131;
     w.WhiteValue = 240;
@@ -167,7 +167,8 @@ std::vector<uint8_t> ExpectedImage(const Expectation& e) {
                 line[2 * j + 1] = static_cast<uint8_t>((grey * 257) / 256);
                 break;
             case 8:
-                line[j] = static_cast<uint8_t>(w.ImageComposition == 2 ? grey : index);
+                line[j] =
+                    static_cast<uint8_t>(CompositionOf(w) == Composition::Greyscale ? grey : index);
                 break;
             case 4:
                 line[j / 2] |= static_cast<uint8_t>((index & 15) << (j % 2 == 0 ? 4 : 0));

@@ -58,7 +58,7 @@ void WritePpm(const std::string& path, const Picture& picture);
 void WritePgm(const std::string& path, const Picture& picture);
 
 // Default window for the tests: 100 dpi, side-justified at pixel 1.
-WindowDescriptorType Window(int composition, int bitsPerPixel, int width, int length);
+WindowDescriptorType Window(Composition composition, int bitsPerPixel, int width, int length);
 
 // Everything that decides the bytes of a scan, for the oracle.
 struct Expectation {
