@@ -25,6 +25,8 @@ struct CapabilityValue {
     TW_UINT32 StepSize = 0;
     TW_UINT32 DefaultValue = 0;
     TW_UINT32 CurrentValue = 0;
+    // A one value of TWTY_FRAME: its four edges (Items is then empty).
+    TW_FRAME Frame = {};
 };
 
 // Sends DAT_CAPABILITY with msg (MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT,

@@ -89,6 +89,13 @@ TW_UINT32 ContainerView::OneValueItem() const {
     return Field(2, width == 0 || width > 4 ? 4 : width);
 }
 
+bool ContainerView::OneValueFrame(TW_FRAME& frame) const {
+    if (conType_ != TWON_ONEVALUE || ItemType() != TWTY_FRAME) return false;
+    if (size_ < 2 + sizeof(TW_FRAME)) return false;
+    std::memcpy(&frame, bytes_ + 2, sizeof frame);
+    return true;
+}
+
 TW_UINT32 ContainerView::NumItems() const {
     return IsList() ? Field(2, 4) : 0;
 }

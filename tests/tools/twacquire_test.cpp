@@ -272,6 +272,11 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
           "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
           "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
         EXPECT_NE(std::string::npos, run.Out.find(std::string("\n  ") + cap)) << cap;
+    // A frame is printed as its four edges in inches: the default window, 2 by 2.
+    EXPECT_NE(std::string::npos,
+              run.Out.find("    current      TWON_ONEVALUE TWTY_FRAME left 0, top 0, right 2, "
+                           "bottom 2\n"))
+        << run.Out;
     // As a TWAIN 1.x application, the 15 of old.
     TwacquireRun legacy = RunTwacquire({"--list", "--twain1"});
     ASSERT_EQ(0, legacy.ExitCode) << legacy.Err;

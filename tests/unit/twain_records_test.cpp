@@ -157,6 +157,19 @@ TEST(Containers, FieldsReadBackAsBuilt) {
     // A one value's Item at its type's width: the bytes above are not the value's.
     const ContainerBytes one = OneValueContainer(TWTY_INT16, 0xFFFFFFFE);
     EXPECT_EQ(0xFFFEu, ContainerView(TWON_ONEVALUE, one.data(), one.size()).OneValueItem());
+
+    // A frame one value: its 16 bytes whole, or nothing; never from another type.
+    ContainerBytes frameBlock(2 + sizeof(TW_FRAME));
+    frameBlock[0] = TWTY_FRAME;
+    for (size_t i = 2; i < frameBlock.size(); ++i)
+        frameBlock[i] = static_cast<uint8_t>(i);
+    TW_FRAME frame = {};
+    ASSERT_TRUE(
+        ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size()).OneValueFrame(frame));
+    EXPECT_EQ(0, std::memcmp(&frame, frameBlock.data() + 2, sizeof frame));
+    EXPECT_FALSE(ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size() - 1)
+                     .OneValueFrame(frame));
+    EXPECT_FALSE(ContainerView(TWON_ONEVALUE, one.data(), one.size()).OneValueFrame(frame));
 }
 
 TEST(Containers, ListsThatClaimMoreThanTheBlockHolds) {

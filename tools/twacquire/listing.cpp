@@ -26,6 +26,14 @@ std::string Hex(TW_UINT32 value) {
     return text;
 }
 
+std::string FrameText(const TW_FRAME& frame) {
+    char text[96];
+    std::snprintf(text, sizeof text, "left %g, top %g, right %g, bottom %g",
+                  Fix32ToDouble(frame.Left), Fix32ToDouble(frame.Top), Fix32ToDouble(frame.Right),
+                  Fix32ToDouble(frame.Bottom));
+    return text;
+}
+
 std::string Describe(TW_UINT16 cap, const CapabilityValue& value) {
     std::string text =
         std::string(ContainerName(value.ConType)) + " " + ItemTypeName(value.ItemType) + " ";
@@ -36,6 +44,7 @@ std::string Describe(TW_UINT16 cap, const CapabilityValue& value) {
     };
     switch (value.ConType) {
     case TWON_ONEVALUE:
+        if (value.ItemType == TWTY_FRAME) return text + FrameText(value.Frame);
         return text + item(value.Items.empty() ? 0 : value.Items[0]);
     case TWON_RANGE:
         return text + Number(value.ItemType, value.MinValue) + " to " +
