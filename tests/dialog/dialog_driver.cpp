@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "source/twain_source.h"
 #include "tests/support/twain2_manager.h"
+#include "twain/fix32.h"
 #include "ui/scan_parameters_dialog.h"
 
 namespace {
@@ -199,7 +201,7 @@ HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
     model_ = new ScopedEnvironment("TARNSCAN_MODEL", model);
     Reload();
     Open();
-    Source().TransferMechanism = mechanism;
+    EXPECT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, mechanism));
     TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
@@ -223,6 +225,28 @@ HWND DialogTest::ShowSettingsOnlyDialog() {
     dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
     EXPECT_NE(nullptr, dialog_);
     return dialog_;
+}
+
+namespace {
+
+int32_t PixelsBetween(TW_FIX32 nearEdge, TW_FIX32 farEdge, TW_UINT32 resolution) {
+    return static_cast<int32_t>(
+        std::lround((Fix32ToDouble(farEdge) - Fix32ToDouble(nearEdge)) * resolution));
+}
+
+}  // namespace
+
+DialogTest::PixelSize DialogTest::FramePixels() {
+    TW_IMAGELAYOUT layout = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
+    return {PixelsBetween(layout.Frame.Left, layout.Frame.Right, CurrentItem(ICAP_XRESOLUTION)),
+            PixelsBetween(layout.Frame.Top, layout.Frame.Bottom, CurrentItem(ICAP_YRESOLUTION))};
+}
+
+TW_IMAGEINFO DialogTest::ImageInfo() {
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    return info;
 }
 
 std::string DialogTest::Text(int id) const {

@@ -74,6 +74,16 @@ protected:
     // settings only.
     void OpenAsTwain2();
     HWND ShowSettingsOnlyDialog();
+
+    // The window's size in pixels as an application reads it: the DAT_IMAGELAYOUT
+    // frame at the current resolutions.
+    struct PixelSize {
+        int32_t Width;
+        int32_t Length;
+    };
+    PixelSize FramePixels();
+    // DAT_IMAGEINFO: the image an announced transfer delivers (state 6).
+    TW_IMAGEINFO ImageInfo();
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
