@@ -3,9 +3,8 @@
 // through the message-pump filter, and creation and destruction.
 #include <windows.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "source/twain_source.h"
 #include "tests/dialog/dialog_driver.h"
@@ -18,9 +17,7 @@ using ButtonsTest = DialogTest;
 
 std::string ReadLog(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string TemporaryLog(const char* name) {

@@ -196,17 +196,21 @@ long long DialogTest::StoredDword(const char* name) {
     return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long long>(value) : -1;
 }
 
+HWND DialogTest::EnableWithDialog(TW_UINT16 msg) {
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, msg, &ui));
+    dialog_ = OpenScanDialogHandle();
+    EXPECT_NE(nullptr, dialog_);
+    return dialog_;
+}
+
 HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
     delete model_;
     model_ = new ScopedEnvironment("TARNSCAN_MODEL", model);
     Reload();
     Open();
     EXPECT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, mechanism));
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
-    EXPECT_NE(nullptr, dialog_);
-    return dialog_;
+    return EnableWithDialog(MSG_ENABLEDS);
 }
 
 void DialogTest::OpenAsTwain2() {
@@ -220,27 +224,19 @@ void DialogTest::OpenAsTwain2() {
 }
 
 HWND DialogTest::ShowSettingsOnlyDialog() {
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDSUIONLY, &ui));
-    dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
-    EXPECT_NE(nullptr, dialog_);
-    return dialog_;
+    return EnableWithDialog(MSG_ENABLEDSUIONLY);
 }
-
-namespace {
-
-int32_t PixelsBetween(TW_FIX32 nearEdge, TW_FIX32 farEdge, TW_UINT32 resolution) {
-    return static_cast<int32_t>(
-        std::lround((Fix32ToDouble(farEdge) - Fix32ToDouble(nearEdge)) * resolution));
-}
-
-}  // namespace
 
 DialogTest::PixelSize DialogTest::FramePixels() {
     TW_IMAGELAYOUT layout = {};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
-    return {PixelsBetween(layout.Frame.Left, layout.Frame.Right, CurrentItem(ICAP_XRESOLUTION)),
-            PixelsBetween(layout.Frame.Top, layout.Frame.Bottom, CurrentItem(ICAP_YRESOLUTION))};
+    auto pixels = [](TW_FIX32 from, TW_FIX32 to, TW_UINT32 resolution) {
+        return static_cast<int32_t>(
+            std::lround((Fix32ToDouble(to) - Fix32ToDouble(from)) * resolution));
+    };
+    const TW_FRAME& frame = layout.Frame;
+    return {pixels(frame.Left, frame.Right, CurrentItem(ICAP_XRESOLUTION)),
+            pixels(frame.Top, frame.Bottom, CurrentItem(ICAP_YRESOLUTION))};
 }
 
 TW_IMAGEINFO DialogTest::ImageInfo() {

@@ -84,6 +84,7 @@ protected:
     PixelSize FramePixels();
     // DAT_IMAGEINFO: the image an announced transfer delivers (state 6).
     TW_IMAGEINFO ImageInfo();
+
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
@@ -107,9 +108,10 @@ protected:
     // Clicks a button that is expected to raise exactly one message box; its text.
     CaughtBox ClickExpectingBox(int id);
 
-    std::vector<std::string> Screenshots;
-
 private:
+    // Enables with the user interface (msg: MSG_ENABLEDS or MSG_ENABLEDSUIONLY).
+    HWND EnableWithDialog(TW_UINT16 msg);
+
     HWND dialog_ = nullptr;
     ScopedEnvironment* model_ = nullptr;
     UINT_PTR watchdog_ = 0;
