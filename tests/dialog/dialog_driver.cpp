@@ -15,6 +15,7 @@
 namespace {
 
 ModalScript* activeScript = nullptr;
+const char* const SettingsKey = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
 
 std::string WindowText(HWND window) {
     char text[1024] = {};
@@ -177,23 +178,14 @@ void DialogTest::ClearStore() {
 }
 
 void DialogTest::StoreDword(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL\\Settings", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, SettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
 long long DialogTest::StoredDword(const char* name) {
-    DWORD value = 0, size = sizeof value, type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL\\Settings", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return -1;
-    LONG result =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long long>(value) : -1;
+    DWORD value = 0, size = sizeof value;
+    LONG result = RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_REG_DWORD, nullptr,
+                               &value, &size);
+    return result == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
 }
 
 HWND DialogTest::EnableWithDialog(TW_UINT16 msg) {
