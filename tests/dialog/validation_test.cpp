@@ -1,6 +1,6 @@
 // "&Set Parameters" and its checks: what reaches the source's settings (as an
-// application reads them) and the store, and how a refused value is reported (message, caption,
-// focus, selection).
+// application reads them) and the store, and how a refused value is reported
+// (message, caption, focus, selection).
 #include <windows.h>
 
 #include <cmath>
