@@ -66,8 +66,8 @@ protected:
     // A stored DWORD, or -1 when the value is missing.
     static long long StoredDword(const char* name);
 
-    // Loads the module for a scanner of this model, opens and enables it with the
-    // user interface; the dialog's window.
+    // Loads the module for a scanner of this model, opens it, sets ICAP_XFERMECH and
+    // enables it with the user interface; the dialog's window.
     HWND ShowDialog(const char* model = "QD120", TW_UINT16 mechanism = TWSX_NATIVE);
     // Loads the module for a QD120 and opens it for a TWAIN 2 application through the
     // fake TWAIN 2 Source Manager; then MSG_ENABLEDSUIONLY shows the dialog for
