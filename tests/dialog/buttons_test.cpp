@@ -3,9 +3,8 @@
 // through the message-pump filter, and creation and destruction.
 #include <windows.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "source/twain_source.h"
 #include "tests/dialog/dialog_driver.h"
@@ -18,9 +17,7 @@ using ButtonsTest = DialogTest;
 
 std::string ReadLog(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string TemporaryLog(const char* name) {
@@ -41,7 +38,7 @@ TEST_F(ButtonsTest, SetParametersSavesEachTimeAndKeepsTheDialogOpen) {
     StoreDword("Scan Width", 1);
     Click(IDC_SET_PARAMETERS);
     EXPECT_EQ(1184, StoredDword("Scan Width"));
-    EXPECT_EQ(1184, Source().Settings.ScanWidth);
+    EXPECT_EQ(1184, FramePixels().Width);
     EXPECT_TRUE(IsWindowVisible(Dialog()));
     EXPECT_EQ(StateEnabled, Source().Session.State());
     EXPECT_EQ(0, FakeSourceManager::Calls);
@@ -55,8 +52,8 @@ TEST_F(ButtonsTest, AcquireAnnouncesTheTransferWithTheDialogsParameters) {
     EXPECT_EQ(1, FakeSourceManager::Calls);
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
     EXPECT_EQ(StateTransferReady, Source().Session.State());
-    EXPECT_EQ(1600, Source().Settings.ScanWidth);
-    EXPECT_EQ(2, Source().Settings.ImageComposition);
+    EXPECT_EQ(1600, ImageInfo().ImageWidth);
+    EXPECT_EQ(TWPT_GRAY, ImageInfo().PixelType);
     EXPECT_EQ(-1, StoredDword("Scan Width")) << "acquiring does not save";
     EXPECT_TRUE(IsWindowVisible(Dialog()));
 
@@ -64,8 +61,8 @@ TEST_F(ButtonsTest, AcquireAnnouncesTheTransferWithTheDialogsParameters) {
     Type(IDC_WIDTH, "2");
     Click(IDC_ACQUIRE);
     EXPECT_EQ(1, FakeSourceManager::Calls);
-    EXPECT_EQ(800, Source().Settings.ScanWidth);
     EXPECT_EQ(TWCC_SEQERROR, Status());
+    EXPECT_EQ(800, ImageInfo().ImageWidth);
 }
 
 TEST_F(ButtonsTest, CancelEscapeAndCloseAskTheApplicationToClose) {
@@ -91,7 +88,7 @@ TEST_F(ButtonsTest, CancelEscapeAndCloseAskTheApplicationToClose) {
     EXPECT_EQ(MSG_CLOSEDSREQ, FakeSourceManager::LastMessage);
 
     EXPECT_TRUE(IsWindowVisible(Dialog())) << "the dialog waits for the application";
-    EXPECT_EQ(800, Source().Settings.ScanWidth) << "cancelling touches no settings";
+    EXPECT_EQ(800, FramePixels().Width) << "cancelling touches no settings";
     EXPECT_EQ(-1, StoredDword("Scan Width"));
     // The application answers with MSG_DISABLEDS.
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
@@ -150,10 +147,10 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     ScanDialogWindow* dialog = Source().ScanDialog.get();
     HWND window = Dialog();
     // Shown again while it exists: brought to the top, nothing reloaded.
-    Source().Settings.Brightness = 33;
+    StoreDword("Scan Width", 1600);
     Source().ShowScanDialog();
     EXPECT_EQ(dialog, Source().ScanDialog.get());
-    EXPECT_EQ(33, Source().Settings.Brightness);
+    EXPECT_EQ(800, FramePixels().Width);
     EXPECT_TRUE(IsWindow(window));
 
     Reload();
@@ -165,13 +162,14 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     EXPECT_FALSE(IsWindow(window));
     // Enabled again: a new dialog from the store.
     StoreDword("Brightness", 21);
+    StoreDword("Scan Width", 1216);
     ui.ShowUI = TRUE;
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     ASSERT_NE(nullptr, Source().ScanDialog.get());
     char brightness[16] = {};
     GetDlgItemTextA(Source().ScanDialog->Handle(), IDC_BRIGHTNESS, brightness, sizeof brightness);
     EXPECT_STREQ("21", brightness);
-    EXPECT_EQ(21, Source().Settings.Brightness);
+    EXPECT_EQ(1216, FramePixels().Width);
 }
 
 TEST_F(ButtonsTest, EnableFailsWhenTheDialogCannotBeCreated) {

@@ -3,16 +3,19 @@
 #include <commctrl.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "source/twain_source.h"
 #include "tests/support/twain2_manager.h"
+#include "twain/fix32.h"
 #include "ui/scan_parameters_dialog.h"
 
 namespace {
 
 ModalScript* activeScript = nullptr;
+const char* const SettingsKey = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
 
 std::string WindowText(HWND window) {
     char text[1024] = {};
@@ -175,23 +178,22 @@ void DialogTest::ClearStore() {
 }
 
 void DialogTest::StoreDword(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL\\Settings", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, SettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
 long long DialogTest::StoredDword(const char* name) {
-    DWORD value = 0, size = sizeof value, type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL\\Settings", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return -1;
-    LONG result =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long long>(value) : -1;
+    DWORD value = 0, size = sizeof value;
+    LONG result = RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_REG_DWORD, nullptr,
+                               &value, &size);
+    return result == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
+}
+
+HWND DialogTest::EnableWithDialog(TW_UINT16 msg) {
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, msg, &ui));
+    dialog_ = OpenScanDialogHandle();
+    EXPECT_NE(nullptr, dialog_);
+    return dialog_;
 }
 
 HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
@@ -199,12 +201,8 @@ HWND DialogTest::ShowDialog(const char* model, TW_UINT16 mechanism) {
     model_ = new ScopedEnvironment("TARNSCAN_MODEL", model);
     Reload();
     Open();
-    Source().TransferMechanism = mechanism;
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
-    EXPECT_NE(nullptr, dialog_);
-    return dialog_;
+    EXPECT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, mechanism));
+    return EnableWithDialog(MSG_ENABLEDS);
 }
 
 void DialogTest::OpenAsTwain2() {
@@ -218,11 +216,25 @@ void DialogTest::OpenAsTwain2() {
 }
 
 HWND DialogTest::ShowSettingsOnlyDialog() {
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDSUIONLY, &ui));
-    dialog_ = Source().ScanDialog ? Source().ScanDialog->Handle() : nullptr;
-    EXPECT_NE(nullptr, dialog_);
-    return dialog_;
+    return EnableWithDialog(MSG_ENABLEDSUIONLY);
+}
+
+DialogTest::PixelSize DialogTest::FramePixels() {
+    TW_IMAGELAYOUT layout = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
+    auto pixels = [](TW_FIX32 from, TW_FIX32 to, TW_UINT32 resolution) {
+        return static_cast<int32_t>(
+            std::lround((Fix32ToDouble(to) - Fix32ToDouble(from)) * resolution));
+    };
+    const TW_FRAME& frame = layout.Frame;
+    return {pixels(frame.Left, frame.Right, CurrentItem(ICAP_XRESOLUTION)),
+            pixels(frame.Top, frame.Bottom, CurrentItem(ICAP_YRESOLUTION))};
+}
+
+TW_IMAGEINFO DialogTest::ImageInfo() {
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    return info;
 }
 
 std::string DialogTest::Text(int id) const {

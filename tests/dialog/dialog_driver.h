@@ -66,14 +66,25 @@ protected:
     // A stored DWORD, or -1 when the value is missing.
     static long long StoredDword(const char* name);
 
-    // Loads the module for a scanner of this model, opens and enables it with the
-    // user interface; the dialog's window.
+    // Loads the module for a scanner of this model, opens it, sets ICAP_XFERMECH and
+    // enables it with the user interface; the dialog's window.
     HWND ShowDialog(const char* model = "QD120", TW_UINT16 mechanism = TWSX_NATIVE);
     // Loads the module for a QD120 and opens it for a TWAIN 2 application through the
     // fake TWAIN 2 Source Manager; then MSG_ENABLEDSUIONLY shows the dialog for
     // settings only.
     void OpenAsTwain2();
     HWND ShowSettingsOnlyDialog();
+
+    // The window's size in pixels as an application reads it: the DAT_IMAGELAYOUT
+    // frame at the current resolutions.
+    struct PixelSize {
+        int32_t Width;
+        int32_t Length;
+    };
+    PixelSize FramePixels();
+    // DAT_IMAGEINFO: the image an announced transfer delivers (state 6).
+    TW_IMAGEINFO ImageInfo();
+
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
@@ -97,9 +108,10 @@ protected:
     // Clicks a button that is expected to raise exactly one message box; its text.
     CaughtBox ClickExpectingBox(int id);
 
-    std::vector<std::string> Screenshots;
-
 private:
+    // Enables with the user interface (msg: MSG_ENABLEDS or MSG_ENABLEDSUIONLY).
+    HWND EnableWithDialog(TW_UINT16 msg);
+
     HWND dialog_ = nullptr;
     ScopedEnvironment* model_ = nullptr;
     UINT_PTR watchdog_ = 0;

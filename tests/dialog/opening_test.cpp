@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "source/twain_source.h"
 #include "tests/dialog/dialog_driver.h"
 #include "ui/resource.h"
 #include "ui/scan_parameters_dialog.h"
@@ -29,12 +28,9 @@ const std::vector<std::string> Fourteen = {"800", "600", "400", "360", "350", "3
 }  // namespace
 
 TEST_F(OpeningTest, EmptyStoreOpensWithTheStoreDefaults) {
+    // The store's defaults (centred, speed 4, gamma 1.5) replace the built-in ones
+    // (side, speed 1, gamma 1) on enable: the dialog shows the source's settings.
     ASSERT_TRUE(ShowDialog("QD120"));
-    // The stored settings replaced the built-in ones on enable.
-    EXPECT_EQ(1, Source().Settings.CenterJustified);
-    EXPECT_EQ(4, Source().Settings.FractionalSpeed);
-    EXPECT_FLOAT_EQ(1.5f, Source().Settings.Gamma);
-
     char caption[64] = {};
     GetWindowTextA(Dialog(), caption, sizeof caption);
     EXPECT_STREQ("Scan Parameters", caption);
@@ -53,11 +49,10 @@ TEST_F(OpeningTest, EmptyStoreOpensWithTheStoreDefaults) {
     EXPECT_EQ("0", Text(IDC_YOFFSET));
     for (int unit : {IDC_WIDTH_UNIT, IDC_LENGTH_UNIT, IDC_XOFFSET_UNIT, IDC_YOFFSET_UNIT})
         EXPECT_EQ("in.", Text(unit));
-    EXPECT_TRUE(Checked(IDC_INCHES));
-    EXPECT_TRUE(Checked(IDC_PORTRAIT));
-    EXPECT_TRUE(Checked(IDC_CENTRE_JUSTIFIED));
-    EXPECT_FALSE(Enabled(IDC_XOFFSET));
-    EXPECT_TRUE(Checked(IDC_RGB));
+    for (int id : {IDC_INCHES, IDC_PORTRAIT, IDC_CENTRE_JUSTIFIED, IDC_RGB})
+        EXPECT_TRUE(Checked(id)) << id;
+    for (int id : {IDC_XOFFSET, IDC_IAT, IDC_THRESHOLD})
+        EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_EQ("1.5", Text(IDC_GAMMA));
     EXPECT_EQ(15, SendMessageA(Item(IDC_GAMMA_BAR), TBM_GETPOS, 0, 0));
     EXPECT_EQ("4", Text(IDC_SPEED));
@@ -67,8 +62,6 @@ TEST_F(OpeningTest, EmptyStoreOpensWithTheStoreDefaults) {
     EXPECT_EQ("128", Text(IDC_THRESHOLD));
     EXPECT_EQ("Threshold", Text(IDC_THRESHOLD_LABEL));
     EXPECT_FALSE(Checked(IDC_IAT));
-    EXPECT_FALSE(Enabled(IDC_IAT));
-    EXPECT_FALSE(Enabled(IDC_THRESHOLD));
     EXPECT_EQ("10", Text(IDC_BRIGHTNESS));
     // (2 in x 400 dpi)^2 pixels of 3 bytes.
     EXPECT_EQ(std::to_string(800 * 800 * 3 / 1024) + "K", Text(IDC_FILE_SIZE));
@@ -92,11 +85,11 @@ TEST_F(OpeningTest, StoredWindowOpensInInchesOfItsResolution) {
     // Accepted unchanged, the dialog keeps the window it opened with, although
     // 8.21333 inches at 300 dpi is a hair short of 2464 pixels.
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(2464, Source().Settings.ScanWidth);
-    EXPECT_EQ(3300, Source().Settings.ScanLength);
-    EXPECT_EQ(150, Source().Settings.XOffset);
-    EXPECT_EQ(45, Source().Settings.YOffset);
+    EXPECT_EQ(2464, FramePixels().Width);
+    EXPECT_EQ(3300, FramePixels().Length);
     EXPECT_EQ(2464, StoredDword("Scan Width"));
+    EXPECT_EQ(150, StoredDword("X Offset"));
+    EXPECT_EQ(45, StoredDword("Y Offset"));
 }
 
 TEST_F(OpeningTest, ResolutionListsFollowTheModel) {
@@ -136,7 +129,7 @@ TEST_F(OpeningTest, StoredResolutionTheListLacksSelectsTheResolutionInForce) {
         ASSERT_TRUE(ShowDialog(c.Model));
         EXPECT_EQ(c.Selected, SelectedText(IDC_RESOLUTION)) << c.Model << " " << c.Stored;
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(std::atoi(c.Selected), Source().Settings.XResolution)
+        EXPECT_EQ(static_cast<TW_UINT32>(std::atoi(c.Selected)), CurrentItem(ICAP_XRESOLUTION))
             << c.Model << " " << c.Stored;
     }
 }
@@ -160,25 +153,25 @@ TEST_F(OpeningTest, ModelAndTransferMechanismDecideTheImageTypes) {
 
 TEST_F(OpeningTest, StoredCompositionSelectsTheImageType) {
     const struct {
-        DWORD Composition;
+        Composition Stored;
         DWORD Bits;
         int Button;  // 0: none
     } cases[] = {
-        {0, 1, IDC_BILEVEL},
-        {2, 8, IDC_GREYSCALE},
-        {3, 4, IDC_16_COLOUR},
-        {3, 8, IDC_256_COLOUR},
-        {5, 24, IDC_RGB},
-        {1, 8, 0},
-        {4, 8, 0},
+        {Composition::Bilevel, 1, IDC_BILEVEL},
+        {Composition::Greyscale, 8, IDC_GREYSCALE},
+        {Composition::PaletteColour, 4, IDC_16_COLOUR},
+        {Composition::PaletteColour, 8, IDC_256_COLOUR},
+        {Composition::RgbColour, 24, IDC_RGB},
+        {static_cast<Composition>(1), 8, 0},  // numbers that name no composition
+        {static_cast<Composition>(4), 8, 0},
     };
     for (const auto& c : cases) {
-        StoreDword("Image Composition", c.Composition);
+        StoreDword("Image Composition", static_cast<DWORD>(c.Stored));
         StoreDword("Bits per Pixel", c.Bits);
         ASSERT_TRUE(ShowDialog("QD120"));
         for (int button : {IDC_RGB, IDC_256_COLOUR, IDC_16_COLOUR, IDC_GREYSCALE, IDC_BILEVEL})
             EXPECT_EQ(button == c.Button, Checked(button))
-                << c.Composition << "/" << c.Bits << " " << button;
+                << static_cast<int>(c.Stored) << "/" << c.Bits << " " << button;
         EXPECT_EQ(c.Button == IDC_BILEVEL, Enabled(IDC_IAT));
     }
 }
@@ -198,7 +191,6 @@ TEST_F(OpeningTest, GammaTrackbarTruncatesTheStoredTenths) {
     MoveTrackbar(IDC_GAMMA_BAR, 17);
     EXPECT_EQ("1.7", Text(IDC_GAMMA));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(17 * 0.1f, Source().Settings.Gamma);
     EXPECT_EQ(17, StoredDword("Gamma"));
 }
 
@@ -213,7 +205,7 @@ TEST_F(OpeningTest, SpeedOutsideTheTrackbarRangeShowsUntilMoved) {
 
 TEST_F(OpeningTest, StoredAdaptiveThresholdOpensWithIatTicked) {
     StoreDword("Threshold", 0);
-    StoreDword("Image Composition", 0);
+    StoreDword("Image Composition", static_cast<DWORD>(Composition::Bilevel));
     StoreDword("Bits per Pixel", 1);
     ASSERT_TRUE(ShowDialog("QD120"));
     EXPECT_TRUE(Checked(IDC_IAT));

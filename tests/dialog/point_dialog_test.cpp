@@ -2,7 +2,6 @@
 // "Set" buttons and driven inside its own modal loop.
 #include <windows.h>
 
-#include "source/twain_source.h"
 #include "tests/dialog/dialog_driver.h"
 #include "ui/resource.h"
 
@@ -79,13 +78,11 @@ TEST_F(PointDialogTest, LockedColoursFollowTheEditedOne) {
         PressButton(point, IDOK);
     });
     EXPECT_EQ("128,128,128", Text(IDC_WHITE_POINT));
-    // The source sees the new point only with the next accepted validation.
-    EXPECT_EQ(255, Source().Settings.WhitePoint.G);
+    // The new point leaves the dialog only with the next accepted validation.
+    EXPECT_EQ(-1, StoredDword("White Point G"));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(128, Source().Settings.WhitePoint.R);
-    EXPECT_EQ(128, Source().Settings.WhitePoint.G);
-    EXPECT_EQ(128, Source().Settings.WhitePoint.B);
-    EXPECT_EQ(128, StoredDword("White Point G"));
+    for (const char* channel : {"White Point R", "White Point G", "White Point B"})
+        EXPECT_EQ(128, StoredDword(channel)) << channel;
 }
 
 TEST_F(PointDialogTest, TickingTheLockTakesRedForAll) {
@@ -135,7 +132,7 @@ TEST_F(PointDialogTest, OkWithAValueOutOfRangePromptsAndKeepsTheCallersValues) {
     EXPECT_EQ("DUNMERE.DLL", Prompts[0].Caption);
     EXPECT_EQ("255,255,255", Text(IDC_WHITE_POINT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(255, Source().Settings.WhitePoint.B);
+    EXPECT_EQ(255, StoredDword("White Point B"));
 }
 
 TEST_F(PointDialogTest, CancelKeepsTheCallersValues) {
@@ -147,5 +144,5 @@ TEST_F(PointDialogTest, CancelKeepsTheCallersValues) {
     });
     EXPECT_EQ("0,0,0", Text(IDC_BLACK_POINT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(0, Source().Settings.BlackPoint.R);
+    EXPECT_EQ(0, StoredDword("Black Point R"));
 }

@@ -28,15 +28,16 @@ TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {
         int button;
         TW_UINT16 notification;
         TW_UINT32 pixelTypeAfter;
-        long long storedComposition;
+        Composition storedComposition;
     };
     for (const Case& c :
-         {Case{"OK", false, IDC_ACQUIRE, MSG_CLOSEDSOK, TWPT_GRAY, 5},
-          Case{"Cancel", false, IDC_CANCEL_SCAN, MSG_CLOSEDSREQ, TWPT_BW, 5},
-          Case{"Set, then Cancel", true, IDC_CANCEL_SCAN, MSG_CLOSEDSREQ, TWPT_BW, 2}}) {
+         {Case{"OK", false, IDC_ACQUIRE, MSG_CLOSEDSOK, TWPT_GRAY, Composition::RgbColour},
+          Case{"Cancel", false, IDC_CANCEL_SCAN, MSG_CLOSEDSREQ, TWPT_BW, Composition::RgbColour},
+          Case{"Set, then Cancel", true, IDC_CANCEL_SCAN, MSG_CLOSEDSREQ, TWPT_BW,
+               Composition::Greyscale}}) {
         SCOPED_TRACE(c.name);
         // The store says RGB; the application negotiated bilevel, which the dialog shows.
-        StoreDword("Image Composition", 5);
+        StoreDword("Image Composition", static_cast<DWORD>(Composition::RgbColour));
         StoreDword("Bits per Pixel", 24);
         OpenAsTwain2();
         ASSERT_EQ(TWRC_SUCCESS, SetPixelType(TWPT_BW));
@@ -53,7 +54,7 @@ TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {
         EXPECT_EQ(1, FakeTwain2Manager::Notifications) << "no MSG_XFERREADY";
         EXPECT_EQ(c.notification, FakeTwain2Manager::LastMessage);
         EXPECT_EQ(StateEnabled, Source().Session.State());
-        EXPECT_EQ(c.storedComposition, StoredDword("Image Composition"));
+        EXPECT_EQ(static_cast<long long>(c.storedComposition), StoredDword("Image Composition"));
 
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
         EXPECT_EQ(c.pixelTypeAfter, PixelType());

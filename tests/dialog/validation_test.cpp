@@ -1,5 +1,6 @@
-// "&Set Parameters" and its checks: what reaches the source's settings and the
-// store, and how a refused value is reported (message, caption, focus, selection).
+// "&Set Parameters" and its checks: what reaches the source's settings (as an
+// application reads them) and the store, and how a refused value is reported
+// (message, caption, focus, selection).
 #include <windows.h>
 
 #include <cmath>
@@ -23,15 +24,16 @@ protected:
     // Presses "&Set Parameters" expecting a refusal with this message on this
     // field; checks that nothing left the dialog.
     void ExpectRefusal(int field, const char* message) {
-        ScanSettings before = Source().Settings;
+        const int32_t width = FramePixels().Width;
+        const TW_UINT32 resolution = CurrentItem(ICAP_XRESOLUTION);
         CaughtBox box = ClickExpectingBox(IDC_SET_PARAMETERS);
         EXPECT_EQ("DUNMERE.DLL", box.Caption);
         EXPECT_EQ(message, box.Text);
         EXPECT_TRUE(box.WarningIcon);
         EXPECT_TRUE(HasFocus(field)) << message;
         EXPECT_EQ(Text(field), Selection(field)) << message;
-        EXPECT_EQ(before.ScanWidth, Source().Settings.ScanWidth);
-        EXPECT_EQ(before.XResolution, Source().Settings.XResolution);
+        EXPECT_EQ(width, FramePixels().Width);
+        EXPECT_EQ(resolution, CurrentItem(ICAP_XRESOLUTION));
         EXPECT_EQ(-1, StoredDword("Scan Width")) << "nothing saved";
     }
 
@@ -74,15 +76,15 @@ TEST_F(ValidationTest, A4PortraitAt300DpiInInches) {
 
     Click(IDC_GREYSCALE);
     Accept();
-    const ScanSettings& s = Source().Settings;
-    EXPECT_EQ(300, s.XResolution);
-    EXPECT_EQ(300, s.YResolution);
-    EXPECT_EQ(Pixels(300, "8.26772") & ~31, s.ScanWidth);
-    EXPECT_EQ(2464, s.ScanWidth);
-    EXPECT_EQ(3507, s.ScanLength);
-    EXPECT_EQ(0, s.XOffset);
-    EXPECT_EQ(2, s.ImageComposition);
-    EXPECT_EQ(8, s.BitsPerPixel);
+    EXPECT_EQ(300u, CurrentItem(ICAP_XRESOLUTION));
+    EXPECT_EQ(300u, CurrentItem(ICAP_YRESOLUTION));
+    const PixelSize window = FramePixels();
+    EXPECT_EQ(Pixels(300, "8.26772") & ~31, window.Width);
+    EXPECT_EQ(2464, window.Width);
+    EXPECT_EQ(3507, window.Length);
+    EXPECT_EQ(0, StoredDword("X Offset"));
+    EXPECT_EQ(TWPT_GRAY, CurrentItem(ICAP_PIXELTYPE));
+    EXPECT_EQ(8u, CurrentItem(ICAP_BITDEPTH));
     EXPECT_EQ(2464, StoredDword("Scan Width"));
     EXPECT_EQ(3507, StoredDword("Scan Length"));
     EXPECT_EQ(300, StoredDword("X Resolution"));
@@ -138,7 +140,7 @@ TEST_F(ValidationTest, WidthIsRoundedDownTo32PixelsWithinTheScannerLimit) {
             ExpectRefusal(IDC_WIDTH, c.Refusal);
         } else {
             Accept();
-            EXPECT_EQ(c.Pixels, Source().Settings.ScanWidth);
+            EXPECT_EQ(c.Pixels, FramePixels().Width);
         }
     }
 }
@@ -176,8 +178,8 @@ TEST_F(ValidationTest, LengthAndOffsetsAreChecked) {
             ExpectRefusal(c.Field, c.Refusal);
         } else {
             Accept();
-            EXPECT_EQ(c.XOffsetPixels, Source().Settings.XOffset);
-            EXPECT_EQ(Pixels(400, c.YOffset), Source().Settings.YOffset);
+            EXPECT_EQ(c.XOffsetPixels, StoredDword("X Offset"));
+            EXPECT_EQ(Pixels(400, c.YOffset), StoredDword("Y Offset"));
         }
     }
 }
@@ -192,9 +194,10 @@ TEST_F(ValidationTest, OffsetPlusWidthMustStayBelowTheScannerWidth) {
     ExpectRefusal(IDC_XOFFSET, "X Offset plus Width must be less than scanner width.");
     Type(IDC_XOFFSET, "38.8125");
     Accept();
-    EXPECT_EQ(224, Source().Settings.ScanWidth);
-    EXPECT_EQ(15525, Source().Settings.XOffset);
-    EXPECT_EQ(15749, Source().Settings.ScanWidth + Source().Settings.XOffset);
+    const int32_t width = FramePixels().Width;
+    EXPECT_EQ(224, width);
+    EXPECT_EQ(15525, StoredDword("X Offset"));
+    EXPECT_EQ(15749, width + StoredDword("X Offset"));
 }
 
 TEST_F(ValidationTest, BrightnessUpTo50) {
@@ -203,7 +206,6 @@ TEST_F(ValidationTest, BrightnessUpTo50) {
     ExpectRefusal(IDC_BRIGHTNESS, "Brightness cannot be more than 50");
     Type(IDC_BRIGHTNESS, "50");
     Accept();
-    EXPECT_EQ(50, Source().Settings.Brightness);
     EXPECT_EQ(50, StoredDword("Brightness"));
 }
 
@@ -219,18 +221,17 @@ TEST_F(ValidationTest, AdaptiveThresholdSetsTheWhiteValue) {
     for (const auto& c : cases) {
         Type(IDC_THRESHOLD, c.Threshold);
         Click(IDC_SET_PARAMETERS);
-        const ScanSettings& s = Source().Settings;
-        EXPECT_EQ(0, s.Threshold) << c.Threshold;
-        EXPECT_EQ(std::atoi(c.Threshold), s.InitialThreshold);
-        EXPECT_EQ(c.WhiteValue, s.WhiteValue) << c.Threshold;
+        EXPECT_EQ(0, StoredDword("Threshold")) << c.Threshold;
+        EXPECT_EQ(std::atoi(c.Threshold), StoredDword("Initial Threshold"));
+        EXPECT_EQ(c.WhiteValue, StoredDword("White Value")) << c.Threshold;
     }
     // Ticked but not bilevel: a fixed threshold.
     Click(IDC_GREYSCALE);
     EXPECT_FALSE(Enabled(IDC_IAT));
     EXPECT_TRUE(Checked(IDC_IAT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(179, Source().Settings.Threshold);
-    EXPECT_EQ(255, Source().Settings.WhiteValue);
+    EXPECT_EQ(179, StoredDword("Threshold"));
+    EXPECT_EQ(255, StoredDword("White Value"));
 }
 
 TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
@@ -250,7 +251,7 @@ TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
         Click(c.Type);
         MoveTrackbar(IDC_SPEED_BAR, c.Speed);
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(c.Stored, Source().Settings.FractionalSpeed)
+        EXPECT_EQ(c.Stored, StoredDword("Fractional Speed"))
             << c.Resolution << " dpi speed " << c.Speed;
         EXPECT_EQ(std::to_string(c.Stored), Text(IDC_SPEED));
     }
@@ -353,5 +354,5 @@ TEST_F(ValidationTest, RefusalInMillimetresLeavesTheFieldsInMillimetres) {
     Type(IDC_WIDTH, "200");
     Accept();
     EXPECT_EQ(static_cast<int32_t>(400 * static_cast<double>(MillimetresToInches(200.0f))) & ~31,
-              Source().Settings.ScanWidth);
+              FramePixels().Width);
 }
