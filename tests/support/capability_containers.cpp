@@ -137,3 +137,36 @@ TW_UINT16 CapabilityTest::Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& con
     GlobalFree(block);
     return result;
 }
+
+bool Negotiated::operator==(const Negotiated& o) const {
+    return PixelType == o.PixelType && BitDepth == o.BitDepth && XResolution == o.XResolution &&
+           YResolution == o.YResolution && MechanismIndex == o.MechanismIndex;
+}
+
+std::ostream& operator<<(std::ostream& out, const Negotiated& n) {
+    return out << "{pixel type " << n.PixelType << ", " << n.BitDepth << " bits, X "
+               << n.XResolution << ", Y " << n.YResolution << ", mechanism entry "
+               << n.MechanismIndex << "}";
+}
+
+Negotiated CapabilityTest::ReadNegotiated() {
+    Reply mechanisms;
+    EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XFERMECH, &mechanisms));
+    return {CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH), CurrentItem(ICAP_XRESOLUTION),
+            CurrentItem(ICAP_YRESOLUTION), mechanisms.CurrentIndex};
+}
+
+void CapabilityTest::LoadStoredSettings(const std::vector<std::pair<const char*, DWORD>>& values) {
+    const char* const path = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    for (const auto& value : values)
+        RegSetValueExA(key, value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second),
+                       sizeof value.second);
+    RegCloseKey(key);
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    RegDeleteTreeA(HKEY_CURRENT_USER, path);
+}
