@@ -1,7 +1,6 @@
 // MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT and MSG_RESET of every capability, and
 // the message and state checks made before a capability is looked at.
 #include <cmath>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,21 +39,9 @@ Reply OneFix32(double inches) {
                                                static_cast<uint16_t>((inches - whole) * 65536)));
 }
 
-// A per-user settings value for a composition, or a number that names none.
-DWORD Stored(Composition composition) {
-    return static_cast<DWORD>(composition);
-}
-
-const std::map<DWORD, std::pair<TW_UINT16, DWORD>> PixelTypeAndDepth = {
-    {Stored(Composition::Bilevel), {TWPT_BW, 1}},
-    {Stored(Composition::Greyscale), {TWPT_GRAY, 8}},
-    {Stored(Composition::PaletteColour), {TWPT_PALETTE, 8}},
-    {Stored(Composition::RgbColour), {TWPT_RGB, 24}}};
-
-DWORD DefaultDepth(DWORD composition) {
-    const auto known = PixelTypeAndDepth.find(composition);
-    return known == PixelTypeAndDepth.end() ? 8 : known->second.second;
-}
+// In place of a pixel type: a composition no application can ask for, taken up
+// from the user's stored settings.
+constexpr TW_UINT16 FromStore = 0xFFFF;
 
 // Answers with the built-in scan parameters (RGB, 24 bits, 400 x 400 dpi, native
 // transfer) on a QD120, whose list holds 400 at position 7.
@@ -105,15 +92,15 @@ protected:
         OpenOn("QD120");
     }
 
-    // The composition and depth as an application negotiates them, or for a pair no
-    // application can ask for, as a user's stored settings.
-    void Prepare(DWORD composition, DWORD bits) {
-        const auto known = PixelTypeAndDepth.find(composition);
-        if (known != PixelTypeAndDepth.end()) {
-            ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, known->second.first));
-            if (SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, bits) == TWRC_SUCCESS) return;
-        }
-        LoadStoredSettings({{"Image Composition", composition}, {"Bits per Pixel", bits}});
+    // The pixel type (and depth) as negotiated, or the composition (and depth) stored.
+    void Prepare(TW_UINT16 pixelType, DWORD composition, DWORD bits = 0) {
+        if (pixelType == FromStore && bits == 0)
+            return LoadStoredSettings({{"Image Composition", composition}});
+        if (pixelType == FromStore)
+            return LoadStoredSettings(
+                {{"Image Composition", composition}, {"Bits per Pixel", bits}});
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, pixelType));
+        if (bits != 0) ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, bits));
     }
 
     // A fresh connection opened (state 4) on a scanner reporting this model name.
@@ -180,28 +167,27 @@ TEST_F(CapabilityQueryTest, ResetAnswersEveryCapability) {
     CheckColumn(MSG_RESET, &QueryRow::reset);
 }
 
-// 1, 4 and -7 name no composition.
 TEST_F(CapabilityQueryTest, PixelTypeFollowsTheComposition) {
+    const std::vector<TW_UINT16> types = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
     const struct {
-        DWORD composition;
-        TW_UINT32 currentIndex;
         TW_UINT16 pixelType;
-    } cases[] = {{Stored(Composition::Bilevel), 0, TWPT_BW},
-                 {Stored(Composition::Greyscale), 1, TWPT_GRAY},
-                 {Stored(Composition::PaletteColour), 2, TWPT_PALETTE},
-                 {Stored(Composition::RgbColour), 3, TWPT_RGB},
-                 {1, 0, TWPT_BW},
-                 {4, 0, TWPT_BW},
-                 {static_cast<DWORD>(-7), 0, TWPT_BW}};
+        DWORD composition;  // stored: 1, 4 and -7 name no composition
+        TW_UINT32 currentIndex;
+    } cases[] = {{TWPT_BW, 0, 0},
+                 {TWPT_GRAY, 0, 1},
+                 {TWPT_PALETTE, 0, 2},
+                 {TWPT_RGB, 0, 3},
+                 {FromStore, 1, 0},
+                 {FromStore, 4, 0},
+                 {FromStore, static_cast<DWORD>(-7), 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE("composition " + std::to_string(static_cast<int32_t>(c.composition)));
-        Prepare(c.composition, DefaultDepth(c.composition));
+        SCOPED_TRACE(std::to_string(c.pixelType) + ", " + std::to_string(int32_t(c.composition)));
+        Prepare(c.pixelType, c.composition);
         Reply reply;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PIXELTYPE, &reply));
-        EXPECT_EQ(EnumerationReply({TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB}, c.currentIndex, 3),
-                  reply);
+        EXPECT_EQ(EnumerationReply(types, c.currentIndex, 3), reply);
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_PIXELTYPE, &reply));
-        EXPECT_EQ(OneUInt16(c.pixelType), reply);
+        EXPECT_EQ(OneUInt16(types[c.currentIndex]), reply);
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETDEFAULT, ICAP_PIXELTYPE, &reply));
         EXPECT_EQ(OneUInt16(TWPT_RGB), reply);
     }
@@ -215,27 +201,29 @@ TEST_F(CapabilityQueryTest, PixelTypeFollowsTheComposition) {
 
 TEST_F(CapabilityQueryTest, BitDepthFollowsTheComposition) {
     const std::vector<TW_UINT16> paletteDepths = {8, 4};
-    const DWORD palette = Stored(Composition::PaletteColour);
+    const DWORD palette = DWORD(Composition::PaletteColour), grey = DWORD(Composition::Greyscale);
+    // Only a palette's depth is reset; 1 and 4 name no composition.
     const struct {
+        TW_UINT16 pixelType;
         DWORD composition, bitsPerPixel;
         Reply get;
         TW_UINT16 defaultDepth;
         TW_UINT16 afterReset;
     } cases[] = {
-        {palette, 8, EnumerationReply(paletteDepths, 0, 0), 8, 8},
-        {palette, 4, EnumerationReply(paletteDepths, 1, 0), 8, 8},
-        {palette, 1, EnumerationReply(paletteDepths, 1, 0), 8, 8},
-        {Stored(Composition::Bilevel), 1, OneUInt16(1), 1, 1},
-        {Stored(Composition::Greyscale), 8, OneUInt16(8), 8, 8},
-        {Stored(Composition::Greyscale), 16, OneUInt16(16), 8, 16},  // only a palette's is reset
-        {Stored(Composition::RgbColour), 24, OneUInt16(24), 24, 24},
-        {1, 4, OneUInt16(4), 0, 4},  // 1 and 4 name no composition
-        {4, 8, OneUInt16(8), 0, 8},
+        {TWPT_PALETTE, 0, 8, EnumerationReply(paletteDepths, 0, 0), 8, 8},
+        {TWPT_PALETTE, 0, 4, EnumerationReply(paletteDepths, 1, 0), 8, 8},
+        {FromStore, palette, 1, EnumerationReply(paletteDepths, 1, 0), 8, 8},
+        {TWPT_BW, 0, 1, OneUInt16(1), 1, 1},
+        {TWPT_GRAY, 0, 8, OneUInt16(8), 8, 8},
+        {FromStore, grey, 16, OneUInt16(16), 8, 16},
+        {TWPT_RGB, 0, 24, OneUInt16(24), 24, 24},
+        {FromStore, 1, 4, OneUInt16(4), 0, 4},
+        {FromStore, 4, 8, OneUInt16(8), 0, 8},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("composition " + std::to_string(c.composition) + ", " +
+        SCOPED_TRACE(std::to_string(c.pixelType) + ", " + std::to_string(c.composition) + ", " +
                      std::to_string(c.bitsPerPixel) + " bits");
-        Prepare(c.composition, c.bitsPerPixel);
+        Prepare(c.pixelType, c.composition, c.bitsPerPixel);
         const TW_UINT32 pixelType = CurrentItem(ICAP_PIXELTYPE);
         Reply reply;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_BITDEPTH, &reply));
@@ -264,14 +252,12 @@ TEST_F(CapabilityQueryTest, TransferMechanismFollowsTheNegotiatedValue) {
             EXPECT_EQ(EnumerationReply(mechanisms, current, 0), reply);
         }
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_XFERMECH, &reply));
-        EXPECT_EQ(EnumerationReply(mechanisms, 0, 0), reply);
-        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XFERMECH, &reply));
-        EXPECT_EQ(EnumerationReply(mechanisms, 0, 0), reply);
+        EXPECT_EQ(EnumerationReply(mechanisms, 0, 0), reply);  // built after the reset
     }
 }
 
-// The current entry is the resolution truncated to a multiple of 50; a value the
-// list lacks reports the largest entry below it, or the first entry.
+// The current entry is the resolution (stored as sent) truncated to a multiple of
+// 50; a value the list lacks reports the largest entry below it, or the first entry.
 TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
     const struct {
         const char* model;
@@ -300,9 +286,7 @@ TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
         SCOPED_TRACE(std::string(c.model) + " at " + std::to_string(c.resolution));
         OpenOn(c.model);
         for (TW_UINT16 cap : {ICAP_XRESOLUTION, ICAP_YRESOLUTION}) {
-            // Stored as sent, without a range check.
-            ASSERT_EQ(TWRC_SUCCESS,
-                      SetOneValue(cap, TWTY_INT32, static_cast<TW_UINT32>(c.resolution)));
+            ASSERT_EQ(TWRC_SUCCESS, SetOneValue(cap, TWTY_INT32, TW_UINT32(c.resolution)));
             Reply reply;
             ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, cap, &reply));
             EXPECT_EQ(EnumerationReply(*c.list, c.currentIndex, c.defaultIndex), reply);
@@ -310,28 +294,21 @@ TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
     }
 }
 
+// Resetting either one resets both.
 TEST_F(CapabilityQueryTest, EachResolutionCapabilityReportsItsOwnDirection) {
-    const auto setBoth = [this] {
+    for (TW_UINT16 reset : {ICAP_YRESOLUTION, ICAP_XRESOLUTION}) {
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 100));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_YRESOLUTION, TWTY_UINT16, 600));
-    };
-    setBoth();
-    Reply reply;
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XRESOLUTION, &reply));
-    EXPECT_EQ(1u, reply.CurrentIndex);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_YRESOLUTION, &reply));
-    EXPECT_EQ(8u, reply.CurrentIndex);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XRESOLUTION, &reply));
-    EXPECT_EQ(OneUInt16(100), reply);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_YRESOLUTION, &reply));
-    EXPECT_EQ(OneUInt16(600), reply);
-
-    // Resetting either one resets both.
-    for (TW_UINT16 cap : {ICAP_YRESOLUTION, ICAP_XRESOLUTION}) {
-        setBoth();
-        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, cap, &reply));
-        EXPECT_EQ(400u, CurrentItem(ICAP_XRESOLUTION)) << cap;
-        EXPECT_EQ(400u, CurrentItem(ICAP_YRESOLUTION)) << cap;
+        Reply reply;
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XRESOLUTION, &reply));
+        EXPECT_EQ(1u, reply.CurrentIndex);
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_YRESOLUTION, &reply));
+        EXPECT_EQ(8u, reply.CurrentIndex);
+        EXPECT_EQ(100u, CurrentItem(ICAP_XRESOLUTION));
+        EXPECT_EQ(600u, CurrentItem(ICAP_YRESOLUTION));
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, reset));
+        EXPECT_EQ(400u, CurrentItem(ICAP_XRESOLUTION)) << reset;
+        EXPECT_EQ(400u, CurrentItem(ICAP_YRESOLUTION)) << reset;
     }
 }
 

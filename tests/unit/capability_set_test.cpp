@@ -243,37 +243,29 @@ TEST_F(CapabilitySetTest, EveryCapabilityAcceptsOrRefusesAsItShould) {
 // Brightness and threshold are set-only: what is stored shows in the window the
 // scanner is sent when the scan starts.
 TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
+    const TW_UINT16 one = TWON_ONEVALUE, en = TWON_ENUMERATION;
     const struct {
-        const char* what;
         TW_UINT16 cap, conType;
         Bytes container;
-        const char* field;
         int32_t sent;
     } cases[] = {
-        {"brightness", ICAP_BRIGHTNESS, TWON_ONEVALUE, One(TWTY_FIX32, Fix32(20, 0)), "Brightness",
-         20},
-        {"brightness -1.5", ICAP_BRIGHTNESS, TWON_ONEVALUE, One(TWTY_FIX32, Fix32(-2, 32768)),
-         "Brightness", -2},
-        {"brightness out of range", ICAP_BRIGHTNESS, TWON_ONEVALUE, One(TWTY_INT16, 200),
-         "Brightness", 200},
-        {"brightness range", ICAP_BRIGHTNESS, TWON_RANGE,
-         RangeContainer(TWTY_FIX32, Fix32(30, 0), Fix32(50, 0), Fix32(1, 0), 0, 0), "Brightness",
-         30},
-        {"brightness enumeration of FIX32", ICAP_BRIGHTNESS, TWON_ENUMERATION,
-         EnumerationBytes32(TWTY_FIX32, 1, {Fix32(10, 0), Fix32(25, 0x8000)}), "Brightness", 25},
-        {"brightness enumeration of INT16", ICAP_BRIGHTNESS, TWON_ENUMERATION, Enum({5, 15}, 1),
-         "Brightness", 15},
-        {"threshold 127.75", ICAP_THRESHOLD, TWON_ONEVALUE, One(TWTY_FIX32, Fix32(127, 49152)),
-         "Threshold", 127},
-        {"adaptive threshold", ICAP_THRESHOLD, TWON_ONEVALUE, One(TWTY_FIX32, 0), "Threshold", 0},
-        {"threshold out of range", ICAP_THRESHOLD, TWON_ONEVALUE, One(TWTY_INT16, 300), "Threshold",
-         300},
+        {ICAP_BRIGHTNESS, one, One(TWTY_FIX32, Fix32(20, 0)), 20},
+        {ICAP_BRIGHTNESS, one, One(TWTY_FIX32, Fix32(-2, 32768)), -2},  // -1.5
+        {ICAP_BRIGHTNESS, one, One(TWTY_INT16, 200), 200},              // out of range
+        {ICAP_BRIGHTNESS, TWON_RANGE,
+         RangeContainer(TWTY_FIX32, Fix32(30, 0), Fix32(50, 0), Fix32(1, 0), 0, 0), 30},
+        {ICAP_BRIGHTNESS, en, EnumerationBytes32(TWTY_FIX32, 1, {Fix32(10, 0), Fix32(25, 0x8000)}),
+         25},
+        {ICAP_BRIGHTNESS, en, Enum({5, 15}, 1), 15},
+        {ICAP_THRESHOLD, one, One(TWTY_FIX32, Fix32(127, 49152)), 127},  // 127.75
+        {ICAP_THRESHOLD, one, One(TWTY_FIX32, 0), 0},                    // adaptive
+        {ICAP_THRESHOLD, one, One(TWTY_INT16, 300), 300},                // out of range
     };
     char directory[MAX_PATH];
     GetTempPathA(sizeof directory, directory);
     const std::string log = std::string(directory) + "dunmere_capability_set_tone.log";
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE("cap " + std::to_string(c.cap) + ", " + std::to_string(c.sent));
         DeleteFileA(log.c_str());
         ScopedEnvironment logged("TARNSCAN_LOG", log);
         Reload();
@@ -286,7 +278,8 @@ TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         EXPECT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
-        EXPECT_EQ(std::to_string(c.sent), SentWindowField(log, c.field));
+        EXPECT_EQ(std::to_string(c.sent),
+                  SentWindowField(log, c.cap == ICAP_BRIGHTNESS ? "Brightness" : "Threshold"));
     }
     DeleteFileA(log.c_str());
 }
