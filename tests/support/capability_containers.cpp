@@ -1,6 +1,8 @@
 #include "tests/support/capability_containers.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
                        TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items) {
@@ -169,4 +171,24 @@ void CapabilityTest::LoadStoredSettings(const std::vector<std::pair<const char*,
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
     RegDeleteTreeA(HKEY_CURRENT_USER, path);
+}
+
+std::string FreshLogPath(const char* name) {
+    char directory[MAX_PATH];
+    GetTempPathA(sizeof directory, directory);
+    const std::string path = std::string(directory) + name;
+    DeleteFileA(path.c_str());
+    return path;
+}
+
+std::string SentWindowField(const std::string& logPath, const std::string& field) {
+    std::ifstream in(logPath);
+    std::string line, word, value;
+    while (std::getline(in, line)) {
+        if (line.rfind("SetWindow ", 0) != 0) continue;
+        std::istringstream words(line);
+        while (words >> word)
+            if (word.rfind(field + "=", 0) == 0) value = word.substr(field.size() + 1);
+    }
+    return value;
 }

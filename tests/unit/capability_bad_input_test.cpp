@@ -2,6 +2,7 @@
 // that is not what its header says, an unknown container type, a current entry
 // outside the list. Each is refused, changes nothing, and leaves the application's
 // block as it was and the application's to free.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ class CapabilityBadInputTest : public CapabilityTest {
 protected:
     void SetUp() override {
         CapabilityTest::SetUp();
+        logged_.reset(new ScopedEnvironment("TARNSCAN_LOG", log_));
+        Reload();
         Open();
         // Parameters away from the defaults, so that a stray write would show; any
         // mechanism but a file is taken as it comes.
@@ -26,6 +29,7 @@ protected:
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, 4));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 150));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BRIGHTNESS, TWTY_INT16, 33));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_THRESHOLD, TWTY_INT16, 77));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, 9));
     }
 
@@ -46,6 +50,21 @@ protected:
         FailingGlobalMemory::Restore();
         EXPECT_EQ(before, ReadNegotiated());
     }
+
+    // Brightness and threshold cannot be read back: the scan shows them unchanged.
+    void TearDown() override {
+        TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        EXPECT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        EXPECT_EQ("33", SentWindowField(log_, "Brightness"));
+        EXPECT_EQ("77", SentWindowField(log_, "Threshold"));
+        CapabilityTest::TearDown();
+        logged_.reset();
+        DeleteFileA(log_.c_str());
+    }
+
+    const std::string log_ = FreshLogPath("dunmere_capability_bad_input.log");
+    std::unique_ptr<ScopedEnvironment> logged_;
 };
 
 }  // namespace

@@ -1,8 +1,6 @@
 // MSG_SET of every capability: which containers and values are accepted, and what
 // each stores in the scan parameters.
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,19 +11,6 @@ namespace {
 
 typedef std::function<void(Negotiated&)> Change;
 const Change Unchanged = [](Negotiated&) {};
-
-// The value of `field` in the last window the scanner's call log shows it was sent.
-std::string SentWindowField(const std::string& logPath, const std::string& field) {
-    std::ifstream in(logPath);
-    std::string line, word, value;
-    while (std::getline(in, line)) {
-        if (line.rfind("SetWindow ", 0) != 0) continue;
-        std::istringstream words(line);
-        while (words >> word)
-            if (word.rfind(field + "=", 0) == 0) value = word.substr(field.size() + 1);
-    }
-    return value;
-}
 
 Bytes One(TW_UINT16 itemType, TW_UINT32 item) {
     return OneValueContainer(itemType, item);
@@ -261,9 +246,7 @@ TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
         {ICAP_THRESHOLD, one, One(TWTY_FIX32, 0), 0},                    // adaptive
         {ICAP_THRESHOLD, one, One(TWTY_INT16, 300), 300},                // out of range
     };
-    char directory[MAX_PATH];
-    GetTempPathA(sizeof directory, directory);
-    const std::string log = std::string(directory) + "dunmere_capability_set_tone.log";
+    const std::string log = FreshLogPath("dunmere_capability_set_tone.log");
     for (const auto& c : cases) {
         SCOPED_TRACE("cap " + std::to_string(c.cap) + ", " + std::to_string(c.sent));
         DeleteFileA(log.c_str());
