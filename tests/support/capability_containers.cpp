@@ -1,6 +1,8 @@
 #include "tests/support/capability_containers.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 Bytes EnumerationBytes(TW_UINT16 itemType, TW_UINT32 numItems, TW_UINT32 currentIndex,
                        TW_UINT32 defaultIndex, const std::vector<TW_UINT16>& items) {
@@ -136,4 +138,57 @@ TW_UINT16 CapabilityTest::Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& con
     EXPECT_EQ(container, BlockBytes(block));
     GlobalFree(block);
     return result;
+}
+
+bool Negotiated::operator==(const Negotiated& o) const {
+    return PixelType == o.PixelType && BitDepth == o.BitDepth && XResolution == o.XResolution &&
+           YResolution == o.YResolution && MechanismIndex == o.MechanismIndex;
+}
+
+std::ostream& operator<<(std::ostream& out, const Negotiated& n) {
+    return out << "{pixel type " << n.PixelType << ", " << n.BitDepth << " bits, X "
+               << n.XResolution << ", Y " << n.YResolution << ", mechanism entry "
+               << n.MechanismIndex << "}";
+}
+
+Negotiated CapabilityTest::ReadNegotiated() {
+    Reply mechanisms;
+    EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XFERMECH, &mechanisms));
+    return {CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH), CurrentItem(ICAP_XRESOLUTION),
+            CurrentItem(ICAP_YRESOLUTION), mechanisms.CurrentIndex};
+}
+
+void CapabilityTest::LoadStoredSettings(const std::vector<std::pair<const char*, DWORD>>& values) {
+    const char* const path = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    for (const auto& value : values)
+        RegSetValueExA(key, value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second),
+                       sizeof value.second);
+    RegCloseKey(key);
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    RegDeleteTreeA(HKEY_CURRENT_USER, path);
+}
+
+std::string FreshLogPath(const char* name) {
+    char directory[MAX_PATH];
+    GetTempPathA(sizeof directory, directory);
+    const std::string path = std::string(directory) + name;
+    DeleteFileA(path.c_str());
+    return path;
+}
+
+std::string SentWindowField(const std::string& logPath, const std::string& field) {
+    std::ifstream in(logPath);
+    std::string line, word, value;
+    while (std::getline(in, line)) {
+        if (line.rfind("SetWindow ", 0) != 0) continue;
+        std::istringstream words(line);
+        while (words >> word)
+            if (word.rfind(field + "=", 0) == 0) value = word.substr(field.size() + 1);
+    }
+    return value;
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/source_fixture.h"
@@ -53,6 +55,21 @@ Reply EnumerationReply(const std::vector<TW_UINT16>& items, TW_UINT32 currentInd
 Reply ArrayReply(const std::vector<TW_UINT16>& items);
 Reply ReadReply(TW_UINT16 conType, HGLOBAL block);
 
+// What a TWAIN 1.x application reads back of the negotiated settings.
+struct Negotiated {
+    TW_UINT32 PixelType, BitDepth, XResolution, YResolution;
+    TW_UINT32 MechanismIndex;  // ICAP_XFERMECH's current entry: 0 native, 1 any other
+
+    bool operator==(const Negotiated& other) const;
+};
+std::ostream& operator<<(std::ostream& out, const Negotiated& negotiated);
+
+// A call-log path for the simulated scanner in the temporary directory, no file yet.
+std::string FreshLogPath(const char* name);
+// The value of `field` in the last window the scanner's call log shows it was sent;
+// empty when it was sent none.
+std::string SentWindowField(const std::string& logPath, const std::string& field);
+
 class CapabilityTest : public SourceTest {
 protected:
     // Sends the query; on success reads the returned container into reply and frees
@@ -66,4 +83,9 @@ protected:
     TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
         return Set(cap, TWON_ONEVALUE, OneValueContainer(itemType, item));
     }
+    Negotiated ReadNegotiated();
+    // Puts these values in the per-user settings store and has the source take them
+    // up as a user's: an enable with the dialog loads the store, the disable closes
+    // the dialog (state 4 before and after). The store is emptied again afterwards.
+    void LoadStoredSettings(const std::vector<std::pair<const char*, DWORD>>& values);
 };

@@ -2,11 +2,10 @@
 // that is not what its header says, an unknown container type, a current entry
 // outside the list. Each is refused, changes nothing, and leaves the application's
 // block as it was and the application's to free.
-#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "source/twain_source.h"
 #include "tests/support/capability_containers.h"
 #include "tests/support/tracking_global_memory.h"
 
@@ -17,59 +16,70 @@ const TW_UINT16 SettableCaps[] = {CAP_XFERCOUNT,    ICAP_PIXELTYPE,  ICAP_UNITS,
                                   ICAP_YRESOLUTION, ICAP_BITORDER,   ICAP_PIXELFLAVOR,
                                   ICAP_THRESHOLD,   ICAP_BITDEPTH};
 
-// A copy of everything negotiation may write, to prove a refusal wrote nothing.
-struct Snapshot {
-    explicit Snapshot(const CTwainSource& source)
-        : window(source.Settings.Window()), mechanism(source.TransferMechanism) {}
-    bool operator==(const Snapshot& other) const {
-        return std::memcmp(&window, &other.window, sizeof window) == 0 &&
-               mechanism == other.mechanism;
-    }
-    WindowDescriptorType window;
-    TW_UINT16 mechanism;
-};
-
 class CapabilityBadInputTest : public CapabilityTest {
 protected:
     void SetUp() override {
         CapabilityTest::SetUp();
+        logged_.reset(new ScopedEnvironment("TARNSCAN_LOG", log_));
+        Reload();
         Open();
-        // Parameters away from the defaults, so that a stray write would show.
-        Source().Settings.ImageComposition = 3;
-        Source().Settings.BitsPerPixel = 4;
-        Source().Settings.XResolution = 150;
-        Source().Settings.Brightness = 33;
-        Source().TransferMechanism = 9;
+        // Parameters away from the defaults, so that a stray write would show; any
+        // mechanism but a file is taken as it comes.
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_PALETTE));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, 4));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 150));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BRIGHTNESS, TWTY_INT16, 33));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_THRESHOLD, TWTY_INT16, 77));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, 9));
     }
 
     // MSG_SET of this container to the capability must fail with the code and
     // touch neither the parameters nor the block (Set checks the block).
     void ExpectRefused(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container,
-                       TW_UINT16 conditionCode) {
-        Snapshot before(Source());
+                       TW_UINT16 conditionCode, bool failLocks = false) {
+        const Negotiated before = ReadNegotiated();
+        if (failLocks) FailingGlobalMemory::FailLocks();
         TrackingGlobalMemory::Install();
         EXPECT_EQ(TWRC_FAILURE, Set(cap, conType, container));
         EXPECT_EQ(conditionCode, Status());
-        EXPECT_TRUE(before == Snapshot(Source()));
         EXPECT_EQ(0, TrackingGlobalMemory::Frees);
         EXPECT_EQ(0, TrackingGlobalMemory::Allocations);
         EXPECT_EQ(0, TrackingGlobalMemory::HeldLocks());
+        // Nothing was locked, so nothing may be unlocked either.
+        EXPECT_TRUE(!failLocks || TrackingGlobalMemory::Unlocks == 0);
+        FailingGlobalMemory::Restore();
+        EXPECT_EQ(before, ReadNegotiated());
     }
+
+    // Brightness and threshold cannot be read back: the scan shows them unchanged.
+    void TearDown() override {
+        TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        EXPECT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        EXPECT_EQ("33", SentWindowField(log_, "Brightness"));
+        EXPECT_EQ("77", SentWindowField(log_, "Threshold"));
+        CapabilityTest::TearDown();
+        logged_.reset();
+        DeleteFileA(log_.c_str());
+    }
+
+    const std::string log_ = FreshLogPath("dunmere_capability_bad_input.log");
+    std::unique_ptr<ScopedEnvironment> logged_;
 };
 
 }  // namespace
 
 TEST_F(CapabilityBadInputTest, NoCapabilityRecord) {
-    Snapshot before(Source());
+    const Negotiated before = ReadNegotiated();
     for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET, MSG_RESET}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, msg, nullptr)) << msg;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << msg;
     }
-    EXPECT_TRUE(before == Snapshot(Source()));
+    EXPECT_EQ(before, ReadNegotiated());
 }
 
 TEST_F(CapabilityBadInputTest, NoContainer) {
-    Snapshot before(Source());
+    const Negotiated before = ReadNegotiated();
     for (TW_UINT16 cap : SettableCaps) {
         for (TW_UINT16 conType : {TWON_ONEVALUE, TWON_ENUMERATION}) {
             TW_CAPABILITY capability = {cap, conType, nullptr};
@@ -78,17 +88,13 @@ TEST_F(CapabilityBadInputTest, NoContainer) {
             EXPECT_EQ(nullptr, capability.hContainer);
         }
     }
-    EXPECT_TRUE(before == Snapshot(Source()));
+    EXPECT_EQ(before, ReadNegotiated());
 }
 
 TEST_F(CapabilityBadInputTest, ContainerThatCannotBeLocked) {
-    FailingGlobalMemory::FailLocks();
     for (TW_UINT16 cap : SettableCaps) {
         SCOPED_TRACE("cap " + std::to_string(cap));
-        TrackingGlobalMemory::Install();
-        // Nothing was locked, so nothing may be unlocked either.
-        ExpectRefused(cap, TWON_ONEVALUE, OneValueContainer(TWTY_UINT16, 1), TWCC_BADVALUE);
-        EXPECT_EQ(0, TrackingGlobalMemory::Unlocks);
+        ExpectRefused(cap, TWON_ONEVALUE, OneValueContainer(TWTY_UINT16, 1), TWCC_BADVALUE, true);
     }
 }
 
@@ -186,9 +192,9 @@ TEST_F(CapabilityBadInputTest, AcceptedContainerStaysTheApplications) {
     }
     EXPECT_EQ(0, TrackingGlobalMemory::Frees);
     EXPECT_EQ(TrackingGlobalMemory::Locks, TrackingGlobalMemory::Unlocks);
-    EXPECT_EQ(250, Source().Settings.XResolution);
-    EXPECT_EQ(250, Source().Settings.YResolution);
+    EXPECT_EQ(250u, CurrentItem(ICAP_XRESOLUTION));
+    EXPECT_EQ(250u, CurrentItem(ICAP_YRESOLUTION));
     // Freeing it afterwards changes nothing in the source.
     EXPECT_EQ(nullptr, GlobalFree(block));
-    EXPECT_EQ(250, Source().Settings.XResolution);
+    EXPECT_EQ(250u, CurrentItem(ICAP_XRESOLUTION));
 }

@@ -1,12 +1,12 @@
 // MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT and MSG_RESET of every capability, and
 // the message and state checks made before a capability is looked at.
 #include <cmath>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "source/twain_source.h"
+#include "source/session.h"
+#include "tarnscan/tarnscan.h"
 #include "tests/support/capability_containers.h"
 
 namespace {
@@ -39,10 +39,9 @@ Reply OneFix32(double inches) {
                                                static_cast<uint16_t>((inches - whole) * 65536)));
 }
 
-void WriteModelName(CTwainSource& source, const char* name) {
-    std::memset(source.Job.DeviceInfo.Model, ' ', sizeof source.Job.DeviceInfo.Model);
-    std::memcpy(source.Job.DeviceInfo.Model, name, std::strlen(name));
-}
+// In place of a pixel type: a composition no application can ask for, taken up
+// from the user's stored settings.
+constexpr TW_UINT16 FromStore = 0xFFFF;
 
 // Answers with the built-in scan parameters (RGB, 24 bits, 400 x 400 dpi, native
 // transfer) on a QD120, whose list holds 400 at position 7.
@@ -90,7 +89,24 @@ class CapabilityQueryTest : public CapabilityTest {
 protected:
     void SetUp() override {
         CapabilityTest::SetUp();
-        WriteModelName(Source(), "QD120");
+        OpenOn("QD120");
+    }
+
+    // The pixel type (and depth) as negotiated, or the composition (and depth) stored.
+    void Prepare(TW_UINT16 pixelType, DWORD composition, DWORD bits = 0) {
+        if (pixelType == FromStore && bits == 0)
+            return LoadStoredSettings({{"Image Composition", composition}});
+        if (pixelType == FromStore)
+            return LoadStoredSettings(
+                {{"Image Composition", composition}, {"Bits per Pixel", bits}});
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, pixelType));
+        if (bits != 0) ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, bits));
+    }
+
+    // A fresh connection opened (state 4) on a scanner reporting this model name.
+    void OpenOn(const char* model) {
+        ScopedEnvironment scanner("TARNSCAN_MODEL", model);
+        Reload();
         Open();
     }
 
@@ -114,9 +130,7 @@ protected:
     // enable with the dialog (5) or without it (6), and one block of a memory
     // transfer that leaves most of the image to come (7).
     void OpenInState(int32_t state) {
-        Reload();
-        WriteModelName(Source(), "QD120");
-        Open();
+        OpenOn("QD120");
         Reach(state);
     }
     void Reach(int32_t state) {
@@ -154,56 +168,63 @@ TEST_F(CapabilityQueryTest, ResetAnswersEveryCapability) {
 }
 
 TEST_F(CapabilityQueryTest, PixelTypeFollowsTheComposition) {
+    const std::vector<TW_UINT16> types = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
     const struct {
-        int32_t composition;
-        TW_UINT32 currentIndex;
         TW_UINT16 pixelType;
-    } cases[] = {{0, 0, TWPT_BW}, {2, 1, TWPT_GRAY}, {3, 2, TWPT_PALETTE}, {5, 3, TWPT_RGB},
-                 {1, 0, TWPT_BW}, {4, 0, TWPT_BW},   {-7, 0, TWPT_BW}};
+        DWORD composition;  // stored: 1, 4 and -7 name no composition
+        TW_UINT32 currentIndex;
+    } cases[] = {{TWPT_BW, 0, 0},
+                 {TWPT_GRAY, 0, 1},
+                 {TWPT_PALETTE, 0, 2},
+                 {TWPT_RGB, 0, 3},
+                 {FromStore, 1, 0},
+                 {FromStore, 4, 0},
+                 {FromStore, static_cast<DWORD>(-7), 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE("composition " + std::to_string(c.composition));
-        Source().Settings.ImageComposition = c.composition;
+        SCOPED_TRACE(std::to_string(c.pixelType) + ", " + std::to_string(int32_t(c.composition)));
+        Prepare(c.pixelType, c.composition);
         Reply reply;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PIXELTYPE, &reply));
-        EXPECT_EQ(EnumerationReply({TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB}, c.currentIndex, 3),
-                  reply);
+        EXPECT_EQ(EnumerationReply(types, c.currentIndex, 3), reply);
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_PIXELTYPE, &reply));
-        EXPECT_EQ(OneUInt16(c.pixelType), reply);
+        EXPECT_EQ(OneUInt16(types[c.currentIndex]), reply);
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETDEFAULT, ICAP_PIXELTYPE, &reply));
         EXPECT_EQ(OneUInt16(TWPT_RGB), reply);
     }
     // The reset returns to RGB at 24 bits.
-    Source().Settings.ImageComposition = 3;
-    Source().Settings.BitsPerPixel = 4;
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_PALETTE));
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, 4));
     ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_PIXELTYPE));
-    EXPECT_EQ(5, Source().Settings.ImageComposition);
-    EXPECT_EQ(24, Source().Settings.BitsPerPixel);
+    EXPECT_EQ(TWPT_RGB, CurrentItem(ICAP_PIXELTYPE));
+    EXPECT_EQ(24u, CurrentItem(ICAP_BITDEPTH));
 }
 
 TEST_F(CapabilityQueryTest, BitDepthFollowsTheComposition) {
     const std::vector<TW_UINT16> paletteDepths = {8, 4};
+    const DWORD palette = DWORD(Composition::PaletteColour), grey = DWORD(Composition::Greyscale);
+    // Only a palette's depth is reset; 1 and 4 name no composition.
     const struct {
-        int32_t composition, bitsPerPixel;
+        TW_UINT16 pixelType;
+        DWORD composition, bitsPerPixel;
         Reply get;
         TW_UINT16 defaultDepth;
         TW_UINT16 afterReset;
     } cases[] = {
-        {3, 8, EnumerationReply(paletteDepths, 0, 0), 8, 8},
-        {3, 4, EnumerationReply(paletteDepths, 1, 0), 8, 8},
-        {3, 1, EnumerationReply(paletteDepths, 1, 0), 8, 8},
-        {0, 1, OneUInt16(1), 1, 1},
-        {2, 8, OneUInt16(8), 8, 8},
-        {2, 16, OneUInt16(16), 8, 16},  // only a palette image's depth is reset
-        {5, 24, OneUInt16(24), 24, 24},
-        {1, 4, OneUInt16(4), 0, 4},
-        {4, 8, OneUInt16(8), 0, 8},
+        {TWPT_PALETTE, 0, 8, EnumerationReply(paletteDepths, 0, 0), 8, 8},
+        {TWPT_PALETTE, 0, 4, EnumerationReply(paletteDepths, 1, 0), 8, 8},
+        {FromStore, palette, 1, EnumerationReply(paletteDepths, 1, 0), 8, 8},
+        {TWPT_BW, 0, 1, OneUInt16(1), 1, 1},
+        {TWPT_GRAY, 0, 8, OneUInt16(8), 8, 8},
+        {FromStore, grey, 16, OneUInt16(16), 8, 16},
+        {TWPT_RGB, 0, 24, OneUInt16(24), 24, 24},
+        {FromStore, 1, 4, OneUInt16(4), 0, 4},
+        {FromStore, 4, 8, OneUInt16(8), 0, 8},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("composition " + std::to_string(c.composition) + ", " +
+        SCOPED_TRACE(std::to_string(c.pixelType) + ", " + std::to_string(c.composition) + ", " +
                      std::to_string(c.bitsPerPixel) + " bits");
-        ScanSettings& settings = Source().Settings;
-        settings.ImageComposition = c.composition;
-        settings.BitsPerPixel = c.bitsPerPixel;
+        Prepare(c.pixelType, c.composition, c.bitsPerPixel);
+        const TW_UINT32 pixelType = CurrentItem(ICAP_PIXELTYPE);
         Reply reply;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_BITDEPTH, &reply));
         EXPECT_EQ(c.get, reply);
@@ -213,31 +234,30 @@ TEST_F(CapabilityQueryTest, BitDepthFollowsTheComposition) {
         EXPECT_EQ(OneUInt16(c.defaultDepth), reply);
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_BITDEPTH, &reply));
         EXPECT_EQ(OneUInt16(c.afterReset), reply);
-        EXPECT_EQ(c.afterReset, settings.BitsPerPixel);
-        EXPECT_EQ(c.composition, settings.ImageComposition);
+        EXPECT_EQ(c.afterReset, CurrentItem(ICAP_BITDEPTH));
+        EXPECT_EQ(pixelType, CurrentItem(ICAP_PIXELTYPE));
     }
 }
 
+// Any mechanism but a file is taken as it comes; only native is reported at entry 0.
 TEST_F(CapabilityQueryTest, TransferMechanismFollowsTheNegotiatedValue) {
     const std::vector<TW_UINT16> mechanisms = {TWSX_NATIVE, TWSX_MEMORY};
-    for (TW_UINT16 stored : {TW_UINT16(0), TW_UINT16(TWSX_MEMORY), TW_UINT16(7)}) {
-        SCOPED_TRACE("TransferMechanism " + std::to_string(stored));
-        TW_UINT32 current = stored != 0 ? 1 : 0;
+    for (TW_UINT16 stored : {TW_UINT16(TWSX_NATIVE), TW_UINT16(TWSX_MEMORY), TW_UINT16(7)}) {
+        SCOPED_TRACE("mechanism " + std::to_string(stored));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, stored));
+        const TW_UINT32 current = stored != TWSX_NATIVE ? 1 : 0;
+        Reply reply;
         for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
-            Source().TransferMechanism = stored;
-            Reply reply;
             ASSERT_EQ(TWRC_SUCCESS, Query(msg, ICAP_XFERMECH, &reply));
             EXPECT_EQ(EnumerationReply(mechanisms, current, 0), reply);
         }
-        Reply reply;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_XFERMECH, &reply));
-        EXPECT_EQ(EnumerationReply(mechanisms, 0, 0), reply);
-        EXPECT_EQ(TWSX_NATIVE, Source().TransferMechanism);
+        EXPECT_EQ(EnumerationReply(mechanisms, 0, 0), reply);  // built after the reset
     }
 }
 
-// The current entry is the resolution truncated to a multiple of 50; a value the
-// list lacks reports the largest entry below it, or the first entry.
+// The current entry is the resolution (stored as sent) truncated to a multiple of
+// 50; a value the list lacks reports the largest entry below it, or the first entry.
 TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
     const struct {
         const char* model;
@@ -264,10 +284,9 @@ TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.model) + " at " + std::to_string(c.resolution));
-        WriteModelName(Source(), c.model);
-        Source().Settings.XResolution = c.resolution;
-        Source().Settings.YResolution = c.resolution;
+        OpenOn(c.model);
         for (TW_UINT16 cap : {ICAP_XRESOLUTION, ICAP_YRESOLUTION}) {
+            ASSERT_EQ(TWRC_SUCCESS, SetOneValue(cap, TWTY_INT32, TW_UINT32(c.resolution)));
             Reply reply;
             ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, cap, &reply));
             EXPECT_EQ(EnumerationReply(*c.list, c.currentIndex, c.defaultIndex), reply);
@@ -275,28 +294,22 @@ TEST_F(CapabilityQueryTest, ResolutionListAndPositionsFollowTheModel) {
     }
 }
 
+// Resetting either one resets both.
 TEST_F(CapabilityQueryTest, EachResolutionCapabilityReportsItsOwnDirection) {
-    Source().Settings.XResolution = 100;
-    Source().Settings.YResolution = 600;
-    Reply reply;
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XRESOLUTION, &reply));
-    EXPECT_EQ(1u, reply.CurrentIndex);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_YRESOLUTION, &reply));
-    EXPECT_EQ(8u, reply.CurrentIndex);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XRESOLUTION, &reply));
-    EXPECT_EQ(OneUInt16(100), reply);
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_YRESOLUTION, &reply));
-    EXPECT_EQ(OneUInt16(600), reply);
-
-    // Resetting either one resets both.
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_YRESOLUTION, &reply));
-    EXPECT_EQ(400, Source().Settings.XResolution);
-    EXPECT_EQ(400, Source().Settings.YResolution);
-    Source().Settings.XResolution = 100;
-    Source().Settings.YResolution = 600;
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_XRESOLUTION, &reply));
-    EXPECT_EQ(400, Source().Settings.XResolution);
-    EXPECT_EQ(400, Source().Settings.YResolution);
+    for (TW_UINT16 reset : {ICAP_YRESOLUTION, ICAP_XRESOLUTION}) {
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 100));
+        ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_YRESOLUTION, TWTY_UINT16, 600));
+        Reply reply;
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XRESOLUTION, &reply));
+        EXPECT_EQ(1u, reply.CurrentIndex);
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_YRESOLUTION, &reply));
+        EXPECT_EQ(8u, reply.CurrentIndex);
+        EXPECT_EQ(100u, CurrentItem(ICAP_XRESOLUTION));
+        EXPECT_EQ(600u, CurrentItem(ICAP_YRESOLUTION));
+        ASSERT_EQ(TWRC_SUCCESS, Query(MSG_RESET, reset));
+        EXPECT_EQ(400u, CurrentItem(ICAP_XRESOLUTION)) << reset;
+        EXPECT_EQ(400u, CurrentItem(ICAP_YRESOLUTION)) << reset;
+    }
 }
 
 TEST_F(CapabilityQueryTest, PhysicalWidthIsTheModelsWidthInInches) {
@@ -311,22 +324,13 @@ TEST_F(CapabilityQueryTest, PhysicalWidthIsTheModelsWidthInInches) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
-        WriteModelName(Source(), c.model);
+        OpenOn(c.model);
         for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
             Reply reply;
             ASSERT_EQ(TWRC_SUCCESS, Query(msg, ICAP_PHYSICALWIDTH, &reply));
             EXPECT_EQ(OneFix32(c.inches), reply);
         }
     }
-}
-
-TEST_F(CapabilityQueryTest, PhysicalWidthOfTheScannerOpenedAtLoad) {
-    ScopedEnvironment model("TARNSCAN_MODEL", "QC1400");
-    Reload();
-    Open();
-    Reply reply;
-    ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PHYSICALWIDTH, &reply));
-    EXPECT_EQ(OneValueReply(TWTY_FIX32, Fix32Item(54, 0)), reply);
 }
 
 TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {

@@ -1,13 +1,11 @@
 // The containers as bytes in global memory, and what happens when a container
 // cannot be allocated.
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "capabilities/containers.h"
-#include "source/twain_source.h"
 #include "tests/support/capability_containers.h"
 #include "tests/support/tracking_global_memory.h"
+#include "tests/support/twain2_manager.h"
 
 namespace {
 
@@ -64,7 +62,7 @@ TEST_F(ContainerTest, OneValueBytes) {
 }
 
 TEST_F(ContainerTest, EnumerationOfTwoItemsTakesNineteenBytes) {
-    Source().TransferMechanism = TWSX_MEMORY;
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
     TW_CAPABILITY capability = Ask(MSG_GET, ICAP_XFERMECH);
     ASSERT_EQ(TWON_ENUMERATION, capability.ConType);
     Bytes expected = Concat({Le16(TWTY_UINT16), Le32(2), Le32(1), Le32(0), Le16(TWSX_NATIVE),
@@ -98,27 +96,24 @@ TEST_F(ContainerTest, SupportedCapsIsAFixedZeroFilledBlockOfThirtySixBytes) {
     GlobalFree(capability.hContainer);
 }
 
-TEST_F(ContainerTest, EnumerationBuilderCopiesItemsAtTheirWidth) {
-    const TW_UINT32 items[] = {0x11223344, 0x55667788, 0x99AABBCC};
-    const struct {
-        TW_UINT16 itemType;
-        TW_UINT32 count;
-    } cases[] = {
-        {TWTY_UINT32, 3}, {TWTY_FIX32, 2}, {TWTY_UINT16, 3}, {TWTY_UINT8, 3}, {TWTY_UINT16, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE("item type " + std::to_string(c.itemType) + ", " + std::to_string(c.count));
-        const size_t width = ItemSize(c.itemType);
-        TW_CAPABILITY capability = {ICAP_XFERMECH, 0, nullptr};
-        ASSERT_EQ(TWRC_SUCCESS,
-                  Source().MakeEnumeration(&capability, {c.itemType, c.count, 1, 0}, items));
-        Bytes expected = Concat({Le16(c.itemType), Le32(c.count), Le32(1), Le32(0)});
-        const auto* raw = reinterpret_cast<const uint8_t*>(items);
-        expected.insert(expected.end(), raw, raw + width * c.count);
-        expected.push_back(0);  // the spare byte
-        EXPECT_EQ(TWON_ENUMERATION, capability.ConType);
-        EXPECT_EQ(expected, BlockBytes(capability.hContainer));
-        GlobalFree(capability.hContainer);
-    }
+// A TWAIN 2 application's resolutions are TW_FIX32: four bytes an entry, in the
+// same layout as the two-byte entries above.
+TEST_F(ContainerTest, EnumerationHoldsItsItemsAtTheirWidth) {
+    Reload();
+    App = FakeTwain2Manager::Twain2Application(17);
+    Open();
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(300, 0)));
+    TW_CAPABILITY capability = Ask(MSG_GET, ICAP_XRESOLUTION);
+    ASSERT_EQ(TWON_ENUMERATION, capability.ConType);
+    // The QD120's resolutions, with 300 and the default 400 at their places.
+    const std::vector<TW_UINT16> dpi = {50, 100, 150, 200, 250, 300, 350, 400, 600, 800};
+    Bytes expected =
+        Concat({Le16(TWTY_FIX32), Le32(static_cast<TW_UINT32>(dpi.size())), Le32(5), Le32(7)});
+    for (TW_UINT16 entry : dpi)
+        expected = Concat({expected, Le32(Fix32Item(static_cast<int16_t>(entry), 0))});
+    expected.push_back(0);  // the spare byte
+    EXPECT_EQ(expected, BlockBytes(capability.hContainer));
+    GlobalFree(capability.hContainer);
 }
 
 // Each builder, for a block that cannot be allocated and for one that cannot be
@@ -154,12 +149,12 @@ TEST_F(ContainerTest, ContainerThatCannotBeBuiltIsLowMemory) {
 
 // A reset whose reply cannot be built fails as a whole: the parameters stay.
 TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
-    ScanSettings& settings = Source().Settings;
-    settings.ImageComposition = 3;
-    settings.BitsPerPixel = 4;
-    settings.XResolution = 300;
-    settings.YResolution = 200;
-    Source().TransferMechanism = TWSX_MEMORY;
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_PALETTE));
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, 4));
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 300));
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_YRESOLUTION, TWTY_UINT16, 200));
+    ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
+    const Negotiated before = ReadNegotiated();
     FailingGlobalMemory::FailLocks();
     for (TW_UINT16 cap :
          {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION, ICAP_XFERMECH}) {
@@ -167,14 +162,11 @@ TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, MSG_RESET, &capability));
         EXPECT_EQ(TWCC_LOWMEMORY, Status());
     }
-    EXPECT_EQ(3, settings.ImageComposition);
-    EXPECT_EQ(4, settings.BitsPerPixel);
-    EXPECT_EQ(300, settings.XResolution);
-    EXPECT_EQ(200, settings.YResolution);
-    EXPECT_EQ(TWSX_MEMORY, Source().TransferMechanism);
-
     FailingGlobalMemory::Restore();
+    EXPECT_EQ((Negotiated{TWPT_PALETTE, 4, 300, 200, 1}), before);
+    EXPECT_EQ(before, ReadNegotiated());
+
     EXPECT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_PIXELTYPE));
-    EXPECT_EQ(5, settings.ImageComposition);
-    EXPECT_EQ(24, settings.BitsPerPixel);
+    EXPECT_EQ(TWPT_RGB, CurrentItem(ICAP_PIXELTYPE));
+    EXPECT_EQ(24u, CurrentItem(ICAP_BITDEPTH));
 }

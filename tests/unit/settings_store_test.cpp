@@ -6,7 +6,6 @@
 #include <string>
 
 #include "settings/settings_store.h"
-#include "source/twain_source.h"
 #include "tests/support/source_fixture.h"
 
 namespace {
@@ -195,14 +194,17 @@ TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeOrSizeCountAsMissing) {
     EXPECT_EQ(1234, s.ScanLength);
 }
 
+// The enable with the dialog loads the store over what was negotiated; a value the
+// store lacks takes its default.
 TEST_F(SettingsStoreTest, LoadingReplacesNegotiatedValuesInTheSourceSettings) {
-    StoreDword("Image Composition", 2);
+    Open();
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XRESOLUTION, TWTY_UINT16, 300));
+    StoreDword("Image Composition", static_cast<DWORD>(Composition::Greyscale));
     StoreDword("Bits per Pixel", 8);
-    Source().Settings.ImageComposition = 0;
-    Source().Settings.BitsPerPixel = 1;
-    Source().Settings.FractionalSpeed = 1;
-    LoadSettings(Source().Settings);
-    EXPECT_EQ(2, Source().Settings.ImageComposition);
-    EXPECT_EQ(8, Source().Settings.BitsPerPixel);
-    EXPECT_EQ(4, Source().Settings.FractionalSpeed);
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWPT_GRAY, CurrentItem(ICAP_PIXELTYPE));
+    EXPECT_EQ(8u, CurrentItem(ICAP_BITDEPTH));
+    EXPECT_EQ(400u, CurrentItem(ICAP_XRESOLUTION));
 }
