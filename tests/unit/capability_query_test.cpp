@@ -100,7 +100,9 @@ protected:
             return LoadStoredSettings(
                 {{"Image Composition", composition}, {"Bits per Pixel", bits}});
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, pixelType));
-        if (bits != 0) ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, bits));
+        if (bits != 0) {
+            ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, bits));
+        }
     }
 
     // A fresh connection opened (state 4) on a scanner reporting this model name.
@@ -135,11 +137,15 @@ protected:
     }
     void Reach(int32_t state) {
         if (state == StateOpen) return;
-        if (state == StateTransferring)
+        if (state == StateTransferring) {
             ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
-        TW_USERINTERFACE ui = {state == StateEnabled ? TRUE : FALSE, FALSE, nullptr};
+        }
+        TW_USERINTERFACE ui = {static_cast<TW_BOOL>(state == StateEnabled ? TRUE : FALSE), FALSE,
+                               nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-        if (state == StateTransferring) ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        if (state == StateTransferring) {
+            ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        }
     }
 
     static std::string ToHex(TW_UINT16 value) {
@@ -379,7 +385,9 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
         EXPECT_EQ(before,
                   (std::vector<TW_UINT32>{CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH),
                                           CurrentItem(ICAP_XRESOLUTION)}));
-        if (state != StateEnabled) EXPECT_EQ((std::vector<TW_UINT32>{TWPT_GRAY, 8, 300}), before);
+        if (state != StateEnabled) {
+            EXPECT_EQ((std::vector<TW_UINT32>{TWPT_GRAY, 8, 300}), before);
+        }
         Reply mechanisms;
         ASSERT_EQ(TWRC_SUCCESS, Query(MSG_GETCURRENT, ICAP_XFERMECH, &mechanisms));
         EXPECT_EQ(1u, mechanisms.CurrentIndex);  // memory
