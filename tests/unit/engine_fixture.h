@@ -47,6 +47,11 @@ enum class WindowFrom {
     StoredSettings,  // the user's stored settings: a depth or size no application can ask for
 };
 
+// 16-bit grey is scanned but no application can ask for it: only the stored settings do.
+inline WindowFrom WindowFromDepth(int bits) {
+    return bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation;
+}
+
 class EngineTest : public SourceTest {
 protected:
     void TearDown() override;

@@ -103,10 +103,8 @@ TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
             SCOPED_TRACE(::testing::Message()
                          << c.bits << " bits, pixel type " << c.pixelType << ", buffer " << buffer);
             UseScanner("QD120", &paper_);
-            // 16-bit grey is a depth only the stored settings ask for.
             const ModelWindow model =
-                Plain(100, 2, c.width, 12, c.bits, c.pixelType,
-                      c.bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
+                Plain(100, 2, c.width, 12, c.bits, c.pixelType, WindowFromDepth(c.bits));
             const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
             ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
             const uint32_t rowBytes = LineBytes(c.width, c.bits);

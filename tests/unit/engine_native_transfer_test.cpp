@@ -90,11 +90,9 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120", &paper_);
         const int width = c.width == 0 ? 20 : c.width;
-        // 16-bit grey is a depth only the stored settings ask for.
         Stored.InitialThreshold = 90;
-        ModelWindow model =
-            Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits, c.pixelType,
-                  c.bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
+        ModelWindow model = Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits,
+                                  c.pixelType, WindowFromDepth(c.bits));
         ASSERT_EQ(TWRC_SUCCESS,
                   SetCapability(ICAP_THRESHOLD, TWTY_FIX32, Fix32Item(c.threshold, 0)));
         model.Threshold = c.threshold;
@@ -128,8 +126,7 @@ TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStr
                           Case{4, TWPT_PALETTE, 9, 8}, Case{16, TWPT_GRAY, 3, 8}}) {
         UseScanner("QD120", &paper_);
         ModelWindow model =
-            Plain(100, 1, 0, c.width, 5, c.bits, c.pixelType,
-                  c.bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
+            Plain(100, 1, 0, c.width, 5, c.bits, c.pixelType, WindowFromDepth(c.bits));
         Enable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));

@@ -22,9 +22,7 @@ TEST_F(PaletteTest, PaletteIsTheNativeImagesColourTable) {
                           Case{"rgb", 24, TWPT_RGB, TWRC_FAILURE, 0, 0}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
-        // 16-bit grey is a depth only the stored settings ask for.
-        SetWindow(100, 100, 1, 0, 32, 2, c.bits, c.pixelType,
-                  c.bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
+        SetWindow(100, 100, 1, 0, 32, 2, c.bits, c.pixelType, WindowFromDepth(c.bits));
         Enable();
         for (TW_UINT16 msg : {TW_UINT16{MSG_GET}, TW_UINT16{MSG_GETDEFAULT}}) {
             TW_PALETTE8 palette = {};

@@ -54,24 +54,20 @@ std::string ToneHash(uint8_t white, uint8_t black, float gamma) {
 TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
     struct Case {
         const char* model;
-        int xResolution, yResolution, bits;
-        TW_UINT16 pixelType;
-        int width, offset;
+        int xResolution, yResolution, bits, width, offset;
         int alignedWidth, deviceResolution, deviceWidth, deviceOffset;
         bool interpolated;
     };
     const Case cases[] = {
-        {"QA1220", 600, 600, 24, TWPT_RGB, 1000, 100, 1002, 400, 668, 66, true},
-        {"QA1220", 800, 800, 24, TWPT_RGB, 1001, 100, 1002, 400, 501, 50, true},
-        {"QA1220", 400, 600, 24, TWPT_RGB, 1000, 30, 1002, 400, 668, 20,
-         true},  // ratio from X: 3/2
-        {"QA1200", 400, 400, 24, TWPT_RGB, 99, 7, 100, 200, 50, 3, true},
-        {"QA1200", 300, 300, 24, TWPT_RGB, 100, 7, 102, 200, 68, 4, true},
-        {"QD140+", 600, 600, 24, TWPT_RGB, 200, 10, 201, 400, 134, 6, true},
-        {"QD140+", 400, 400, 24, TWPT_RGB, 1001, 10, 1001, 400, 1001, 10,
-         false},  // its native resolution
-        {"QA1220", 600, 600, 8, TWPT_GRAY, 1001, 100, 1001, 600, 1001, 100, false},  // greyscale
-        {"QA1220", 500, 500, 24, TWPT_RGB, 1001, 100, 1001, 500, 1001, 100,
+        {"QA1220", 600, 600, 24, 1000, 100, 1002, 400, 668, 66, true},
+        {"QA1220", 800, 800, 24, 1001, 100, 1002, 400, 501, 50, true},
+        {"QA1220", 400, 600, 24, 1000, 30, 1002, 400, 668, 20, true},  // ratio from X: 3/2
+        {"QA1200", 400, 400, 24, 99, 7, 100, 200, 50, 3, true},
+        {"QA1200", 300, 300, 24, 100, 7, 102, 200, 68, 4, true},
+        {"QD140+", 600, 600, 24, 200, 10, 201, 400, 134, 6, true},
+        {"QD140+", 400, 400, 24, 1001, 10, 1001, 400, 1001, 10, false},   // its native resolution
+        {"QA1220", 600, 600, 8, 1001, 100, 1001, 600, 1001, 100, false},  // greyscale
+        {"QA1220", 500, 500, 24, 1001, 100, 1001, 500, 1001, 100,
          false},  // not an interpolated one
     };
     for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
@@ -81,7 +77,8 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
                          << " bits, width " << c.width
                          << (mechanism == Mechanism::Native ? ", native" : ", memory"));
             UseScanner(c.model);
-            SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits, c.pixelType);
+            SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits,
+                      c.bits == 24 ? TWPT_RGB : TWPT_GRAY);
             EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
             const std::string deviceWindow = LogCalls("SetWindow").at(0);
             const std::map<std::string, std::string> window = LogFields(deviceWindow);
