@@ -31,6 +31,19 @@ HGLOBAL WINAPI CountingFree(HGLOBAL block) {
     return result;
 }
 
+TW_UINT16 PixelTypeOf(Composition composition) {
+    switch (composition) {
+    case Composition::Greyscale:
+        return TWPT_GRAY;
+    case Composition::PaletteColour:
+        return TWPT_PALETTE;
+    case Composition::RgbColour:
+        return TWPT_RGB;
+    default:
+        return TWPT_BW;
+    }
+}
+
 }  // namespace
 
 int LiveGlobalMemory::Live = 0;
@@ -58,19 +71,6 @@ DibImage ReadDib(HGLOBAL dib) {
     if (image.BlockBytes > start) image.Pixels.assign(block + start, block + image.BlockBytes);
     GlobalUnlock(dib);
     return image;
-}
-
-Composition CompositionOfPixelType(TW_UINT16 pixelType) {
-    switch (pixelType) {
-    case TWPT_GRAY:
-        return Composition::Greyscale;
-    case TWPT_PALETTE:
-        return Composition::PaletteColour;
-    case TWPT_RGB:
-        return Composition::RgbColour;
-    default:
-        return Composition::Bilevel;
-    }
 }
 
 void EngineTest::TearDown() {
@@ -115,7 +115,7 @@ void EngineTest::UseScanner(const std::string& model, const TestPaper* paper,
     Reload();
 }
 
-void EngineTest::OpenWithStoredSettings() {
+void EngineTest::LoadStoredSettings() {
     wroteStore_ = true;
     ASSERT_TRUE(SaveSettings(Stored));
     // The store keeps the gamma in tenths: the nearest tenth, so that 3.1 stays 3.1.
@@ -130,10 +130,11 @@ void EngineTest::OpenWithStoredSettings() {
     TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
 }
 
 void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
-                           int length, int bitsPerPixel, TW_UINT16 pixelType, WindowFrom from) {
+                           int length, int bitsPerPixel, Composition composition, WindowFrom from) {
     Stored.XOffset = xOffset;
     Stored.YOffset = yOffset;
     if (from == WindowFrom::StoredSettings) {
@@ -142,15 +143,16 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
         Stored.ScanWidth = width;
         Stored.ScanLength = length;
         Stored.BitsPerPixel = bitsPerPixel;
-        SetComposition(Stored, CompositionOfPixelType(pixelType));
-        OpenWithStoredSettings();
+        SetComposition(Stored, composition);
+        LoadStoredSettings();
         return;
     }
-    OpenWithStoredSettings();
+    LoadStoredSettings();
+    Open();
     const struct {
         TW_UINT16 cap;
         int value;
-    } capabilities[] = {{ICAP_PIXELTYPE, pixelType},
+    } capabilities[] = {{ICAP_PIXELTYPE, PixelTypeOf(composition)},
                         {ICAP_BITDEPTH, bitsPerPixel},
                         {ICAP_XRESOLUTION, xResolution},
                         {ICAP_YRESOLUTION, yResolution}};
@@ -168,6 +170,7 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
     EXPECT_EQ(width, std::lround(Fix32ToDouble(layout.Frame.Right) * xResolution));
     EXPECT_EQ(length, std::lround(Fix32ToDouble(layout.Frame.Bottom) * yResolution));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
 }
 
 TW_UINT32 EngineTest::ReportedItem(TW_UINT16 cap) {

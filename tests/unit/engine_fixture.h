@@ -38,9 +38,6 @@ struct LiveGlobalMemory {
     static int Allocations;
 };
 
-// The composition the scanner is told for a TWAIN pixel type.
-Composition CompositionOfPixelType(TW_UINT16 pixelType);
-
 // How a test's window reaches the source.
 enum class WindowFrom {
     Negotiation,     // capabilities and DAT_IMAGELAYOUT, as an application asks for it
@@ -61,19 +58,19 @@ protected:
     void UseScanner(const std::string& model, const TestPaper* paper = nullptr,
                     const std::string& faults = "");
 
-    // Writes `Stored` to the per-user store and opens the source with it loaded: the
-    // dialog an enable with the user interface shows loads the stored settings, and
-    // the disable that closes it leaves them in place (state 4).
-    void OpenWithStoredSettings();
+    // Writes `Stored` to the per-user store and has the source load it: the dialog
+    // an enable with the user interface shows loads the stored settings, and the
+    // disable and close that follow leave them in place for the next open (state 3).
+    void LoadStoredSettings();
 
-    // Opens the source with this window (state 4). Negotiated, the offsets still come
-    // from the stored settings (a TWAIN 1.x application cannot place the frame); the
-    // pixel type, depth, resolutions and frame size are set by capabilities and
-    // DAT_IMAGELAYOUT and checked as the source then reports them.
+    // Gives the source this window for the next open (state 3). Negotiated, the
+    // offsets still come from the stored settings (a TWAIN 1.x application cannot
+    // place the frame); the pixel type, depth, resolutions and frame size are set by
+    // capabilities and DAT_IMAGELAYOUT and checked as the source then reports them.
     void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
-                   int length, int bitsPerPixel, TW_UINT16 pixelType,
+                   int length, int bitsPerPixel, Composition composition,
                    WindowFrom from = WindowFrom::Negotiation);
-    // Enables without the user interface; the transfer is announced (state 6).
+    // Enables an open source without the user interface (state 6).
     void Enable();
     // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
     void EnterState(int32_t state);

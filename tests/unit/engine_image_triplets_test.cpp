@@ -49,32 +49,26 @@ protected:
 
 TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
     const WindowFrom Asked = WindowFrom::Negotiation, FromStore = WindowFrom::StoredSettings;
+    const Composition Unknown = static_cast<Composition>(7);  // none the source knows
     struct Case {
-        TW_UINT16 requested;
+        Composition composition;
         int bits;
-        WindowFrom from;  // 16-bit grey and 8-bit RGB only from the stored settings
-        bool unknownComposition;
+        WindowFrom from;  // 16-bit grey, 8-bit RGB and Unknown only from the stored settings
         TW_INT16 pixelType, samples, bitsPerPixel;
     };
-    for (const Case& c : {Case{TWPT_BW, 1, Asked, false, TWPT_BW, 1, 1},
-                          Case{TWPT_GRAY, 8, Asked, false, TWPT_GRAY, 1, 8},
-                          Case{TWPT_GRAY, 16, FromStore, false, TWPT_GRAY, 1, 16},
-                          Case{TWPT_PALETTE, 4, Asked, false, TWPT_PALETTE, 1, 4},
-                          Case{TWPT_PALETTE, 8, Asked, false, TWPT_PALETTE, 1, 8},
-                          Case{TWPT_RGB, 24, Asked, false, TWPT_RGB, 3, 24},
-                          Case{TWPT_RGB, 8, FromStore, false, TWPT_RGB, 3, 24},
-                          Case{TWPT_BW, 8, FromStore, true, TWPT_BW, 1, 8}}) {
-        SCOPED_TRACE(::testing::Message() << "pixel type " << c.requested << ", " << c.bits
-                                          << " bits" << (c.unknownComposition ? ", unknown" : ""));
+    for (const Case& c : {Case{Composition::Bilevel, 1, Asked, TWPT_BW, 1, 1},
+                          Case{Composition::Greyscale, 8, Asked, TWPT_GRAY, 1, 8},
+                          Case{Composition::Greyscale, 16, FromStore, TWPT_GRAY, 1, 16},
+                          Case{Composition::PaletteColour, 4, Asked, TWPT_PALETTE, 1, 4},
+                          Case{Composition::PaletteColour, 8, Asked, TWPT_PALETTE, 1, 8},
+                          Case{Composition::RgbColour, 24, Asked, TWPT_RGB, 3, 24},
+                          Case{Composition::RgbColour, 8, FromStore, TWPT_RGB, 3, 24},
+                          Case{Unknown, 8, FromStore, TWPT_BW, 1, 8}}) {
+        SCOPED_TRACE(::testing::Message() << "composition " << static_cast<int>(c.composition)
+                                          << ", " << c.bits << " bits");
         Reload();
-        SetWindow(300, 150, 0, 0, 1234, 567, c.bits, c.requested, c.from);
-        if (c.unknownComposition) {
-            // A composition the source does not know, from a stored setting.
-            Stored.ImageComposition = 7;
-            Reload();
-            OpenWithStoredSettings();
-        }
-        Enable();
+        SetWindow(300, 150, 0, 0, 1234, 567, c.bits, c.composition, c.from);
+        OpenAndEnable();
         TW_IMAGEINFO info;
         std::memset(&info, 0x77, sizeof info);
         ASSERT_EQ(TWRC_SUCCESS, Info(info));
@@ -108,7 +102,8 @@ TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
 }
 
 TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
-    SetWindow(400, 300, 7, 9, 800, 800, 24, TWPT_RGB);
+    SetWindow(400, 300, 7, 9, 800, 800, 24, Composition::RgbColour);
+    Open();
     TW_IMAGELAYOUT layout = {};
     layout.Frame = {Whole(0), Whole(0), Whole(8), Whole(10)};
     layout.Frame.Right.Frac = 0x8000;  // 8.5 inches: the fraction counts
@@ -148,8 +143,9 @@ TEST_F(ImageTripletTest, LayoutSetRefusesSizesBelowOneAndThoseWithoutA32BitValue
                           Case{100000, {Whole(-32768), Whole(0), Whole(32767), Whole(2)}}}) {
         SCOPED_TRACE(::testing::Message() << "at " << c.xResolution << " dpi");
         Reload();
-        SetWindow(c.xResolution, 400, 0, 0, 11, 12, 24, TWPT_RGB,
+        SetWindow(c.xResolution, 400, 0, 0, 11, 12, 24, Composition::RgbColour,
                   c.xResolution == 400 ? WindowFrom::Negotiation : WindowFrom::StoredSettings);
+        Open();
         TW_IMAGELAYOUT layout = {};
         layout.Frame = c.frame;
         EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
@@ -160,7 +156,8 @@ TEST_F(ImageTripletTest, LayoutSetRefusesSizesBelowOneAndThoseWithoutA32BitValue
 }
 
 TEST_F(ImageTripletTest, LayoutGetReportsTheFrameInInches) {
-    SetWindow(400, 0, 0, 0, 15750, 800, 24, TWPT_RGB, WindowFrom::StoredSettings);
+    SetWindow(400, 0, 0, 0, 15750, 800, 24, Composition::RgbColour, WindowFrom::StoredSettings);
+    Open();
     TW_IMAGELAYOUT layout;
     std::memset(&layout, 0x55, sizeof layout);
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_GET, layout));
@@ -181,7 +178,8 @@ TEST_F(ImageTripletTest, LayoutGetReportsTheFrameInInches) {
 
 TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
     Stored.Gamma = 2.2f;
-    SetWindow(300, 300, 7, 9, 100, 100, 8, TWPT_GRAY);
+    SetWindow(300, 300, 7, 9, 100, 100, 8, Composition::Greyscale);
+    Open();
     TW_IMAGELAYOUT layout = {};
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_RESET, layout));
     // Negotiated again, the resolutions, RGB and a frame of one inch; every other
@@ -193,8 +191,12 @@ TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
     std::map<std::string, std::string> window = DeviceWindow();
     const std::map<std::string, std::string> negotiated = {
-        {"XResolution", "100"}, {"YResolution", "100"},    {"ScanWidth", "100"},
-        {"ScanLength", "100"},  {"ImageComposition", "5"}, {"BitsPerPixel", "24"}};
+        {"XResolution", "100"},
+        {"YResolution", "100"},
+        {"ScanWidth", "100"},
+        {"ScanLength", "100"},
+        {"ImageComposition", std::to_string(static_cast<int>(Composition::RgbColour))},
+        {"BitsPerPixel", "24"}};
     window.erase("mode");
     window.erase("result");
     EXPECT_EQ(19u, window.size());

@@ -17,16 +17,16 @@ protected:
 
     // The window, negotiated, and the source enabled (state 6).
     ModelWindow Plain(int resolution, int xOffset, int width, int length, int bits,
-                      TW_UINT16 pixelType, WindowFrom from = WindowFrom::Negotiation) {
-        SetWindow(resolution, resolution, xOffset, 0, width, length, bits, pixelType, from);
-        Enable();
+                      Composition composition, WindowFrom from = WindowFrom::Negotiation) {
+        SetWindow(resolution, resolution, xOffset, 0, width, length, bits, composition, from);
+        OpenAndEnable();
         ModelWindow model;
         model.XResolution = model.YResolution = resolution;
         model.XOffset = xOffset;
         model.DeviceWidth = model.OutputWidth = width;
         model.Length = length;
         model.BitsPerPixel = bits;
-        model.ImageComposition = static_cast<int>(CompositionOfPixelType(pixelType));
+        model.ImageComposition = static_cast<int>(composition);
         return model;
     }
 
@@ -66,7 +66,7 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
     for (uint32_t buffer : {10000u, 2000u, 1000u, 3000u, 65536u}) {
         SCOPED_TRACE(::testing::Message() << "buffer " << buffer);
         UseScanner("QD120", &paper_);
-        const ModelWindow model = Plain(100, 4, 1000, 10, 24, TWPT_RGB);
+        const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
         const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
         const std::vector<ExpectedBlock> expected = BlockSequence(3000, 10, 1000, 24, buffer);
         ASSERT_EQ(expected.size(), blocks.size());
@@ -94,17 +94,20 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
 TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
     struct Case {
         int bits;
-        TW_UINT16 pixelType;
+        Composition composition;
         int width;
     };
-    for (const Case& c : {Case{8, TWPT_GRAY, 37}, Case{16, TWPT_GRAY, 37}, Case{1, TWPT_BW, 45},
-                          Case{4, TWPT_PALETTE, 37}, Case{8, TWPT_PALETTE, 37}}) {
+    for (const Case& c :
+         {Case{8, Composition::Greyscale, 37}, Case{16, Composition::Greyscale, 37},
+          Case{1, Composition::Bilevel, 45}, Case{4, Composition::PaletteColour, 37},
+          Case{8, Composition::PaletteColour, 37}}) {
         for (uint32_t buffer : {1000u, 7u}) {
             SCOPED_TRACE(::testing::Message()
-                         << c.bits << " bits, pixel type " << c.pixelType << ", buffer " << buffer);
+                         << c.bits << " bits, composition " << static_cast<int>(c.composition)
+                         << ", buffer " << buffer);
             UseScanner("QD120", &paper_);
             const ModelWindow model =
-                Plain(100, 2, c.width, 12, c.bits, c.pixelType, WindowFromDepth(c.bits));
+                Plain(100, 2, c.width, 12, c.bits, c.composition, WindowFromDepth(c.bits));
             const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
             ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
             const uint32_t rowBytes = LineBytes(c.width, c.bits);
@@ -116,8 +119,8 @@ TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
 TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
     for (int resolution : {600, 800}) {
         UseScanner("QA1220", &paper_);
-        SetWindow(resolution, resolution, 12, 0, 301, 6, 24, TWPT_RGB);
-        Enable();
+        SetWindow(resolution, resolution, 12, 0, 301, 6, 24, Composition::RgbColour);
+        OpenAndEnable();
         const std::vector<MemoryBlock> blocks = MemoryTransfer(4000);
         ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
         const bool threeHalves = resolution == 600;
@@ -138,7 +141,7 @@ TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
 TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
     for (uint32_t buffer : {10000u, 2000u}) {
         UseScanner("QD120", &paper_, "end=4");
-        const ModelWindow model = Plain(100, 4, 1000, 10, 24, TWPT_RGB);
+        const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
         const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
         ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result) << buffer;
         uint64_t total = 0;
@@ -154,7 +157,7 @@ TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
 
 TEST_F(MemoryTransferTest, ADeviceNotReadyForAWhileStillDeliversEveryByte) {
     UseScanner("QD120", &paper_, "retry=8");
-    const ModelWindow model = Plain(100, 4, 100, 10, 24, TWPT_RGB);
+    const ModelWindow model = Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(1200);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     EXPECT_EQ(3u, blocks.size());
@@ -163,7 +166,7 @@ TEST_F(MemoryTransferTest, ADeviceNotReadyForAWhileStillDeliversEveryByte) {
 
 TEST_F(MemoryTransferTest, ADeviceThatStallsMidImageIsCompletedWithZeroBytes) {
     UseScanner("QD120", &paper_, "stall=4");
-    const ModelWindow model = Plain(100, 4, 1000, 10, 24, TWPT_RGB);
+    const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(2000);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     std::vector<uint8_t> expected = ExpectedStream(paper_, model);
@@ -174,7 +177,7 @@ TEST_F(MemoryTransferTest, ADeviceThatStallsMidImageIsCompletedWithZeroBytes) {
 
 TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
     UseScanner("QD120", &paper_, "stuck");
-    Plain(100, 4, 100, 10, 24, TWPT_RGB);
+    Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(1200, 3);
     ASSERT_EQ(1u, blocks.size());
     EXPECT_EQ(TWRC_FAILURE, blocks[0].Result);
@@ -185,7 +188,7 @@ TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
 
 TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     UseScanner("QD120", &paper_);
-    const ModelWindow model = Plain(100, 4, 100, 10, 24, TWPT_RGB);
+    const ModelWindow model = Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     std::vector<uint8_t> buffer(1200);
     auto call = [&](uint32_t length, void* memory, TW_IMAGEMEMXFER& record) {
         record = TW_IMAGEMEMXFER();
@@ -230,8 +233,8 @@ TEST_F(MemoryTransferTest, AnImagePastFourGibibytesArrivesWhole) {
     ScopedEnvironment flat("TARNSCAN_DOCUMENT", "flat");
     Reload();
     const int width = 21600, length = 66600;
-    SetWindow(600, 600, 1, 0, width, length, 24, TWPT_RGB);
-    Enable();
+    SetWindow(600, 600, 1, 0, width, length, 24, Composition::RgbColour);
+    OpenAndEnable();
     const uint64_t rowBytes = width * 3ull, imageBytes = rowBytes * length;
     ASSERT_GT(imageBytes, uint64_t{1} << 32);
     std::vector<uint8_t> buffer(rowBytes * 64);

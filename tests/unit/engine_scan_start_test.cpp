@@ -23,7 +23,7 @@ protected:
     // Enables and transfers the image; returns the result of the (first failing or
     // last) call.
     TW_UINT16 Transfer(Mechanism mechanism) {
-        Enable();
+        OpenAndEnable();
         if (mechanism == Mechanism::Native) return NativeTransfer();
         const std::vector<MemoryBlock> blocks = MemoryTransfer(65536);
         return blocks.back().Result;
@@ -78,7 +78,7 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
                          << (mechanism == Mechanism::Native ? ", native" : ", memory"));
             UseScanner(c.model);
             SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits,
-                      c.bits == 24 ? TWPT_RGB : TWPT_GRAY);
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale);
             EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
             const std::string deviceWindow = LogCalls("SetWindow").at(0);
             const std::map<std::string, std::string> window = LogFields(deviceWindow);
@@ -97,6 +97,7 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
             ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
             TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
             ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
             const size_t firstScan = LogLines().size();
             EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
             EXPECT_EQ(deviceWindow, LogCalls("SetWindow", firstScan).at(0));
@@ -115,25 +116,26 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
 TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
     struct Case {
         int bits;
-        TW_UINT16 pixelType;
+        Composition composition;
         Mechanism mechanism;
         bool colourTable;
     };
     // 8-bit bilevel and 16-bit grey: depths only the stored settings ask for.
-    for (const Case& c :
-         {Case{4, TWPT_PALETTE, Mechanism::Native, true},
-          Case{8, TWPT_PALETTE, Mechanism::Native, true}, Case{8, TWPT_BW, Mechanism::Native, true},
-          Case{8, TWPT_GRAY, Mechanism::Native, false},
-          Case{24, TWPT_RGB, Mechanism::Native, false}, Case{1, TWPT_BW, Mechanism::Native, false},
-          Case{16, TWPT_GRAY, Mechanism::Native, false},
-          Case{4, TWPT_PALETTE, Mechanism::Memory, false},
-          Case{8, TWPT_PALETTE, Mechanism::Memory, false}}) {
+    for (const Case& c : {Case{4, Composition::PaletteColour, Mechanism::Native, true},
+                          Case{8, Composition::PaletteColour, Mechanism::Native, true},
+                          Case{8, Composition::Bilevel, Mechanism::Native, true},
+                          Case{8, Composition::Greyscale, Mechanism::Native, false},
+                          Case{24, Composition::RgbColour, Mechanism::Native, false},
+                          Case{1, Composition::Bilevel, Mechanism::Native, false},
+                          Case{16, Composition::Greyscale, Mechanism::Native, false},
+                          Case{4, Composition::PaletteColour, Mechanism::Memory, false},
+                          Case{8, Composition::PaletteColour, Mechanism::Memory, false}}) {
         SCOPED_TRACE(::testing::Message()
-                     << c.bits << " bits, pixel type " << c.pixelType
+                     << c.bits << " bits, composition " << static_cast<int>(c.composition)
                      << (c.mechanism == Mechanism::Native ? ", native" : ", memory"));
         UseScanner("QD120");
-        const bool stored = c.bits == 16 || (c.pixelType == TWPT_BW && c.bits == 8);
-        SetWindow(100, 100, 5, 0, 64, 3, c.bits, c.pixelType,
+        const bool stored = c.bits == 16 || (c.composition == Composition::Bilevel && c.bits == 8);
+        SetWindow(100, 100, 5, 0, 64, 3, c.bits, c.composition,
                   stored ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
         const size_t mark = LogLines().size();
         ASSERT_EQ(TWRC_XFERDONE, Transfer(c.mechanism));
@@ -163,7 +165,7 @@ TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
 TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
     UseScanner("QD120");
     Stored.FractionalSpeed = 7;
-    SetWindow(100, 100, 5, 0, 32, 2, 24, TWPT_RGB);
+    SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Native));
     std::vector<std::string> tables = LogCalls("LoadTrcTable");
     ASSERT_EQ(1u, tables.size());
@@ -175,7 +177,7 @@ TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
     Stored.WhitePoint = {255, 250, 200};
     Stored.BlackPoint = {0, 3, 40};
     Stored.Gamma = 2.2f;
-    SetWindow(100, 100, 5, 0, 32, 2, 24, TWPT_RGB);
+    SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Memory));
     tables = LogCalls("LoadTrcTable");
     ASSERT_EQ(3u, tables.size());
@@ -191,7 +193,7 @@ TEST_F(ScanStartTest, MonochromeModelsLoadNoToneTable) {
     for (const char* model : {"QD130", "QD110"}) {
         UseScanner(model);
         Stored.Gamma = 0.5f;  // would be refused if it were used
-        SetWindow(100, 100, 5, 0, 32, 2, 8, TWPT_GRAY);
+        SetWindow(100, 100, 5, 0, 32, 2, 8, Composition::Greyscale);
         EXPECT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Native)) << model;
         EXPECT_TRUE(LogCalls("LoadTrcTable").empty()) << model;
     }
@@ -210,7 +212,7 @@ TEST_F(ScanStartTest, RefusedToneSettingsStopTheScanBeforeItStarts) {
             Stored.Gamma = c.gamma;
             Stored.WhitePoint = c.white;
             Stored.BlackPoint = c.black;
-            SetWindow(100, 100, 5, 0, 32, 2, 24, TWPT_RGB);
+            SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
             EXPECT_EQ(TWRC_FAILURE, Transfer(mechanism)) << "gamma " << c.gamma;
             EXPECT_EQ(TWCC_OPERATIONERROR, Status());
             EXPECT_TRUE(LogCalls("StartScan").empty());
@@ -243,7 +245,7 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             const bool palette = step >= 5;
             const int resolution = palette ? 100 : 600, width = palette ? 64 : 1000;
             SetWindow(resolution, resolution, palette ? 5 : 100, 0, width, 4, palette ? 8 : 24,
-                      palette ? TWPT_PALETTE : TWPT_RGB);
+                      palette ? Composition::PaletteColour : Composition::RgbColour);
             std::vector<std::string> before(steps.begin(),
                                             steps.begin() + static_cast<std::ptrdiff_t>(step));
             if (mechanism == Mechanism::Memory) {
@@ -252,7 +254,7 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             }
             const size_t mark = LogLines().size();
             uintptr_t handle = 0;
-            Enable();
+            OpenAndEnable();
             if (mechanism == Mechanism::Native) {
                 EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
                 EXPECT_EQ(0u, handle);

@@ -63,8 +63,9 @@ TEST_F(TransferRefusalTest, UnknownScannerAndColourOnAMonochromeModel) {
         // No application can ask a monochrome model for colour; a stored setting can.
         for (const char* model : {"QD130", "QD110"}) {
             UseScanner(model);
-            SetWindow(100, 100, 1, 0, 64, 4, 24, TWPT_RGB, WindowFrom::StoredSettings);
-            Enable();
+            SetWindow(100, 100, 1, 0, 64, 4, 24, Composition::RgbColour,
+                      WindowFrom::StoredSettings);
+            OpenAndEnable();
             ExpectRefused(mechanism, TWCC_BADVALUE);
         }
         // Colour is checked before the scanner's name, and before the state.
@@ -102,8 +103,9 @@ TEST_F(TransferRefusalTest, DepthsWithoutARowLengthAndWindowsWithoutASize) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
             UseScanner("QD120");
             SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
-                      c.bits == 24 ? TWPT_RGB : TWPT_GRAY, WindowFrom::StoredSettings);
-            Enable();
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
+                      WindowFrom::StoredSettings);
+            OpenAndEnable();
             ExpectRefused(mechanism, TWCC_BADVALUE);
         }
     }
@@ -141,8 +143,9 @@ TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
             UseScanner("QD120");
             SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
-                      c.bits == 24 ? TWPT_RGB : TWPT_GRAY, WindowFrom::StoredSettings);
-            Enable();
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
+                      WindowFrom::StoredSettings);
+            OpenAndEnable();
             ExpectRefused(mechanism, condition);
         }
     }
