@@ -190,13 +190,10 @@ TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
     layout.Frame = {Whole(0), Whole(0), Whole(1), Whole(1)};
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
     std::map<std::string, std::string> window = DeviceWindow();
+    const std::string rgb = std::to_string(static_cast<int>(Composition::RgbColour));
     const std::map<std::string, std::string> negotiated = {
-        {"XResolution", "100"},
-        {"YResolution", "100"},
-        {"ScanWidth", "100"},
-        {"ScanLength", "100"},
-        {"ImageComposition", std::to_string(static_cast<int>(Composition::RgbColour))},
-        {"BitsPerPixel", "24"}};
+        {"XResolution", "100"}, {"YResolution", "100"},    {"ScanWidth", "100"},
+        {"ScanLength", "100"},  {"ImageComposition", rgb}, {"BitsPerPixel", "24"}};
     window.erase("mode");
     window.erase("result");
     EXPECT_EQ(19u, window.size());
