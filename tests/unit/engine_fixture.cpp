@@ -1,13 +1,17 @@
 #include "tests/unit/engine_fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "platform/global_memory.h"
+#include "settings/settings_store.h"
 #include "source/twain_source.h"
+#include "tests/support/capability_containers.h"
+#include "twain/fix32.h"
 
 namespace {
 
@@ -25,6 +29,19 @@ HGLOBAL WINAPI CountingFree(HGLOBAL block) {
     HGLOBAL result = GlobalFree(block);
     if (block && !result) --LiveGlobalMemory::Live;
     return result;
+}
+
+TW_UINT16 PixelTypeOf(Composition composition) {
+    switch (composition) {
+    case Composition::Greyscale:
+        return TWPT_GRAY;
+    case Composition::PaletteColour:
+        return TWPT_PALETTE;
+    case Composition::RgbColour:
+        return TWPT_RGB;
+    default:
+        return TWPT_BW;
+    }
 }
 
 }  // namespace
@@ -57,6 +74,7 @@ DibImage ReadDib(HGLOBAL dib) {
 }
 
 void EngineTest::TearDown() {
+    if (wroteStore_) RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
     SourceTest::TearDown();
     while (!environment_.empty())
         environment_.pop_back();
@@ -97,17 +115,93 @@ void EngineTest::UseScanner(const std::string& model, const TestPaper* paper,
     Reload();
 }
 
+void EngineTest::LoadStoredSettings() {
+    wroteStore_ = true;
+    ASSERT_TRUE(SaveSettings(Stored));
+    // The store keeps the gamma in tenths: the nearest tenth, so that 3.1 stays 3.1.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_SET_VALUE, &key));
+    const DWORD tenths = static_cast<DWORD>(std::lround(Stored.Gamma * 10.0));
+    RegSetValueExA(key, "Gamma", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tenths),
+                   sizeof tenths);
+    RegCloseKey(key);
+    Open();
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
+}
+
 void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
-                           int length, int bitsPerPixel, int composition) {
-    ScanSettings& settings = Source().Settings;
-    settings.XResolution = xResolution;
-    settings.YResolution = yResolution;
-    settings.XOffset = xOffset;
-    settings.YOffset = yOffset;
-    settings.ScanWidth = width;
-    settings.ScanLength = length;
-    settings.BitsPerPixel = bitsPerPixel;
-    settings.ImageComposition = composition;
+                           int length, int bitsPerPixel, Composition composition, WindowFrom from) {
+    Stored.XOffset = xOffset;
+    Stored.YOffset = yOffset;
+    if (from == WindowFrom::StoredSettings) {
+        Stored.XResolution = xResolution;
+        Stored.YResolution = yResolution;
+        Stored.ScanWidth = width;
+        Stored.ScanLength = length;
+        Stored.BitsPerPixel = bitsPerPixel;
+        SetComposition(Stored, composition);
+        LoadStoredSettings();
+        return;
+    }
+    LoadStoredSettings();
+    Open();
+    const struct {
+        TW_UINT16 cap;
+        int value;
+    } capabilities[] = {{ICAP_PIXELTYPE, PixelTypeOf(composition)},
+                        {ICAP_BITDEPTH, bitsPerPixel},
+                        {ICAP_XRESOLUTION, xResolution},
+                        {ICAP_YRESOLUTION, yResolution}};
+    for (const auto& c : capabilities)
+        EXPECT_EQ(TWRC_SUCCESS, SetCapability(c.cap, TWTY_UINT16, static_cast<TW_UINT32>(c.value)))
+            << "capability " << c.cap << " to " << c.value;
+    TW_IMAGELAYOUT layout = {};
+    layout.Frame.Right = FloatToFix32(static_cast<double>(width) / xResolution);
+    layout.Frame.Bottom = FloatToFix32(static_cast<double>(length) / yResolution);
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
+    // The source reports the window asked for, to the pixel.
+    for (const auto& c : capabilities)
+        EXPECT_EQ(static_cast<TW_UINT32>(c.value), ReportedItem(c.cap)) << "capability " << c.cap;
+    layout = TW_IMAGELAYOUT();
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
+    EXPECT_EQ(width, std::lround(Fix32ToDouble(layout.Frame.Right) * xResolution));
+    EXPECT_EQ(length, std::lround(Fix32ToDouble(layout.Frame.Bottom) * yResolution));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
+}
+
+TW_UINT32 EngineTest::ReportedItem(TW_UINT16 cap) {
+    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability)) << cap;
+    const Reply reply = ReadReply(capability.ConType, capability.hContainer);
+    platform::GlobalMemory.Free(capability.hContainer);
+    return reply.Item;
+}
+
+void EngineTest::Enable() {
+    TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+}
+
+void EngineTest::EnterState(int32_t state) {
+    if (state == StateOpen) return Open();
+    OpenAndEnable();
+    TW_PENDINGXFERS pending = {};
+    if (state == StateEnabled) {
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
+    } else if (state == StateTransferring) {
+        // One row of the built-in window: the image is under way.
+        ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4096));
+    }
+}
+
+TW_IMAGEINFO EngineTest::ImageInfo() {
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    return info;
 }
 
 std::vector<std::string> EngineTest::LogLines(size_t from) const {

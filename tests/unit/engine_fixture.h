@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/scan_settings.h"
 #include "tests/support/source_fixture.h"
 #include "tests/unit/engine_imaging_model.h"
 
@@ -37,6 +38,17 @@ struct LiveGlobalMemory {
     static int Allocations;
 };
 
+// How a test's window reaches the source.
+enum class WindowFrom {
+    Negotiation,     // capabilities and DAT_IMAGELAYOUT, as an application asks for it
+    StoredSettings,  // the user's stored settings: a depth or size no application can ask for
+};
+
+// 16-bit grey is scanned but no application can ask for it: only the stored settings do.
+inline WindowFrom WindowFromDepth(int bits) {
+    return bits == 16 ? WindowFrom::StoredSettings : WindowFrom::Negotiation;
+}
+
 class EngineTest : public SourceTest {
 protected:
     void TearDown() override;
@@ -46,9 +58,23 @@ protected:
     void UseScanner(const std::string& model, const TestPaper* paper = nullptr,
                     const std::string& faults = "");
 
-    // The window, straight into the source's settings.
+    // Writes `Stored` to the per-user store and has the source load it: the dialog
+    // an enable with the user interface shows loads the stored settings, and the
+    // disable and close that follow leave them in place for the next open (state 3).
+    void LoadStoredSettings();
+
+    // Gives the source this window for the next open (state 3). Negotiated, the
+    // offsets still come from the stored settings (a TWAIN 1.x application cannot
+    // place the frame); the pixel type, depth, resolutions and frame size are set by
+    // capabilities and DAT_IMAGELAYOUT and checked as the source then reports them.
     void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
-                   int length, int bitsPerPixel, int composition);
+                   int length, int bitsPerPixel, Composition composition,
+                   WindowFrom from = WindowFrom::Negotiation);
+    // Enables an open source without the user interface (state 6).
+    void Enable();
+    // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
+    void EnterState(int32_t state);
+    TW_IMAGEINFO ImageInfo();
 
     // The call log, from line `from` on.
     std::vector<std::string> LogLines(size_t from = 0) const;
@@ -71,8 +97,15 @@ protected:
 
     std::string TempPath(const std::string& suffix);
 
+    // The user's stored settings: the built-in ones unless a test changes them.
+    ScanSettings Stored;
+
 private:
+    // CurrentItem, with the reply freed through the global-memory seam that counts.
+    TW_UINT32 ReportedItem(TW_UINT16 cap);
+
     std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
     std::vector<std::string> files_;
     std::string logPath_;
+    bool wroteStore_ = false;
 };

@@ -3,17 +3,40 @@
 
 #include <cstring>
 
+#include "engine/tone_tables.h"
 #include "source/twain_source.h"
-#include "tests/support/source_fixture.h"
+#include "tests/unit/engine_fixture.h"
 #include "twain/fix32.h"
 
 namespace {
 
-class ImageTripletTest : public SourceTest {
+class ImageTripletTest : public EngineTest {
 protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        UseScanner("QD120");
+    }
+
     TW_UINT16 Info(TW_IMAGEINFO& info) { return Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info); }
     TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) {
         return Call(DG_IMAGE, DAT_IMAGELAYOUT, msg, &layout);
+    }
+
+    // The frame's size as DAT_IMAGELAYOUT MSG_GET reports it: `width` x `length` pixels.
+    void ExpectFrameSize(int width, int length, int xResolution, int yResolution) {
+        TW_IMAGELAYOUT layout = {};
+        ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_GET, layout));
+        EXPECT_EQ(Fix32Item(FloatToFix32(static_cast<double>(width) / xResolution)),
+                  Fix32Item(layout.Frame.Right));
+        EXPECT_EQ(Fix32Item(FloatToFix32(static_cast<double>(length) / yResolution)),
+                  Fix32Item(layout.Frame.Bottom));
+    }
+
+    // The window the device is given when the next scan starts (one memory block).
+    std::map<std::string, std::string> DeviceWindow() {
+        Enable();
+        EXPECT_NE(TWRC_FAILURE, TakeMemoryBlock(65536));
+        return LogFields(LogCalls("SetWindow").at(0));
     }
 
     static TW_FIX32 Whole(int value) {
@@ -25,25 +48,27 @@ protected:
 }  // namespace
 
 TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
-    OpenAndEnable();
-    ASSERT_EQ(StateTransferReady, Source().Session.State());
+    const WindowFrom Asked = WindowFrom::Negotiation, FromStore = WindowFrom::StoredSettings;
+    const Composition Unknown = static_cast<Composition>(7);  // none the source knows
     struct Case {
-        int composition, bits;
+        Composition composition;
+        int bits;
+        WindowFrom from;  // 16-bit grey, 8-bit RGB and Unknown only from the stored settings
         TW_INT16 pixelType, samples, bitsPerPixel;
     };
-    for (const Case& c :
-         {Case{0, 1, TWPT_BW, 1, 1}, Case{2, 8, TWPT_GRAY, 1, 8}, Case{2, 16, TWPT_GRAY, 1, 16},
-          Case{3, 4, TWPT_PALETTE, 1, 4}, Case{3, 8, TWPT_PALETTE, 1, 8},
-          Case{5, 24, TWPT_RGB, 3, 24}, Case{5, 8, TWPT_RGB, 3, 24}, Case{7, 8, TWPT_BW, 1, 8}}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "composition " << c.composition << ", " << c.bits << " bits");
-        ScanSettings& settings = Source().Settings;
-        settings.ImageComposition = c.composition;
-        settings.BitsPerPixel = c.bits;
-        settings.XResolution = 300;
-        settings.YResolution = 150;
-        settings.ScanWidth = 1234;
-        settings.ScanLength = 567;
+    for (const Case& c : {Case{Composition::Bilevel, 1, Asked, TWPT_BW, 1, 1},
+                          Case{Composition::Greyscale, 8, Asked, TWPT_GRAY, 1, 8},
+                          Case{Composition::Greyscale, 16, FromStore, TWPT_GRAY, 1, 16},
+                          Case{Composition::PaletteColour, 4, Asked, TWPT_PALETTE, 1, 4},
+                          Case{Composition::PaletteColour, 8, Asked, TWPT_PALETTE, 1, 8},
+                          Case{Composition::RgbColour, 24, Asked, TWPT_RGB, 3, 24},
+                          Case{Composition::RgbColour, 8, FromStore, TWPT_RGB, 3, 24},
+                          Case{Unknown, 8, FromStore, TWPT_BW, 1, 8}}) {
+        SCOPED_TRACE(::testing::Message() << "composition " << static_cast<int>(c.composition)
+                                          << ", " << c.bits << " bits");
+        Reload();
+        SetWindow(300, 150, 0, 0, 1234, 567, c.bits, c.composition, c.from);
+        OpenAndEnable();
         TW_IMAGEINFO info;
         std::memset(&info, 0x77, sizeof info);
         ASSERT_EQ(TWRC_SUCCESS, Info(info));
@@ -61,15 +86,15 @@ TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
             << "entries past the samples untouched";
         EXPECT_EQ(FALSE, info.Planar);
         EXPECT_EQ(TWCP_NONE, info.Compression);
+        EXPECT_EQ(StateTransferReady, Source().Session.State());
     }
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
 }
 
 TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
     TW_IMAGEINFO info = {};
-    Open();
     for (int32_t state : {StateOpen, StateEnabled, StateTransferring}) {
-        Source().Session.MoveTo(state);
+        Reload();
+        EnterState(state);
         EXPECT_EQ(TWRC_FAILURE, Info(info)) << state;
         EXPECT_EQ(TWCC_SEQERROR, Status()) << state;
         EXPECT_EQ(state, Source().Session.State());
@@ -77,12 +102,8 @@ TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
 }
 
 TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
+    SetWindow(400, 300, 7, 9, 800, 800, 24, Composition::RgbColour);
     Open();
-    ScanSettings& settings = Source().Settings;
-    settings.XResolution = 400;
-    settings.YResolution = 300;
-    settings.XOffset = 7;
-    settings.YOffset = 9;
     TW_IMAGELAYOUT layout = {};
     layout.Frame = {Whole(0), Whole(0), Whole(8), Whole(10)};
     layout.Frame.Right.Frac = 0x8000;  // 8.5 inches: the fraction counts
@@ -90,10 +111,7 @@ TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
     layout.PageNumber = 5;
     layout.FrameNumber = 6;
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
-    EXPECT_EQ(3400, settings.ScanWidth);
-    EXPECT_EQ(3000, settings.ScanLength);
-    EXPECT_EQ(7, settings.XOffset) << "left and top leave the offsets alone";
-    EXPECT_EQ(9, settings.YOffset);
+    ExpectFrameSize(3400, 3000, 400, 300);
     EXPECT_EQ(8.5, Fix32ToDouble(layout.Frame.Right));
     EXPECT_EQ(10.0, Fix32ToDouble(layout.Frame.Bottom));
     EXPECT_EQ(0.0, Fix32ToDouble(layout.Frame.Left));
@@ -105,47 +123,41 @@ TEST_F(ImageTripletTest, LayoutSetTakesTheFrameInWholePixelsAndEchoesIt) {
     // A frame that does not start at 0 counts its size only.
     layout.Frame = {Whole(2), Whole(1), Whole(5), Whole(3)};
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
-    EXPECT_EQ(1200, settings.ScanWidth);
-    EXPECT_EQ(600, settings.ScanLength);
     EXPECT_EQ(3.0, Fix32ToDouble(layout.Frame.Right));
     EXPECT_EQ(2.0, Fix32ToDouble(layout.Frame.Bottom));
+    // Left and top leave the offsets alone.
+    const std::map<std::string, std::string> window = DeviceWindow();
+    EXPECT_EQ("1200", window.at("ScanWidth"));
+    EXPECT_EQ("600", window.at("ScanLength"));
+    EXPECT_EQ("7", window.at("XOffset"));
+    EXPECT_EQ("9", window.at("YOffset"));
 }
 
 TEST_F(ImageTripletTest, LayoutSetRefusesSizesBelowOneAndThoseWithoutA32BitValue) {
-    Open();
-    ScanSettings& settings = Source().Settings;
-    settings.XResolution = 400;
-    settings.YResolution = 400;
-    settings.ScanWidth = 11;
-    settings.ScanLength = 12;
-    TW_IMAGELAYOUT layout = {};
-    layout.Frame = {Whole(3), Whole(0), Whole(3), Whole(2)};
-    EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
-    EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(11, settings.ScanWidth) << "a refused frame changes nothing";
-    EXPECT_EQ(12, settings.ScanLength);
-
-    settings.XResolution = -300;  // from a bad stored setting
-    layout.Frame = {Whole(0), Whole(0), Whole(2), Whole(2)};
-    EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
-    EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(11, settings.ScanWidth);
-
-    settings.XResolution = 100000;
-    layout.Frame = {Whole(-32768), Whole(0), Whole(32767), Whole(2)};
-    EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
-    EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(11, settings.ScanWidth) << "a width with no 32-bit value is not stored";
-    EXPECT_EQ(12, settings.ScanLength);
+    struct Case {
+        int xResolution;  // a bad stored setting for the last two
+        TW_FRAME frame;
+    };
+    for (const Case& c : {Case{400, {Whole(3), Whole(0), Whole(3), Whole(2)}},
+                          Case{-300, {Whole(0), Whole(0), Whole(2), Whole(2)}},
+                          Case{100000, {Whole(-32768), Whole(0), Whole(32767), Whole(2)}}}) {
+        SCOPED_TRACE(::testing::Message() << "at " << c.xResolution << " dpi");
+        Reload();
+        SetWindow(c.xResolution, 400, 0, 0, 11, 12, 24, Composition::RgbColour,
+                  c.xResolution == 400 ? WindowFrom::Negotiation : WindowFrom::StoredSettings);
+        Open();
+        TW_IMAGELAYOUT layout = {};
+        layout.Frame = c.frame;
+        EXPECT_EQ(TWRC_FAILURE, Layout(MSG_SET, layout));
+        EXPECT_EQ(TWCC_BADVALUE, Status());
+        // A refused frame changes nothing.
+        ExpectFrameSize(11, 12, c.xResolution, 400);
+    }
 }
 
 TEST_F(ImageTripletTest, LayoutGetReportsTheFrameInInches) {
+    SetWindow(400, 0, 0, 0, 15750, 800, 24, Composition::RgbColour, WindowFrom::StoredSettings);
     Open();
-    ScanSettings& settings = Source().Settings;
-    settings.XResolution = 400;
-    settings.YResolution = 0;
-    settings.ScanWidth = 15750;
-    settings.ScanLength = 800;
     TW_IMAGELAYOUT layout;
     std::memset(&layout, 0x55, sizeof layout);
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_GET, layout));
@@ -165,19 +177,37 @@ TEST_F(ImageTripletTest, LayoutGetReportsTheFrameInInches) {
 }
 
 TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
+    Stored.Gamma = 2.2f;
+    SetWindow(300, 300, 7, 9, 100, 100, 8, Composition::Greyscale);
     Open();
     TW_IMAGELAYOUT layout = {};
     ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_RESET, layout));
-    const ScanSettings& settings = Source().Settings;
-    const WindowDescriptorType& window = settings.Window();
-    const int32_t* field = &window.XResolution;
-    for (int i = 0; i < 19; ++i)
-        EXPECT_EQ(0, field[i]) << "field " << i;
-    EXPECT_EQ(1.0f, settings.Gamma) << "the members after the window stay";
+    // Negotiated again, the resolutions, RGB and a frame of one inch; every other
+    // field of the window stays zero, and the gamma after the window stays.
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XRESOLUTION, TWTY_UINT16, 100));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_YRESOLUTION, TWTY_UINT16, 100));
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_RGB));
+    layout.Frame = {Whole(0), Whole(0), Whole(1), Whole(1)};
+    ASSERT_EQ(TWRC_SUCCESS, Layout(MSG_SET, layout));
+    std::map<std::string, std::string> window = DeviceWindow();
+    const std::string rgb = std::to_string(static_cast<int>(Composition::RgbColour));
+    const std::map<std::string, std::string> negotiated = {
+        {"XResolution", "100"}, {"YResolution", "100"},    {"ScanWidth", "100"},
+        {"ScanLength", "100"},  {"ImageComposition", rgb}, {"BitsPerPixel", "24"}};
+    window.erase("mode");
+    window.erase("result");
+    EXPECT_EQ(19u, window.size());
+    for (const auto& field : window) {
+        const auto value = negotiated.find(field.first);
+        EXPECT_EQ(value == negotiated.end() ? "0" : value->second, field.second) << field.first;
+    }
+    std::vector<uint8_t> table(ToneTableLength);
+    BuildToneTable(table.data(), 255, 0, 2.2f, ToneTableLength);
+    EXPECT_EQ(Fnv1a64(table.data(), table.size()),
+              LogFields(LogCalls("LoadTrcTable").at(0))["fnv1a64"]);
 }
 
 TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
-    Open();
     struct Case {
         TW_UINT16 msg;
         int32_t state;
@@ -194,15 +224,20 @@ TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
                           Case{MSG_GETCURRENT, StateOpen, TWRC_FAILURE, TWCC_BADPROTOCOL},
                           Case{MSG_GETFIRST, StateTransferReady, TWRC_FAILURE, TWCC_BADPROTOCOL}}) {
         SCOPED_TRACE(::testing::Message() << "message " << c.msg << " in state " << c.state);
-        Source().Session.MoveTo(c.state);
-        Source().Settings.ScanWidth = 800;
+        Reload();
+        EnterState(c.state);
         TW_IMAGELAYOUT layout = {};
         layout.Frame = {Whole(0), Whole(0), Whole(1), Whole(1)};
         EXPECT_EQ(c.result, Layout(c.msg, layout));
         EXPECT_EQ(c.condition, Status());
         EXPECT_EQ(c.state, Source().Session.State());
         if (c.result == TWRC_FAILURE) {
-            EXPECT_EQ(800, Source().Settings.ScanWidth);
+            // The built-in window, 800 x 800 pixels at 400 dpi, is as it was.
+            TW_PENDINGXFERS pending = {};
+            if (c.state == StateTransferring) {
+                ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+            }
+            ExpectFrameSize(800, 800, 400, 400);
         }
     }
 }

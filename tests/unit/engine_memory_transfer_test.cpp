@@ -15,16 +15,18 @@ protected:
         paper_ = MakePaper(60, 40, 100);
     }
 
+    // The window, negotiated, and the source enabled (state 6).
     ModelWindow Plain(int resolution, int xOffset, int width, int length, int bits,
-                      int composition) {
-        SetWindow(resolution, resolution, xOffset, 0, width, length, bits, composition);
+                      Composition composition, WindowFrom from = WindowFrom::Negotiation) {
+        SetWindow(resolution, resolution, xOffset, 0, width, length, bits, composition, from);
+        OpenAndEnable();
         ModelWindow model;
         model.XResolution = model.YResolution = resolution;
         model.XOffset = xOffset;
         model.DeviceWidth = model.OutputWidth = width;
         model.Length = length;
         model.BitsPerPixel = bits;
-        model.ImageComposition = composition;
+        model.ImageComposition = static_cast<int>(composition);
         return model;
     }
 
@@ -64,8 +66,7 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
     for (uint32_t buffer : {10000u, 2000u, 1000u, 3000u, 65536u}) {
         SCOPED_TRACE(::testing::Message() << "buffer " << buffer);
         UseScanner("QD120", &paper_);
-        const ModelWindow model = Plain(100, 4, 1000, 10, 24, 5);
-        OpenAndEnable();
+        const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
         const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
         const std::vector<ExpectedBlock> expected = BlockSequence(3000, 10, 1000, 24, buffer);
         ASSERT_EQ(expected.size(), blocks.size());
@@ -92,16 +93,21 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
 
 TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
     struct Case {
-        int bits, composition, width;
+        int bits;
+        Composition composition;
+        int width;
     };
     for (const Case& c :
-         {Case{8, 2, 37}, Case{16, 2, 37}, Case{1, 0, 45}, Case{4, 3, 37}, Case{8, 3, 37}}) {
+         {Case{8, Composition::Greyscale, 37}, Case{16, Composition::Greyscale, 37},
+          Case{1, Composition::Bilevel, 45}, Case{4, Composition::PaletteColour, 37},
+          Case{8, Composition::PaletteColour, 37}}) {
         for (uint32_t buffer : {1000u, 7u}) {
-            SCOPED_TRACE(::testing::Message() << c.bits << " bits, composition " << c.composition
-                                              << ", buffer " << buffer);
+            SCOPED_TRACE(::testing::Message()
+                         << c.bits << " bits, composition " << static_cast<int>(c.composition)
+                         << ", buffer " << buffer);
             UseScanner("QD120", &paper_);
-            const ModelWindow model = Plain(100, 2, c.width, 12, c.bits, c.composition);
-            OpenAndEnable();
+            const ModelWindow model =
+                Plain(100, 2, c.width, 12, c.bits, c.composition, WindowFromDepth(c.bits));
             const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
             ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
             const uint32_t rowBytes = LineBytes(c.width, c.bits);
@@ -113,7 +119,7 @@ TEST_F(MemoryTransferTest, EveryPixelTypePassesTheDevicesBytesThrough) {
 TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
     for (int resolution : {600, 800}) {
         UseScanner("QA1220", &paper_);
-        SetWindow(resolution, resolution, 12, 0, 301, 6, 24, 5);
+        SetWindow(resolution, resolution, 12, 0, 301, 6, 24, Composition::RgbColour);
         OpenAndEnable();
         const std::vector<MemoryBlock> blocks = MemoryTransfer(4000);
         ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
@@ -125,7 +131,7 @@ TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
         model.YResolution = resolution;
         model.XOffset = threeHalves ? 8 : 6;
         model.Length = 6;
-        EXPECT_EQ(model.OutputWidth, Source().Settings.ScanWidth);
+        EXPECT_EQ(static_cast<TW_UINT32>(model.OutputWidth), blocks[0].Record.Columns);
         EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3 * model.OutputWidth, 6, 24))
             << resolution;
         EXPECT_FALSE(LogCalls("ReadInterpolatedData").empty());
@@ -135,8 +141,7 @@ TEST_F(MemoryTransferTest, InterpolatedRgbIsWidenedByTheDevice) {
 TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
     for (uint32_t buffer : {10000u, 2000u}) {
         UseScanner("QD120", &paper_, "end=4");
-        const ModelWindow model = Plain(100, 4, 1000, 10, 24, 5);
-        OpenAndEnable();
+        const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
         const std::vector<MemoryBlock> blocks = MemoryTransfer(buffer);
         ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result) << buffer;
         uint64_t total = 0;
@@ -147,14 +152,12 @@ TEST_F(MemoryTransferTest, ADeviceThatEndsEarlyIsCompletedWithZeroBytes) {
         std::fill(expected.begin() + 4 * 3000, expected.end(), 0);
         EXPECT_EQ(expected, Assemble(blocks, 3000, 10, 24));
         EXPECT_EQ(1u, LogCalls("StopScan").size()) << "stopped once, when the device ended";
-        EXPECT_FALSE(Source().Job.Stopped()) << "cleared when the image is complete";
     }
 }
 
 TEST_F(MemoryTransferTest, ADeviceNotReadyForAWhileStillDeliversEveryByte) {
     UseScanner("QD120", &paper_, "retry=8");
-    const ModelWindow model = Plain(100, 4, 100, 10, 24, 5);
-    OpenAndEnable();
+    const ModelWindow model = Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(1200);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     EXPECT_EQ(3u, blocks.size());
@@ -163,8 +166,7 @@ TEST_F(MemoryTransferTest, ADeviceNotReadyForAWhileStillDeliversEveryByte) {
 
 TEST_F(MemoryTransferTest, ADeviceThatStallsMidImageIsCompletedWithZeroBytes) {
     UseScanner("QD120", &paper_, "stall=4");
-    const ModelWindow model = Plain(100, 4, 1000, 10, 24, 5);
-    OpenAndEnable();
+    const ModelWindow model = Plain(100, 4, 1000, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(2000);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);
     std::vector<uint8_t> expected = ExpectedStream(paper_, model);
@@ -175,8 +177,7 @@ TEST_F(MemoryTransferTest, ADeviceThatStallsMidImageIsCompletedWithZeroBytes) {
 
 TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
     UseScanner("QD120", &paper_, "stuck");
-    Plain(100, 4, 100, 10, 24, 5);
-    OpenAndEnable();
+    Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     const std::vector<MemoryBlock> blocks = MemoryTransfer(1200, 3);
     ASSERT_EQ(1u, blocks.size());
     EXPECT_EQ(TWRC_FAILURE, blocks[0].Result);
@@ -187,8 +188,7 @@ TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
 
 TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     UseScanner("QD120", &paper_);
-    const ModelWindow model = Plain(100, 4, 100, 10, 24, 5);
-    OpenAndEnable();
+    const ModelWindow model = Plain(100, 4, 100, 10, 24, Composition::RgbColour);
     std::vector<uint8_t> buffer(1200);
     auto call = [&](uint32_t length, void* memory, TW_IMAGEMEMXFER& record) {
         record = TW_IMAGEMEMXFER();
@@ -233,7 +233,7 @@ TEST_F(MemoryTransferTest, AnImagePastFourGibibytesArrivesWhole) {
     ScopedEnvironment flat("TARNSCAN_DOCUMENT", "flat");
     Reload();
     const int width = 21600, length = 66600;
-    SetWindow(600, 600, 1, 0, width, length, 24, 5);
+    SetWindow(600, 600, 1, 0, width, length, 24, Composition::RgbColour);
     OpenAndEnable();
     const uint64_t rowBytes = width * 3ull, imageBytes = rowBytes * length;
     ASSERT_GT(imageBytes, uint64_t{1} << 32);

@@ -10,6 +10,7 @@
 #include "engine/read_block.h"
 #include "source/twain_source.h"
 #include "tests/unit/engine_fixture.h"
+#include "twain/fix32.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ protected:
 
     // The application's window; the device gets it unchanged (no interpolation).
     ModelWindow Plain(int resolution, int xOffset, int yOffset, int width, int length, int bits,
-                      int composition) {
-        SetWindow(resolution, resolution, xOffset, yOffset, width, length, bits, composition);
+                      Composition composition, WindowFrom from = WindowFrom::Negotiation) {
+        SetWindow(resolution, resolution, xOffset, yOffset, width, length, bits, composition, from);
         ModelWindow model;
         model.XResolution = model.YResolution = resolution;
         model.XOffset = xOffset;
@@ -32,7 +33,7 @@ protected:
         model.DeviceWidth = model.OutputWidth = width;
         model.Length = length;
         model.BitsPerPixel = bits;
-        model.ImageComposition = composition;
+        model.ImageComposition = static_cast<int>(composition);
         return model;
     }
 
@@ -72,30 +73,41 @@ protected:
 TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
     struct Case {
         const char* name;
-        int bits, composition, threshold, resolution, width;
+        int bits;
+        Composition composition;
+        int threshold, resolution, width;
     };
-    for (const Case& c :
-         {Case{"rgb", 24, 5, 128, 100, 37}, Case{"rgb 2x", 24, 5, 128, 200, 50},
-          Case{"rgb at 500 dpi, above native but not interpolated", 24, 5, 128, 500, 41},
-          Case{"grey", 8, 2, 128, 100, 37}, Case{"grey 3x", 8, 2, 128, 300, 41},
-          Case{"16-bit grey", 16, 2, 128, 100, 37}, Case{"bilevel", 1, 0, 128, 100, 45},
-          Case{"bilevel adaptive", 1, 0, 0, 100, 45}, Case{"16 colours", 4, 3, 128, 100, 37},
-          Case{"256 colours", 8, 3, 128, 100, 37}, Case{"rgb centred", 24, 5, 128, 100, 0}}) {
+    for (const Case& c : {Case{"rgb", 24, Composition::RgbColour, 128, 100, 37},
+                          Case{"rgb 2x", 24, Composition::RgbColour, 128, 200, 50},
+                          Case{"rgb at 500 dpi, above native but not interpolated", 24,
+                               Composition::RgbColour, 128, 500, 41},
+                          Case{"grey", 8, Composition::Greyscale, 128, 100, 37},
+                          Case{"grey 3x", 8, Composition::Greyscale, 128, 300, 41},
+                          Case{"16-bit grey", 16, Composition::Greyscale, 128, 100, 37},
+                          Case{"bilevel", 1, Composition::Bilevel, 128, 100, 45},
+                          Case{"bilevel adaptive", 1, Composition::Bilevel, 0, 100, 45},
+                          Case{"16 colours", 4, Composition::PaletteColour, 128, 100, 37},
+                          Case{"256 colours", 8, Composition::PaletteColour, 128, 100, 37},
+                          Case{"rgb centred", 24, Composition::RgbColour, 128, 100, 0}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120", &paper_);
         const int width = c.width == 0 ? 20 : c.width;
-        ModelWindow model =
-            Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits, c.composition);
-        Source().Settings.Threshold = model.Threshold = c.threshold;
-        Source().Settings.InitialThreshold = model.InitialThreshold = 90;
-        OpenAndEnable();
+        Stored.InitialThreshold = 90;
+        ModelWindow model = Plain(c.resolution, c.width == 0 ? 0 : 3, 2, width, 23, c.bits,
+                                  c.composition, WindowFromDepth(c.bits));
+        Open();
+        ASSERT_EQ(TWRC_SUCCESS,
+                  SetCapability(ICAP_THRESHOLD, TWTY_FIX32, Fix32Item(c.threshold, 0)));
+        model.Threshold = c.threshold;
+        model.InitialThreshold = 90;
+        Enable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
         ExpectImage(image, model);
         // The colour table the DIB carries is the fixed palette of its depth (whose
         // values the colour-table tests check).
         std::vector<RGBQUAD> palette(ColourTableEntries(c.bits));
-        WriteColourTable(palette.data(), c.bits, static_cast<Composition>(c.composition));
+        WriteColourTable(palette.data(), c.bits, c.composition);
         ASSERT_EQ(palette.size(), image.ColourTable.size());
         EXPECT_EQ(0, std::memcmp(palette.data(), image.ColourTable.data(),
                                  palette.size() * sizeof(RGBQUAD)));
@@ -108,13 +120,17 @@ TEST_F(NativeTransferTest, WidthsThatAreNotAMultipleOfFourBytesGetTheStandardStr
     // 24 bits at 1002 pixels: 3006 bytes a line, 3008 a DIB row (not the 3012 of a
     // multiple of 12); 1 bit at 100 pixels: 13 bytes, 16 a row.
     struct Case {
-        int bits, composition, width;
+        int bits;
+        Composition composition;
+        int width;
         uint32_t stride;
     };
     for (const Case& c :
-         {Case{24, 5, 1002, 3008}, Case{1, 0, 100, 16}, Case{4, 3, 9, 8}, Case{16, 2, 3, 8}}) {
+         {Case{24, Composition::RgbColour, 1002, 3008}, Case{1, Composition::Bilevel, 100, 16},
+          Case{4, Composition::PaletteColour, 9, 8}, Case{16, Composition::Greyscale, 3, 8}}) {
         UseScanner("QD120", &paper_);
-        ModelWindow model = Plain(100, 1, 0, c.width, 5, c.bits, c.composition);
+        ModelWindow model =
+            Plain(100, 1, 0, c.width, 5, c.bits, c.composition, WindowFromDepth(c.bits));
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -136,7 +152,7 @@ TEST_F(NativeTransferTest, InterpolatedRgbAtEachRatio) {
         SCOPED_TRACE(::testing::Message()
                      << c.model << " at " << c.resolution << "x" << c.yResolution);
         UseScanner(c.model, &paper_);
-        SetWindow(c.resolution, c.yResolution, c.offset, 1, c.width, 9, 24, 5);
+        SetWindow(c.resolution, c.yResolution, c.offset, 1, c.width, 9, 24, Composition::RgbColour);
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -162,10 +178,11 @@ TEST_F(NativeTransferTest, RowsLongerThanOneReadArriveWholeInPlace) {
     // 24 bits, 22001 pixels: 66003 bytes a line, read straight into the row in pieces.
     paper_ = MakePaper(2201, 3, 100);
     UseScanner("QC1400", &paper_);
-    ModelWindow model = Plain(1000, 1, 0, 22001, 4, 24, 5);
+    ModelWindow model = Plain(1000, 1, 0, 22001, 4, 24, Composition::RgbColour);
+    Open();
+    ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_YRESOLUTION, TWTY_UINT16, 100));
     model.YResolution = 100;
-    Source().Settings.YResolution = 100;
-    OpenAndEnable();
+    Enable();
     DibImage image;
     ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
     ExpectImage(image, model);
@@ -178,7 +195,7 @@ TEST_F(NativeTransferTest, ADeviceThatEndsEarlyLeavesZeroRowsAndStateSeven) {
     for (int rowsDelivered : {0, 3, 10}) {
         SCOPED_TRACE(::testing::Message() << rowsDelivered << " rows delivered");
         UseScanner("QD120", &paper_, "end=" + std::to_string(rowsDelivered));
-        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, 5);
+        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, Composition::RgbColour);
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -202,7 +219,7 @@ TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
     for (int retries : {2, 3, 7}) {
         SCOPED_TRACE(::testing::Message() << retries << " reads not ready");
         UseScanner("QD120", &paper_, "retry=" + std::to_string(retries));
-        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, 5);
+        ModelWindow model = Plain(100, 2, 0, 37, 10, 24, Composition::RgbColour);
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -216,10 +233,12 @@ TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
 }
 
 TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
-    for (int width : {37, 30000}) {  // through the read buffer, and straight into the rows
+    // Through the read buffer, and straight into the rows: 30000 pixels is wider than
+    // the scanner, so only the stored settings ask for it.
+    for (int width : {37, 30000}) {
         SCOPED_TRACE(::testing::Message() << "width " << width);
         UseScanner("QD120", &paper_, "stuck");
-        Plain(100, 2, 0, width, 10, 24, 5);
+        Plain(100, 2, 0, width, 10, 24, Composition::RgbColour, WindowFrom::StoredSettings);
         OpenAndEnable();
         uintptr_t handle = 0x5EED;
         EXPECT_EQ(TWRC_FAILURE, NativeTransfer(nullptr, &handle));
@@ -236,10 +255,13 @@ TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
 }
 
 TEST_F(NativeTransferTest, ADeviceThatStallsMidImageEndsTheImageAtTheRowsPlaced) {
-    for (int width : {37, 30000}) {  // through the read buffer, and straight into the rows
+    // Through the read buffer, and straight into the rows: 30000 pixels is wider than
+    // the scanner, so only the stored settings ask for it.
+    for (int width : {37, 30000}) {
         SCOPED_TRACE(::testing::Message() << "width " << width);
         UseScanner("QD120", &paper_, "stall=4");
-        ModelWindow model = Plain(100, 2, 0, width, 10, 24, 5);
+        ModelWindow model =
+            Plain(100, 2, 0, width, 10, 24, Composition::RgbColour, WindowFrom::StoredSettings);
         OpenAndEnable();
         DibImage image;
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer(&image));
@@ -268,7 +290,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
          {Case{1, 37, TWCC_LOWMEMORY, false}, Case{2, 37, TWCC_OPERATIONERROR, true}}) {
         SCOPED_TRACE(::testing::Message() << "allocation " << c.failAllocation << " fails");
         UseScanner("QD120", &paper_);
-        Plain(100, 2, 0, c.width, 10, 24, 5);
+        Plain(100, 2, 0, c.width, 10, 24, Composition::RgbColour);
         OpenAndEnable();
         LiveGlobalMemory::Install(c.failAllocation);
         uintptr_t handle = 0x5EED;
@@ -284,7 +306,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
     }
     // A DIB that cannot be locked is freed again.
     UseScanner("QD120", &paper_);
-    Plain(100, 2, 0, 37, 10, 24, 5);
+    Plain(100, 2, 0, 37, 10, 24, Composition::RgbColour);
     OpenAndEnable();
     LiveGlobalMemory::Install();
     FailingGlobalMemory::FailLocks();

@@ -11,17 +11,19 @@ class PaletteTest : public EngineTest {};
 TEST_F(PaletteTest, PaletteIsTheNativeImagesColourTable) {
     struct Case {
         const char* name;
-        int bits, composition;
+        int bits;
+        Composition composition;
         TW_UINT16 result, numColors, paletteType;
     };
-    for (const Case& c :
-         {Case{"palette 8", 8, 3, TWRC_SUCCESS, 256, 0},
-          Case{"palette 4", 4, 3, TWRC_SUCCESS, 16, 0}, Case{"grey 8", 8, 2, TWRC_SUCCESS, 256, 1},
-          Case{"grey 16", 16, 2, TWRC_FAILURE, 0, 0}, Case{"bilevel", 1, 0, TWRC_FAILURE, 0, 0},
-          Case{"rgb", 24, 5, TWRC_FAILURE, 0, 0}}) {
+    for (const Case& c : {Case{"palette 8", 8, Composition::PaletteColour, TWRC_SUCCESS, 256, 0},
+                          Case{"palette 4", 4, Composition::PaletteColour, TWRC_SUCCESS, 16, 0},
+                          Case{"grey 8", 8, Composition::Greyscale, TWRC_SUCCESS, 256, 1},
+                          Case{"grey 16", 16, Composition::Greyscale, TWRC_FAILURE, 0, 0},
+                          Case{"bilevel", 1, Composition::Bilevel, TWRC_FAILURE, 0, 0},
+                          Case{"rgb", 24, Composition::RgbColour, TWRC_FAILURE, 0, 0}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
-        SetWindow(100, 100, 1, 0, 32, 2, c.bits, c.composition);
+        SetWindow(100, 100, 1, 0, 32, 2, c.bits, c.composition, WindowFromDepth(c.bits));
         OpenAndEnable();
         for (TW_UINT16 msg : {TW_UINT16{MSG_GET}, TW_UINT16{MSG_GETDEFAULT}}) {
             TW_PALETTE8 palette = {};

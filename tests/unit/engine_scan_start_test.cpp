@@ -20,8 +20,8 @@ protected:
         LiveGlobalMemory::Install();
     }
 
-    // Announces an image and transfers it; returns the result of the (first failing
-    // or last) call.
+    // Enables and transfers the image; returns the result of the (first failing or
+    // last) call.
     TW_UINT16 Transfer(Mechanism mechanism) {
         OpenAndEnable();
         if (mechanism == Mechanism::Native) return NativeTransfer();
@@ -54,20 +54,20 @@ std::string ToneHash(uint8_t white, uint8_t black, float gamma) {
 TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
     struct Case {
         const char* model;
-        int xResolution, yResolution, bits, composition, width, offset;
+        int xResolution, yResolution, bits, width, offset;
         int alignedWidth, deviceResolution, deviceWidth, deviceOffset;
         bool interpolated;
     };
     const Case cases[] = {
-        {"QA1220", 600, 600, 24, 5, 1000, 100, 1002, 400, 668, 66, true},
-        {"QA1220", 800, 800, 24, 5, 1001, 100, 1002, 400, 501, 50, true},
-        {"QA1220", 400, 600, 24, 5, 1000, 30, 1002, 400, 668, 20, true},  // ratio from X: 3/2
-        {"QA1200", 400, 400, 24, 5, 99, 7, 100, 200, 50, 3, true},
-        {"QA1200", 300, 300, 24, 5, 100, 7, 102, 200, 68, 4, true},
-        {"QD140+", 600, 600, 24, 5, 200, 10, 201, 400, 134, 6, true},
-        {"QD140+", 400, 400, 24, 5, 1001, 10, 1001, 400, 1001, 10, false},  // its native resolution
-        {"QA1220", 600, 600, 8, 2, 1001, 100, 1001, 600, 1001, 100, false},  // greyscale
-        {"QA1220", 500, 500, 24, 5, 1001, 100, 1001, 500, 1001, 100,
+        {"QA1220", 600, 600, 24, 1000, 100, 1002, 400, 668, 66, true},
+        {"QA1220", 800, 800, 24, 1001, 100, 1002, 400, 501, 50, true},
+        {"QA1220", 400, 600, 24, 1000, 30, 1002, 400, 668, 20, true},  // ratio from X: 3/2
+        {"QA1200", 400, 400, 24, 99, 7, 100, 200, 50, 3, true},
+        {"QA1200", 300, 300, 24, 100, 7, 102, 200, 68, 4, true},
+        {"QD140+", 600, 600, 24, 200, 10, 201, 400, 134, 6, true},
+        {"QD140+", 400, 400, 24, 1001, 10, 1001, 400, 1001, 10, false},   // its native resolution
+        {"QA1220", 600, 600, 8, 1001, 100, 1001, 600, 1001, 100, false},  // greyscale
+        {"QA1220", 500, 500, 24, 1001, 100, 1001, 500, 1001, 100,
          false},  // not an interpolated one
     };
     for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
@@ -77,26 +77,35 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
                          << " bits, width " << c.width
                          << (mechanism == Mechanism::Native ? ", native" : ", memory"));
             UseScanner(c.model);
-            SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits, c.composition);
+            SetWindow(c.xResolution, c.yResolution, c.offset, 0, c.width, 2, c.bits,
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale);
             EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
-            const std::map<std::string, std::string> window =
-                LogFields(LogCalls("SetWindow").at(0));
+            const std::string deviceWindow = LogCalls("SetWindow").at(0);
+            const std::map<std::string, std::string> window = LogFields(deviceWindow);
             EXPECT_EQ(std::to_string(c.deviceResolution), window.at("XResolution"));
             EXPECT_EQ(std::to_string(c.yResolution), window.at("YResolution"));
             EXPECT_EQ(std::to_string(c.deviceWidth), window.at("ScanWidth"));
             EXPECT_EQ(std::to_string(c.deviceOffset), window.at("XOffset"));
             EXPECT_EQ("2", window.at("ScanLength"));
             EXPECT_EQ("0", window.at("mode"));
-            // Afterwards the descriptor is the application's again, with the width aligned.
-            const ScanSettings& settings = Source().Settings;
-            EXPECT_EQ(c.xResolution, settings.XResolution);
-            EXPECT_EQ(c.alignedWidth, settings.ScanWidth);
-            EXPECT_EQ(c.offset, settings.XOffset);
+            // Afterwards the window is the application's again, with the width aligned:
+            // the next scan is programmed and read exactly as this one.
+            const TW_IMAGEINFO info = ImageInfo();
+            EXPECT_EQ(c.xResolution, info.XResolution.Whole);
+            EXPECT_EQ(c.alignedWidth, info.ImageWidth);
+            TW_PENDINGXFERS pending = {};
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+            TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
+            const size_t firstScan = LogLines().size();
+            EXPECT_EQ(TWRC_XFERDONE, Transfer(mechanism));
+            EXPECT_EQ(deviceWindow, LogCalls("SetWindow", firstScan).at(0));
             const std::vector<std::string> interpolatedReads = LogCalls("ReadInterpolatedData");
             EXPECT_EQ(c.interpolated, !interpolatedReads.empty());
             EXPECT_EQ(!c.interpolated, !LogCalls("ReadData").empty());
-            if (c.interpolated) {
-                const std::map<std::string, std::string> read = LogFields(interpolatedReads.at(0));
+            for (const std::string& line : interpolatedReads) {
+                const std::map<std::string, std::string> read = LogFields(line);
                 EXPECT_EQ(std::to_string(c.yResolution), read.at("target"));
                 EXPECT_EQ(std::to_string(c.deviceResolution), read.at("native"));
             }
@@ -106,21 +115,28 @@ TEST_F(ScanStartTest, InterpolatedWindowIsNarrowedForTheDeviceOnly) {
 
 TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
     struct Case {
-        int bits, composition;
+        int bits;
+        Composition composition;
         Mechanism mechanism;
         bool colourTable;
     };
-    for (const Case& c :
-         {Case{4, 3, Mechanism::Native, true}, Case{8, 3, Mechanism::Native, true},
-          Case{8, 0, Mechanism::Native, true}, Case{8, 2, Mechanism::Native, false},
-          Case{24, 5, Mechanism::Native, false}, Case{1, 0, Mechanism::Native, false},
-          Case{16, 2, Mechanism::Native, false}, Case{4, 3, Mechanism::Memory, false},
-          Case{8, 3, Mechanism::Memory, false}}) {
+    // 8-bit bilevel and 16-bit grey: depths only the stored settings ask for.
+    for (const Case& c : {Case{4, Composition::PaletteColour, Mechanism::Native, true},
+                          Case{8, Composition::PaletteColour, Mechanism::Native, true},
+                          Case{8, Composition::Bilevel, Mechanism::Native, true},
+                          Case{8, Composition::Greyscale, Mechanism::Native, false},
+                          Case{24, Composition::RgbColour, Mechanism::Native, false},
+                          Case{1, Composition::Bilevel, Mechanism::Native, false},
+                          Case{16, Composition::Greyscale, Mechanism::Native, false},
+                          Case{4, Composition::PaletteColour, Mechanism::Memory, false},
+                          Case{8, Composition::PaletteColour, Mechanism::Memory, false}}) {
         SCOPED_TRACE(::testing::Message()
-                     << c.bits << " bits, composition " << c.composition
+                     << c.bits << " bits, composition " << static_cast<int>(c.composition)
                      << (c.mechanism == Mechanism::Native ? ", native" : ", memory"));
         UseScanner("QD120");
-        SetWindow(100, 100, 5, 0, 64, 3, c.bits, c.composition);
+        const bool stored = c.bits == 16 || (c.composition == Composition::Bilevel && c.bits == 8);
+        SetWindow(100, 100, 5, 0, 64, 3, c.bits, c.composition,
+                  stored ? WindowFrom::StoredSettings : WindowFrom::Negotiation);
         const size_t mark = LogLines().size();
         ASSERT_EQ(TWRC_XFERDONE, Transfer(c.mechanism));
         std::vector<std::string> calls = CallNames(mark);
@@ -148,8 +164,8 @@ TEST_F(ScanStartTest, CallsComeInOrderWithTheColourTableOnlyForNativePalettes) {
 
 TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
     UseScanner("QD120");
-    SetWindow(100, 100, 5, 0, 32, 2, 24, 5);
-    Source().Settings.FractionalSpeed = 7;
+    Stored.FractionalSpeed = 7;
+    SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Native));
     std::vector<std::string> tables = LogCalls("LoadTrcTable");
     ASSERT_EQ(1u, tables.size());
@@ -158,10 +174,10 @@ TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
     EXPECT_EQ("7", Field("SetFractionalSpeed", "speed"));
 
     UseScanner("QD120");
-    SetWindow(100, 100, 5, 0, 32, 2, 24, 5);
-    Source().Settings.WhitePoint = {255, 250, 200};
-    Source().Settings.BlackPoint = {0, 3, 40};
-    Source().Settings.Gamma = 2.2f;
+    Stored.WhitePoint = {255, 250, 200};
+    Stored.BlackPoint = {0, 3, 40};
+    Stored.Gamma = 2.2f;
+    SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Memory));
     tables = LogCalls("LoadTrcTable");
     ASSERT_EQ(3u, tables.size());
@@ -176,8 +192,8 @@ TEST_F(ScanStartTest, OneToneTableForGreyPointsThreeOtherwise) {
 TEST_F(ScanStartTest, MonochromeModelsLoadNoToneTable) {
     for (const char* model : {"QD130", "QD110"}) {
         UseScanner(model);
-        SetWindow(100, 100, 5, 0, 32, 2, 8, 2);
-        Source().Settings.Gamma = 0.5f;  // would be refused if it were used
+        Stored.Gamma = 0.5f;  // would be refused if it were used
+        SetWindow(100, 100, 5, 0, 32, 2, 8, Composition::Greyscale);
         EXPECT_EQ(TWRC_XFERDONE, Transfer(Mechanism::Native)) << model;
         EXPECT_TRUE(LogCalls("LoadTrcTable").empty()) << model;
     }
@@ -193,10 +209,10 @@ TEST_F(ScanStartTest, RefusedToneSettingsStopTheScanBeforeItStarts) {
           Case{1.0f, {100, 100, 100}, {101, 101, 101}}, Case{1.0f, {255, 255, 8}, {0, 0, 9}}}) {
         for (Mechanism mechanism : {Mechanism::Native, Mechanism::Memory}) {
             UseScanner("QD120");
-            SetWindow(100, 100, 5, 0, 32, 2, 24, 5);
-            Source().Settings.Gamma = c.gamma;
-            Source().Settings.WhitePoint = c.white;
-            Source().Settings.BlackPoint = c.black;
+            Stored.Gamma = c.gamma;
+            Stored.WhitePoint = c.white;
+            Stored.BlackPoint = c.black;
+            SetWindow(100, 100, 5, 0, 32, 2, 24, Composition::RgbColour);
             EXPECT_EQ(TWRC_FAILURE, Transfer(mechanism)) << "gamma " << c.gamma;
             EXPECT_EQ(TWCC_OPERATIONERROR, Status());
             EXPECT_TRUE(LogCalls("StartScan").empty());
@@ -227,18 +243,15 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             // Interpolated RGB up to the tone tables, a palette (with its colour
             // translation table in a native transfer) from there on.
             const bool palette = step >= 5;
-            if (palette) {
-                SetWindow(100, 100, 5, 0, 64, 4, 8, 3);
-            } else {
-                SetWindow(600, 600, 100, 0, 1000, 4, 24, 5);
-            }
+            const int resolution = palette ? 100 : 600, width = palette ? 64 : 1000;
+            SetWindow(resolution, resolution, palette ? 5 : 100, 0, width, 4, palette ? 8 : 24,
+                      palette ? Composition::PaletteColour : Composition::RgbColour);
             std::vector<std::string> before(steps.begin(),
                                             steps.begin() + static_cast<std::ptrdiff_t>(step));
             if (mechanism == Mechanism::Memory) {
                 before.erase(std::remove(before.begin(), before.end(), "LoadColorTranslationTable"),
                              before.end());
             }
-            const int32_t widthBefore = Source().Settings.ScanWidth;
             const size_t mark = LogLines().size();
             uintptr_t handle = 0;
             OpenAndEnable();
@@ -265,10 +278,11 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
             EXPECT_EQ(mechanism == Mechanism::Native ? std::vector<std::string>{"StopScan"}
                                                      : std::vector<std::string>{},
                       after);
-            // The descriptor keeps the application's values (the width aligned once).
-            EXPECT_EQ(palette ? 100 : 600, Source().Settings.XResolution);
-            EXPECT_LE(widthBefore, Source().Settings.ScanWidth);
-            EXPECT_GE(widthBefore + 2, Source().Settings.ScanWidth);
+            // The window keeps the application's values (the width aligned once).
+            const TW_IMAGEINFO info = ImageInfo();
+            EXPECT_EQ(resolution, info.XResolution.Whole);
+            EXPECT_LE(width, info.ImageWidth);
+            EXPECT_GE(width + 2, info.ImageWidth);
         }
     }
 }

@@ -1,6 +1,7 @@
 // What both transfers refuse before anything is allocated or scanned: an unknown
 // scanner, colour on a model without it, the wrong state, a depth without a row
-// length, a window with no valid size, and one too large to count or allocate.
+// length, a window with no valid size, and one too large to count or allocate. No
+// application can ask for such windows: they come from the user's stored settings.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -59,9 +60,11 @@ TEST_F(TransferRefusalTest, UnknownScannerAndColourOnAMonochromeModel) {
         UseScanner("XY9000");
         OpenAndEnable();
         ExpectRefused(mechanism, TWCC_NODS);
+        // No application can ask a monochrome model for colour; a stored setting can.
         for (const char* model : {"QD130", "QD110"}) {
             UseScanner(model);
-            SetWindow(100, 100, 1, 0, 64, 4, 24, 5);
+            SetWindow(100, 100, 1, 0, 64, 4, 24, Composition::RgbColour,
+                      WindowFrom::StoredSettings);
             OpenAndEnable();
             ExpectRefused(mechanism, TWCC_BADVALUE);
         }
@@ -74,17 +77,16 @@ TEST_F(TransferRefusalTest, UnknownScannerAndColourOnAMonochromeModel) {
 
 TEST_F(TransferRefusalTest, TransfersInTheWrongState) {
     for (Mechanism mechanism : Both) {
-        SCOPED_TRACE(Name(mechanism));
-        UseScanner("QD120");
-        Open();
-        ExpectRefused(mechanism, TWCC_SEQERROR);
-        Source().Session.MoveTo(StateEnabled);
-        ExpectRefused(mechanism, TWCC_SEQERROR);
+        for (int32_t state : {StateOpen, StateEnabled}) {
+            SCOPED_TRACE(::testing::Message() << Name(mechanism) << " in state " << state);
+            UseScanner("QD120");
+            EnterState(state);
+            ExpectRefused(mechanism, TWCC_SEQERROR);
+        }
     }
     // A native transfer needs state 6 exactly.
     UseScanner("QD120");
-    OpenAndEnable();
-    Source().Session.MoveTo(StateTransferring);
+    EnterState(StateTransferring);
     ExpectRefused(Mechanism::Native, TWCC_SEQERROR);
 }
 
@@ -100,7 +102,9 @@ TEST_F(TransferRefusalTest, DepthsWithoutARowLengthAndWindowsWithoutASize) {
               Case{"negative width", 8, -64, 4}, Case{"negative length", 1, 64, -4}}) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
             UseScanner("QD120");
-            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits, c.bits == 24 ? 5 : 2);
+            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
+                      WindowFrom::StoredSettings);
             OpenAndEnable();
             ExpectRefused(mechanism, TWCC_BADVALUE);
         }
@@ -138,7 +142,9 @@ TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
             if (condition == 0) continue;
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
             UseScanner("QD120");
-            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits, c.bits == 24 ? 5 : 2);
+            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
+                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
+                      WindowFrom::StoredSettings);
             OpenAndEnable();
             ExpectRefused(mechanism, condition);
         }

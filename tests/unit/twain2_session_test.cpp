@@ -71,7 +71,7 @@ TEST_F(Twain2SessionTest, EntryPointIsTakenWhole) {
 
 TEST_F(Twain2SessionTest, NotificationsAndHandedOutMemoryGoThroughTheManager) {
     UseScanner("QD120");
-    SetWindow(100, 100, 1, 0, 64, 8, 24, 5);
+    SetWindow(100, 100, 1, 0, 64, 8, 24, Composition::RgbColour);
     App = FakeTwain2Manager::Twain2Application(5);
     TW_ENTRYPOINT entry = FakeTwain2Manager::Reset();
     ASSERT_EQ(TWRC_SUCCESS, HandOverEntryPoint(&entry));
@@ -122,7 +122,7 @@ TEST_F(Twain2SessionTest, TheImageIsDeliveredOnceToATwain2Application) {
     for (const Case& c : {Case{"1.x", false, TWRC_XFERDONE}, Case{"TWAIN 2", true, TWRC_FAILURE}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
-        SetWindow(100, 100, 1, 0, 32, 4, 8, 2);
+        SetWindow(100, 100, 1, 0, 32, 4, 8, Composition::Greyscale);
         if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
         OpenAndEnable();
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
@@ -151,7 +151,7 @@ TEST_F(Twain2SessionTest, MemoryBuffersHoldWholeRowsForTwain2Applications) {
                           Case{"TWAIN 2", true, 300, TWRC_FAILURE}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
-        SetWindow(100, 100, 1, 0, 100, 6, 24, 5);
+        SetWindow(100, 100, 1, 0, 100, 6, 24, Composition::RgbColour);
         if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
         Open();
         TW_SETUPMEMXFER setup = {};
