@@ -71,7 +71,7 @@ void Negotiate(CTwainClient& client, const Session& session) {
     EXPECT_EQ(100, info.ImageLength);
 }
 
-ModelWindow Window(int bits, int composition) {
+ModelWindow Window(int bits, Composition composition) {
     ModelWindow window;
     window.XResolution = 101;
     window.YResolution = 100;
@@ -99,10 +99,12 @@ TEST(EngineTransferSession, NativeTransferDeliversTheModelsDib) {
     ScannerEnvironment environment(paper);
     struct Case {
         TW_UINT16 pixelType;
-        int bits, composition;
+        int bits;
+        Composition composition;
         size_t entries;
     };
-    for (const Case& c : {Case{TWPT_RGB, 24, 5, 0}, Case{TWPT_GRAY, 8, 2, 256}}) {
+    for (const Case& c : {Case{TWPT_RGB, 24, Composition::RgbColour, 0},
+                          Case{TWPT_GRAY, 8, Composition::Greyscale, 256}}) {
         SCOPED_TRACE(::testing::Message() << c.bits << " bits");
         CTwainClient client;
         Negotiate(client, {c.pixelType, TWSX_NATIVE});
@@ -155,6 +157,6 @@ TEST(EngineTransferSession, MemoryTransferDeliversTheModelsBytesBlockByBlock) {
         nextRow += record.Rows;
     }
     EXPECT_EQ(TWRC_XFERDONE, result);
-    EXPECT_EQ(ExpectedStream(paper, Window(24, 5)), image);
+    EXPECT_EQ(ExpectedStream(paper, Window(24, Composition::RgbColour)), image);
     Finish(client);
 }

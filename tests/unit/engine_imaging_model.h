@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tarnscan/tarnscan.h"
+
 // A small paper: every pixel a different colour, so that a misplaced pixel shows.
 struct TestPaper {
     int Width = 0;
@@ -33,7 +35,7 @@ struct ModelWindow {
     int OutputWidth = 0;  // pixels of each delivered line (wider when interpolated)
     int Length = 0;
     int BitsPerPixel = 24;
-    int ImageComposition = 5;
+    Composition ImageComposition = Composition::RgbColour;
     int Threshold = 128;
     int InitialThreshold = 120;
 };
@@ -74,8 +76,8 @@ inline void EncodePixel(const uint8_t* rgb, int j, const ModelWindow& window, ui
         break;
     }
     case 8:
-        line[j] =
-            static_cast<uint8_t>(window.ImageComposition == 2 ? Grey(rgb) : PaletteIndexOf(rgb, 8));
+        line[j] = static_cast<uint8_t>(
+            window.ImageComposition == Composition::Greyscale ? Grey(rgb) : PaletteIndexOf(rgb, 8));
         break;
     case 4:
         line[j / 2] |= static_cast<uint8_t>(PaletteIndexOf(rgb, 4) << (j % 2 == 0 ? 4 : 0));

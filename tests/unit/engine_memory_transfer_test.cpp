@@ -26,7 +26,7 @@ protected:
         model.DeviceWidth = model.OutputWidth = width;
         model.Length = length;
         model.BitsPerPixel = bits;
-        model.ImageComposition = static_cast<int>(composition);
+        model.ImageComposition = composition;
         return model;
     }
 

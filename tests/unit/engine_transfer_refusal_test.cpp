@@ -44,6 +44,18 @@ protected:
         EXPECT_EQ(0, LiveGlobalMemory::Allocations);
         EXPECT_EQ(std::vector<std::string>{}, LogLines(mark));
     }
+
+    // A QD120 enabled with a stored window of this depth and size (RGB at 24 bits,
+    // else grey), refused as above.
+    void ExpectStoredWindowRefused(Mechanism mechanism, int bits, int width, int length,
+                                   TW_UINT16 condition) {
+        UseScanner("QD120");
+        SetWindow(100, 100, 1, 0, width, length, bits,
+                  bits == 24 ? Composition::RgbColour : Composition::Greyscale,
+                  WindowFrom::StoredSettings);
+        OpenAndEnable();
+        ExpectRefused(mechanism, condition);
+    }
 };
 
 const Mechanism Both[] = {Mechanism::Native, Mechanism::Memory};
@@ -101,12 +113,7 @@ TEST_F(TransferRefusalTest, DepthsWithoutARowLengthAndWindowsWithoutASize) {
               Case{"width 0", 24, 0, 4}, Case{"length 0", 8, 64, 0},
               Case{"negative width", 8, -64, 4}, Case{"negative length", 1, 64, -4}}) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
-            UseScanner("QD120");
-            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
-                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
-                      WindowFrom::StoredSettings);
-            OpenAndEnable();
-            ExpectRefused(mechanism, TWCC_BADVALUE);
+            ExpectStoredWindowRefused(mechanism, c.bits, c.width, c.length, TWCC_BADVALUE);
         }
     }
 }
@@ -141,12 +148,7 @@ TEST_F(TransferRefusalTest, ImagesTooLargeAreRefusedBeforeAnythingIsAllocated) {
             const TW_UINT16 condition = mechanism == Mechanism::Native ? c.native : c.memory;
             if (condition == 0) continue;
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << ", " << c.name);
-            UseScanner("QD120");
-            SetWindow(100, 100, 1, 0, c.width, c.length, c.bits,
-                      c.bits == 24 ? Composition::RgbColour : Composition::Greyscale,
-                      WindowFrom::StoredSettings);
-            OpenAndEnable();
-            ExpectRefused(mechanism, condition);
+            ExpectStoredWindowRefused(mechanism, c.bits, c.width, c.length, condition);
         }
     }
 }
