@@ -34,10 +34,10 @@ TEST_F(ButtonsTest, SetParametersSavesEachTimeAndKeepsTheDialogOpen) {
     ASSERT_TRUE(ShowDialog());
     Type(IDC_WIDTH, "3");
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(1184, StoredDword("Scan Width"));  // 1200 rounded down to 32
-    StoreDword("Scan Width", 1);
+    EXPECT_EQ(1184, StoredSetting("Scan Width"));  // 1200 rounded down to 32
+    StoreSetting("Scan Width", 1);
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(1184, StoredDword("Scan Width"));
+    EXPECT_EQ(1184, StoredSetting("Scan Width"));
     EXPECT_EQ(1184, FramePixels().Width);
     EXPECT_TRUE(IsWindowVisible(Dialog()));
     EXPECT_EQ(StateEnabled, Source().Session.State());
@@ -54,7 +54,7 @@ TEST_F(ButtonsTest, AcquireAnnouncesTheTransferWithTheDialogsParameters) {
     EXPECT_EQ(StateTransferReady, Source().Session.State());
     EXPECT_EQ(1600, ImageInfo().ImageWidth);
     EXPECT_EQ(TWPT_GRAY, ImageInfo().PixelType);
-    EXPECT_EQ(-1, StoredDword("Scan Width")) << "acquiring does not save";
+    EXPECT_EQ(-1, StoredSetting("Scan Width")) << "acquiring does not save";
     EXPECT_TRUE(IsWindowVisible(Dialog()));
 
     // An image is already announced: the parameters are taken, nothing is sent.
@@ -89,7 +89,7 @@ TEST_F(ButtonsTest, CancelEscapeAndCloseAskTheApplicationToClose) {
 
     EXPECT_TRUE(IsWindowVisible(Dialog())) << "the dialog waits for the application";
     EXPECT_EQ(800, FramePixels().Width) << "cancelling touches no settings";
-    EXPECT_EQ(-1, StoredDword("Scan Width"));
+    EXPECT_EQ(-1, StoredSetting("Scan Width"));
     // The application answers with MSG_DISABLEDS.
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
@@ -147,7 +147,7 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     ScanDialogWindow* dialog = Source().ScanDialog.get();
     HWND window = Dialog();
     // Shown again while it exists: brought to the top, nothing reloaded.
-    StoreDword("Scan Width", 1600);
+    StoreSetting("Scan Width", 1600);
     Source().ShowScanDialog();
     EXPECT_EQ(dialog, Source().ScanDialog.get());
     EXPECT_EQ(800, FramePixels().Width);
@@ -161,8 +161,8 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
     EXPECT_FALSE(IsWindow(window));
     // Enabled again: a new dialog from the store.
-    StoreDword("Brightness", 21);
-    StoreDword("Scan Width", 1216);
+    StoreSetting("Brightness", 21);
+    StoreSetting("Scan Width", 1216);
     ui.ShowUI = TRUE;
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     ASSERT_NE(nullptr, Source().ScanDialog.get());

@@ -15,7 +15,6 @@
 namespace {
 
 ModalScript* activeScript = nullptr;
-const char* const SettingsKey = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
 
 std::string WindowText(HWND window) {
     char text[1024] = {};
@@ -157,7 +156,7 @@ void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
 
 void DialogTest::SetUp() {
     SourceTest::SetUp();
-    ClearStore();
+    ClearStoredSettings();
     strayWindows = &stray_;
     watchdog_ = SetTimer(nullptr, 0, 500, &Watchdog);
 }
@@ -170,22 +169,7 @@ void DialogTest::TearDown() {
     SourceTest::TearDown();
     delete model_;
     model_ = nullptr;
-    ClearStore();
-}
-
-void DialogTest::ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Brightmoor");
-}
-
-void DialogTest::StoreDword(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, SettingsKey, name, REG_DWORD, &value, sizeof value);
-}
-
-long long DialogTest::StoredDword(const char* name) {
-    DWORD value = 0, size = sizeof value;
-    LONG result = RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_REG_DWORD, nullptr,
-                               &value, &size);
-    return result == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
+    ClearStoredSettings();
 }
 
 HWND DialogTest::EnableWithDialog(TW_UINT16 msg) {

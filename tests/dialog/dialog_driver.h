@@ -60,12 +60,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Clears the settings store.
-    static void ClearStore();
-    static void StoreDword(const char* name, DWORD value);
-    // A stored DWORD, or -1 when the value is missing.
-    static long long StoredDword(const char* name);
-
     // Loads the module for a scanner of this model, opens it, sets ICAP_XFERMECH and
     // enables it with the user interface; the dialog's window.
     HWND ShowDialog(const char* model = "QD120", TW_UINT16 mechanism = TWSX_NATIVE);

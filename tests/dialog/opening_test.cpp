@@ -68,11 +68,11 @@ TEST_F(OpeningTest, EmptyStoreOpensWithTheStoreDefaults) {
 }
 
 TEST_F(OpeningTest, StoredWindowOpensInInchesOfItsResolution) {
-    StoreDword("X Resolution", 300);
-    StoreDword("Scan Width", 2464);
-    StoreDword("Scan Length", 3300);
-    StoreDword("X Offset", 150);
-    StoreDword("Y Offset", 45);
+    StoreSetting("X Resolution", 300);
+    StoreSetting("Scan Width", 2464);
+    StoreSetting("Scan Length", 3300);
+    StoreSetting("X Offset", 150);
+    StoreSetting("Y Offset", 45);
     ASSERT_TRUE(ShowDialog("QD120"));
     EXPECT_EQ("300", SelectedText(IDC_RESOLUTION));
     EXPECT_EQ("8.21333", Text(IDC_WIDTH));
@@ -87,9 +87,9 @@ TEST_F(OpeningTest, StoredWindowOpensInInchesOfItsResolution) {
     Click(IDC_SET_PARAMETERS);
     EXPECT_EQ(2464, FramePixels().Width);
     EXPECT_EQ(3300, FramePixels().Length);
-    EXPECT_EQ(2464, StoredDword("Scan Width"));
-    EXPECT_EQ(150, StoredDword("X Offset"));
-    EXPECT_EQ(45, StoredDword("Y Offset"));
+    EXPECT_EQ(2464, StoredSetting("Scan Width"));
+    EXPECT_EQ(150, StoredSetting("X Offset"));
+    EXPECT_EQ(45, StoredSetting("Y Offset"));
 }
 
 TEST_F(OpeningTest, ResolutionListsFollowTheModel) {
@@ -123,9 +123,9 @@ TEST_F(OpeningTest, StoredResolutionTheListLacksSelectsTheResolutionInForce) {
         {"QD140+", 450, "300"}, {"QD120", 254, "254"},
     };
     for (const auto& c : cases) {
-        ClearStore();
-        StoreDword("X Resolution", c.Stored);
-        StoreDword("Y Resolution", c.Stored);
+        ClearStoredSettings();
+        StoreSetting("X Resolution", c.Stored);
+        StoreSetting("Y Resolution", c.Stored);
         ASSERT_TRUE(ShowDialog(c.Model));
         EXPECT_EQ(c.Selected, SelectedText(IDC_RESOLUTION)) << c.Model << " " << c.Stored;
         Click(IDC_SET_PARAMETERS);
@@ -166,8 +166,8 @@ TEST_F(OpeningTest, StoredCompositionSelectsTheImageType) {
         {static_cast<Composition>(4), 8, 0},
     };
     for (const auto& c : cases) {
-        StoreDword("Image Composition", static_cast<DWORD>(c.Stored));
-        StoreDword("Bits per Pixel", c.Bits);
+        StoreSetting("Image Composition", static_cast<DWORD>(c.Stored));
+        StoreSetting("Bits per Pixel", c.Bits);
         ASSERT_TRUE(ShowDialog("QD120"));
         for (int button : {IDC_RGB, IDC_256_COLOUR, IDC_16_COLOUR, IDC_GREYSCALE, IDC_BILEVEL})
             EXPECT_EQ(button == c.Button, Checked(button))
@@ -182,7 +182,7 @@ TEST_F(OpeningTest, GammaTrackbarTruncatesTheStoredTenths) {
         int Position;
     } cases[] = {{10, 10}, {13, 12}, {14, 13}, {15, 15}, {18, 17}, {19, 18}, {20, 20}};
     for (const auto& c : cases) {
-        StoreDword("Gamma", c.Tenths);
+        StoreSetting("Gamma", c.Tenths);
         ASSERT_TRUE(ShowDialog("QD120"));
         float gamma = static_cast<float>(c.Tenths * 0.1);
         EXPECT_EQ(Shown(gamma), Text(IDC_GAMMA)) << c.Tenths;
@@ -191,11 +191,11 @@ TEST_F(OpeningTest, GammaTrackbarTruncatesTheStoredTenths) {
     MoveTrackbar(IDC_GAMMA_BAR, 17);
     EXPECT_EQ("1.7", Text(IDC_GAMMA));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(17, StoredDword("Gamma"));
+    EXPECT_EQ(17, StoredSetting("Gamma"));
 }
 
 TEST_F(OpeningTest, SpeedOutsideTheTrackbarRangeShowsUntilMoved) {
-    StoreDword("Fractional Speed", 9);
+    StoreSetting("Fractional Speed", 9);
     ASSERT_TRUE(ShowDialog("QD120"));
     EXPECT_EQ("9", Text(IDC_SPEED));
     EXPECT_EQ(8, SendMessageA(Item(IDC_SPEED_BAR), TBM_GETPOS, 0, 0));
@@ -204,9 +204,9 @@ TEST_F(OpeningTest, SpeedOutsideTheTrackbarRangeShowsUntilMoved) {
 }
 
 TEST_F(OpeningTest, StoredAdaptiveThresholdOpensWithIatTicked) {
-    StoreDword("Threshold", 0);
-    StoreDword("Image Composition", static_cast<DWORD>(Composition::Bilevel));
-    StoreDword("Bits per Pixel", 1);
+    StoreSetting("Threshold", 0);
+    StoreSetting("Image Composition", static_cast<DWORD>(Composition::Bilevel));
+    StoreSetting("Bits per Pixel", 1);
     ASSERT_TRUE(ShowDialog("QD120"));
     EXPECT_TRUE(Checked(IDC_IAT));
     EXPECT_EQ("Adaptive Threshold", Text(IDC_THRESHOLD_LABEL));

@@ -47,9 +47,9 @@ protected:
 }  // namespace
 
 TEST_F(PointDialogTest, OpensInItsModeWithTheWorkingValues) {
-    StoreDword("Black Point R", 1);
-    StoreDword("Black Point G", 2);
-    StoreDword("Black Point B", 3);
+    StoreSetting("Black Point R", 1);
+    StoreSetting("Black Point G", 2);
+    StoreSetting("Black Point B", 3);
     ASSERT_TRUE(ShowDialog());
     EXPECT_EQ("1,2,3", Text(IDC_BLACK_POINT));
     InPointDialog(IDC_SET_BLACK_POINT, "Set Black Point", [](HWND point) {
@@ -79,10 +79,10 @@ TEST_F(PointDialogTest, LockedColoursFollowTheEditedOne) {
     });
     EXPECT_EQ("128,128,128", Text(IDC_WHITE_POINT));
     // The new point leaves the dialog only with the next accepted validation.
-    EXPECT_EQ(-1, StoredDword("White Point G"));
+    EXPECT_EQ(-1, StoredSetting("White Point G"));
     Click(IDC_SET_PARAMETERS);
     for (const char* channel : {"White Point R", "White Point G", "White Point B"})
-        EXPECT_EQ(128, StoredDword(channel)) << channel;
+        EXPECT_EQ(128, StoredSetting(channel)) << channel;
 }
 
 TEST_F(PointDialogTest, TickingTheLockTakesRedForAll) {
@@ -132,7 +132,7 @@ TEST_F(PointDialogTest, OkWithAValueOutOfRangePromptsAndKeepsTheCallersValues) {
     EXPECT_EQ("DUNMERE.DLL", Prompts[0].Caption);
     EXPECT_EQ("255,255,255", Text(IDC_WHITE_POINT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(255, StoredDword("White Point B"));
+    EXPECT_EQ(255, StoredSetting("White Point B"));
 }
 
 TEST_F(PointDialogTest, CancelKeepsTheCallersValues) {
@@ -144,5 +144,5 @@ TEST_F(PointDialogTest, CancelKeepsTheCallersValues) {
     });
     EXPECT_EQ("0,0,0", Text(IDC_BLACK_POINT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(0, StoredDword("Black Point R"));
+    EXPECT_EQ(0, StoredSetting("Black Point R"));
 }

@@ -37,8 +37,8 @@ TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {
                Composition::Greyscale}}) {
         SCOPED_TRACE(c.name);
         // The store says RGB; the application negotiated bilevel, which the dialog shows.
-        StoreDword("Image Composition", static_cast<DWORD>(Composition::RgbColour));
-        StoreDword("Bits per Pixel", 24);
+        StoreSetting("Image Composition", static_cast<DWORD>(Composition::RgbColour));
+        StoreSetting("Bits per Pixel", 24);
         OpenAsTwain2();
         ASSERT_EQ(TWRC_SUCCESS, SetPixelType(TWPT_BW));
         ASSERT_TRUE(ShowSettingsOnlyDialog());
@@ -54,7 +54,7 @@ TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {
         EXPECT_EQ(1, FakeTwain2Manager::Notifications) << "no MSG_XFERREADY";
         EXPECT_EQ(c.notification, FakeTwain2Manager::LastMessage);
         EXPECT_EQ(StateEnabled, Source().Session.State());
-        EXPECT_EQ(static_cast<long long>(c.storedComposition), StoredDword("Image Composition"));
+        EXPECT_EQ(static_cast<long long>(c.storedComposition), StoredSetting("Image Composition"));
 
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
         EXPECT_EQ(c.pixelTypeAfter, PixelType());

@@ -34,12 +34,12 @@ protected:
         EXPECT_EQ(Text(field), Selection(field)) << message;
         EXPECT_EQ(width, FramePixels().Width);
         EXPECT_EQ(resolution, CurrentItem(ICAP_XRESOLUTION));
-        EXPECT_EQ(-1, StoredDword("Scan Width")) << "nothing saved";
+        EXPECT_EQ(-1, StoredSetting("Scan Width")) << "nothing saved";
     }
 
     void Accept() {
         Click(IDC_SET_PARAMETERS);
-        EXPECT_NE(-1, StoredDword("Scan Width")) << "saved";
+        EXPECT_NE(-1, StoredSetting("Scan Width")) << "saved";
     }
 
     static int32_t Pixels(int dpi, const std::string& inches) {
@@ -82,12 +82,12 @@ TEST_F(ValidationTest, A4PortraitAt300DpiInInches) {
     EXPECT_EQ(Pixels(300, "8.26772") & ~31, window.Width);
     EXPECT_EQ(2464, window.Width);
     EXPECT_EQ(3507, window.Length);
-    EXPECT_EQ(0, StoredDword("X Offset"));
+    EXPECT_EQ(0, StoredSetting("X Offset"));
     EXPECT_EQ(TWPT_GRAY, CurrentItem(ICAP_PIXELTYPE));
     EXPECT_EQ(8u, CurrentItem(ICAP_BITDEPTH));
-    EXPECT_EQ(2464, StoredDword("Scan Width"));
-    EXPECT_EQ(3507, StoredDword("Scan Length"));
-    EXPECT_EQ(300, StoredDword("X Resolution"));
+    EXPECT_EQ(2464, StoredSetting("Scan Width"));
+    EXPECT_EQ(3507, StoredSetting("Scan Length"));
+    EXPECT_EQ(300, StoredSetting("X Resolution"));
     EXPECT_TRUE(IsWindowVisible(Dialog()));
 }
 
@@ -133,7 +133,7 @@ TEST_F(ValidationTest, WidthIsRoundedDownTo32PixelsWithinTheScannerLimit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Model) + " " + c.Resolution + " dpi, width " + c.Width);
-        ClearStore();
+        ClearStoredSettings();
         ASSERT_TRUE(ShowDialog(c.Model));
         Enter(c.Resolution, c.Width, "5");
         if (c.Refusal) {
@@ -167,7 +167,7 @@ TEST_F(ValidationTest, LengthAndOffsetsAreChecked) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("length ") + c.Length + " x " + c.XOffset + " y " + c.YOffset);
-        ClearStore();
+        ClearStoredSettings();
         ASSERT_TRUE(ShowDialog("QD120"));
         Enter("400", "10", c.Length);
         Click(c.Side ? IDC_SIDE_JUSTIFIED : IDC_CENTRE_JUSTIFIED);
@@ -178,8 +178,8 @@ TEST_F(ValidationTest, LengthAndOffsetsAreChecked) {
             ExpectRefusal(c.Field, c.Refusal);
         } else {
             Accept();
-            EXPECT_EQ(c.XOffsetPixels, StoredDword("X Offset"));
-            EXPECT_EQ(Pixels(400, c.YOffset), StoredDword("Y Offset"));
+            EXPECT_EQ(c.XOffsetPixels, StoredSetting("X Offset"));
+            EXPECT_EQ(Pixels(400, c.YOffset), StoredSetting("Y Offset"));
         }
     }
 }
@@ -196,8 +196,8 @@ TEST_F(ValidationTest, OffsetPlusWidthMustStayBelowTheScannerWidth) {
     Accept();
     const int32_t width = FramePixels().Width;
     EXPECT_EQ(224, width);
-    EXPECT_EQ(15525, StoredDword("X Offset"));
-    EXPECT_EQ(15749, width + StoredDword("X Offset"));
+    EXPECT_EQ(15525, StoredSetting("X Offset"));
+    EXPECT_EQ(15749, width + StoredSetting("X Offset"));
 }
 
 TEST_F(ValidationTest, BrightnessUpTo50) {
@@ -206,7 +206,7 @@ TEST_F(ValidationTest, BrightnessUpTo50) {
     ExpectRefusal(IDC_BRIGHTNESS, "Brightness cannot be more than 50");
     Type(IDC_BRIGHTNESS, "50");
     Accept();
-    EXPECT_EQ(50, StoredDword("Brightness"));
+    EXPECT_EQ(50, StoredSetting("Brightness"));
 }
 
 TEST_F(ValidationTest, AdaptiveThresholdSetsTheWhiteValue) {
@@ -221,17 +221,17 @@ TEST_F(ValidationTest, AdaptiveThresholdSetsTheWhiteValue) {
     for (const auto& c : cases) {
         Type(IDC_THRESHOLD, c.Threshold);
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(0, StoredDword("Threshold")) << c.Threshold;
-        EXPECT_EQ(std::atoi(c.Threshold), StoredDword("Initial Threshold"));
-        EXPECT_EQ(c.WhiteValue, StoredDword("White Value")) << c.Threshold;
+        EXPECT_EQ(0, StoredSetting("Threshold")) << c.Threshold;
+        EXPECT_EQ(std::atoi(c.Threshold), StoredSetting("Initial Threshold"));
+        EXPECT_EQ(c.WhiteValue, StoredSetting("White Value")) << c.Threshold;
     }
     // Ticked but not bilevel: a fixed threshold.
     Click(IDC_GREYSCALE);
     EXPECT_FALSE(Enabled(IDC_IAT));
     EXPECT_TRUE(Checked(IDC_IAT));
     Click(IDC_SET_PARAMETERS);
-    EXPECT_EQ(179, StoredDword("Threshold"));
-    EXPECT_EQ(255, StoredDword("White Value"));
+    EXPECT_EQ(179, StoredSetting("Threshold"));
+    EXPECT_EQ(255, StoredSetting("White Value"));
 }
 
 TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
@@ -251,7 +251,7 @@ TEST_F(ValidationTest, SpeedFloorsAtLowResolutions) {
         Click(c.Type);
         MoveTrackbar(IDC_SPEED_BAR, c.Speed);
         Click(IDC_SET_PARAMETERS);
-        EXPECT_EQ(c.Stored, StoredDword("Fractional Speed"))
+        EXPECT_EQ(c.Stored, StoredSetting("Fractional Speed"))
             << c.Resolution << " dpi speed " << c.Speed;
         EXPECT_EQ(std::to_string(c.Stored), Text(IDC_SPEED));
     }
@@ -289,7 +289,7 @@ TEST_F(ValidationTest, TextTheExchangeCannotTakeChangesNothing) {
     EXPECT_EQ("DUNMERE.DLL", box.Caption);
     EXPECT_TRUE(HasFocus(IDC_WIDTH));
     EXPECT_EQ("1.5.2", Selection(IDC_WIDTH));
-    EXPECT_EQ(-1, StoredDword("Scan Width"));
+    EXPECT_EQ(-1, StoredSetting("Scan Width"));
 
     Type(IDC_WIDTH, "3");
     Type(IDC_BRIGHTNESS, "300");

@@ -159,18 +159,10 @@ Negotiated CapabilityTest::ReadNegotiated() {
 }
 
 void CapabilityTest::LoadStoredSettings(const std::vector<std::pair<const char*, DWORD>>& values) {
-    const char* const path = "software\\Brightmoor\\DUNMERE.DLL\\Settings";
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
     for (const auto& value : values)
-        RegSetValueExA(key, value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second),
-                       sizeof value.second);
-    RegCloseKey(key);
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
-    RegDeleteTreeA(HKEY_CURRENT_USER, path);
+        StoreSetting(value.first, value.second);
+    SourceTest::LoadStoredSettings();
+    ClearStoredSettings();
 }
 
 std::string FreshLogPath(const char* name) {

@@ -88,4 +88,5 @@ protected:
     // up as a user's: an enable with the dialog loads the store, the disable closes
     // the dialog (state 4 before and after). The store is emptied again afterwards.
     void LoadStoredSettings(const std::vector<std::pair<const char*, DWORD>>& values);
+    using SourceTest::LoadStoredSettings;
 };

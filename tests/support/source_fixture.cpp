@@ -5,6 +5,7 @@
 
 #include "platform/global_memory.h"
 #include "platform/source_manager_link.h"
+#include "settings/settings_store.h"
 #include "source/twain_source.h"
 #include "tests/support/capability_containers.h"
 
@@ -150,6 +151,28 @@ TW_UINT16 SourceTest::TakeMemoryBlock(size_t bytes) {
     block.Memory.Length = static_cast<TW_UINT32>(buffer.size());
     block.Memory.TheMem = buffer.data();
     return Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block);
+}
+
+void SourceTest::ClearStoredSettings() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Brightmoor");
+}
+
+void SourceTest::StoreSetting(const char* name, DWORD value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), name, REG_DWORD, &value,
+                    sizeof value);
+}
+
+long long SourceTest::StoredSetting(const char* name) {
+    DWORD value = 0, size = sizeof value;
+    const LONG result = RegGetValueA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), name,
+                                     RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return result == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
+}
+
+void SourceTest::LoadStoredSettings() {
+    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
 }
 
 void SourceTest::OpenAndEnable() {

@@ -44,6 +44,15 @@ protected:
     // One memory-transfer block into an application-owned buffer of `bytes`.
     TW_UINT16 TakeMemoryBlock(size_t bytes);
 
+    // The per-user stored settings, as the dialog loads and saves them.
+    static void ClearStoredSettings();
+    static void StoreSetting(const char* name, DWORD value);
+    // A stored DWORD, or -1 when the value is missing or of another type.
+    static long long StoredSetting(const char* name);
+    // Has the open source take up the stored settings as a user's: an enable with
+    // the dialog loads them, the disable closes it (state 4 before and after).
+    void LoadStoredSettings();
+
     TW_IDENTITY App = MakeIdentity(17, "Unit Test Application");
     TW_IDENTITY SourceId = MakeIdentity(23, "Halvard TWAIN Driver");
 };

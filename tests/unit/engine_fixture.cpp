@@ -74,7 +74,7 @@ DibImage ReadDib(HGLOBAL dib) {
 }
 
 void EngineTest::TearDown() {
-    if (wroteStore_) RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
+    if (wroteStore_) ClearStoredSettings();
     SourceTest::TearDown();
     while (!environment_.empty())
         environment_.pop_back();
@@ -115,21 +115,13 @@ void EngineTest::UseScanner(const std::string& model, const TestPaper* paper,
     Reload();
 }
 
-void EngineTest::LoadStoredSettings() {
+void EngineTest::StoreAndLoad() {
     wroteStore_ = true;
     ASSERT_TRUE(SaveSettings(Stored));
     // The store keeps the gamma in tenths: the nearest tenth, so that 3.1 stays 3.1.
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_SET_VALUE, &key));
-    const DWORD tenths = static_cast<DWORD>(std::lround(Stored.Gamma * 10.0));
-    RegSetValueExA(key, "Gamma", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tenths),
-                   sizeof tenths);
-    RegCloseKey(key);
+    StoreSetting("Gamma", static_cast<DWORD>(std::lround(Stored.Gamma * 10.0)));
     Open();
-    TW_USERINTERFACE ui = {TRUE, FALSE, nullptr};
-    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    LoadStoredSettings();
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
 }
 
@@ -144,10 +136,10 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
         Stored.ScanLength = length;
         Stored.BitsPerPixel = bitsPerPixel;
         SetComposition(Stored, composition);
-        LoadStoredSettings();
+        StoreAndLoad();
         return;
     }
-    LoadStoredSettings();
+    StoreAndLoad();
     Open();
     const struct {
         TW_UINT16 cap;

@@ -61,7 +61,7 @@ protected:
     // Writes `Stored` to the per-user store and has the source load it: the dialog
     // an enable with the user interface shows loads the stored settings, and the
     // disable and close that follow leave them in place for the next open (state 3).
-    void LoadStoredSettings();
+    void StoreAndLoad();
 
     // Gives the source this window for the next open (state 3). Negotiated, the
     // offsets still come from the stored settings (a TWAIN 1.x application cannot
