@@ -13,14 +13,17 @@ protected:
     void EnterState(int32_t state) {
         Open();
         if (state == StateOpen) return;
-        if (state == StateTransferring)
+        if (state == StateTransferring) {
             ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
+        }
         FakeSourceManager::Answer = state == StateEnabled ? TWRC_FAILURE : TWRC_SUCCESS;
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         Status();
         FakeSourceManager::Answer = TWRC_SUCCESS;
-        if (state == StateTransferring) ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        if (state == StateTransferring) {
+            ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
+        }
         ASSERT_EQ(state, Source().Session.State());
     }
 
