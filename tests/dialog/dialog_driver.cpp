@@ -215,12 +215,6 @@ DialogTest::PixelSize DialogTest::FramePixels() {
             pixels(frame.Top, frame.Bottom, CurrentItem(ICAP_YRESOLUTION))};
 }
 
-TW_IMAGEINFO DialogTest::ImageInfo() {
-    TW_IMAGEINFO info = {};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
-    return info;
-}
-
 std::string DialogTest::Text(int id) const {
     return WindowText(Item(id));
 }

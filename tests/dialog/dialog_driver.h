@@ -76,8 +76,6 @@ protected:
         int32_t Length;
     };
     PixelSize FramePixels();
-    // DAT_IMAGEINFO: the image an announced transfer delivers (state 6).
-    TW_IMAGEINFO ImageInfo();
 
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }

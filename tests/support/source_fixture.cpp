@@ -140,7 +140,7 @@ TW_UINT32 SourceTest::CurrentItem(TW_UINT16 cap) {
     TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability)) << cap;
     const Reply reply = ReadReply(capability.ConType, capability.hContainer);
-    GlobalFree(capability.hContainer);
+    platform::GlobalMemory.Free(capability.hContainer);
     return reply.Item;
 }
 
@@ -175,10 +175,20 @@ void SourceTest::LoadStoredSettings() {
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
 }
 
-void SourceTest::OpenAndEnable() {
-    Open();
+void SourceTest::Enable() {
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+}
+
+void SourceTest::OpenAndEnable() {
+    Open();
+    Enable();
+}
+
+TW_IMAGEINFO SourceTest::ImageInfo() {
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    return info;
 }
 
 ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : name_(name) {

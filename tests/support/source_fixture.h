@@ -33,13 +33,17 @@ protected:
 
     // Opens the source for App (state 4).
     void Open();
-    // Opens and enables without user interface; the fake Source Manager accepts
-    // the notification unless told otherwise (state 6).
+    // Enables an open source without user interface; the fake Source Manager
+    // accepts the notification unless told otherwise (state 6).
+    void Enable();
     void OpenAndEnable();
+    // DAT_IMAGEINFO: the image an announced transfer delivers (state 6).
+    TW_IMAGEINFO ImageInfo();
 
     // MSG_SET of a one value in a block of the application's, freed afterwards.
     TW_UINT16 SetCapability(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item);
-    // The Item of the one value MSG_GETCURRENT returns (0 when refused).
+    // The Item of the one value MSG_GETCURRENT returns (0 when refused); the reply
+    // is freed through the global-memory seam, so that a counting seam sees it go.
     TW_UINT32 CurrentItem(TW_UINT16 cap);
     // One memory-transfer block into an application-owned buffer of `bytes`.
     TW_UINT16 TakeMemoryBlock(size_t bytes);

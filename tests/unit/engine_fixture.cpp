@@ -157,25 +157,12 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
     // The source reports the window asked for, to the pixel.
     for (const auto& c : capabilities)
-        EXPECT_EQ(static_cast<TW_UINT32>(c.value), ReportedItem(c.cap)) << "capability " << c.cap;
+        EXPECT_EQ(static_cast<TW_UINT32>(c.value), CurrentItem(c.cap)) << "capability " << c.cap;
     layout = TW_IMAGELAYOUT();
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
     EXPECT_EQ(width, std::lround(Fix32ToDouble(layout.Frame.Right) * xResolution));
     EXPECT_EQ(length, std::lround(Fix32ToDouble(layout.Frame.Bottom) * yResolution));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
-}
-
-TW_UINT32 EngineTest::ReportedItem(TW_UINT16 cap) {
-    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability)) << cap;
-    const Reply reply = ReadReply(capability.ConType, capability.hContainer);
-    platform::GlobalMemory.Free(capability.hContainer);
-    return reply.Item;
-}
-
-void EngineTest::Enable() {
-    TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
-    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 }
 
 void EngineTest::EnterState(int32_t state) {
@@ -188,12 +175,6 @@ void EngineTest::EnterState(int32_t state) {
         // One row of the built-in window: the image is under way.
         ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4096));
     }
-}
-
-TW_IMAGEINFO EngineTest::ImageInfo() {
-    TW_IMAGEINFO info = {};
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
-    return info;
 }
 
 std::vector<std::string> EngineTest::LogLines(size_t from) const {

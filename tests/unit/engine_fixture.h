@@ -70,11 +70,8 @@ protected:
     void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
                    int length, int bitsPerPixel, Composition composition,
                    WindowFrom from = WindowFrom::Negotiation);
-    // Enables an open source without the user interface (state 6).
-    void Enable();
     // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
     void EnterState(int32_t state);
-    TW_IMAGEINFO ImageInfo();
 
     // The call log, from line `from` on.
     std::vector<std::string> LogLines(size_t from = 0) const;
@@ -101,9 +98,6 @@ protected:
     ScanSettings Stored;
 
 private:
-    // CurrentItem, with the reply freed through the global-memory seam that counts.
-    TW_UINT32 ReportedItem(TW_UINT16 cap);
-
     std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
     std::vector<std::string> files_;
     std::string logPath_;
