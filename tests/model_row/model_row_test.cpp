@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "tarnscan/tarnscan.h"
 #include "tests/support/capability_containers.h"
+#include "tests/support/device_log.h"
 #include "ui/resource.h"
 
 namespace {
@@ -18,29 +20,11 @@ class ModelRowTest : public CapabilityTest {
 protected:
     void SetUp() override {
         CapabilityTest::SetUp();
-        char directory[MAX_PATH];
-        GetTempPathA(sizeof directory, directory);
-        logPath_ = std::string(directory) + "dunmere_model_row_log.txt";
-        DeleteFileA(logPath_.c_str());
-        model_.reset(new ScopedEnvironment("TARNSCAN_MODEL", "QZ9000"));
-        log_.reset(new ScopedEnvironment("TARNSCAN_LOG", logPath_));
         Reload();  // the scanner is opened, and its model read, as the module loads
     }
-    void TearDown() override {
-        CapabilityTest::TearDown();
-        DeleteFileA(logPath_.c_str());
-    }
 
-    std::vector<std::string> LogLines() const {
-        std::vector<std::string> lines;
-        std::ifstream in(logPath_);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-
-    std::string logPath_;
-    std::unique_ptr<ScopedEnvironment> model_, log_;
+    ScopedEnvironment model_{"TARNSCAN_MODEL", "QZ9000"};
+    DeviceLog log_{DeviceLog::TemporaryPath("dunmere_model_row_log.txt")};
 };
 
 TEST_F(ModelRowTest, ApplicationsAreOfferedTheRowsResolutions) {
@@ -78,11 +62,10 @@ TEST_F(ModelRowTest, ScannerIsGivenTheRowsInterpolatedWindow) {
     uintptr_t dib = 0;
     ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib));
     GlobalFree(reinterpret_cast<HGLOBAL>(dib));
-    std::string window;
-    for (const std::string& line : LogLines())
-        if (line.rfind("SetWindow ", 0) == 0) window = line;
-    EXPECT_NE(std::string::npos, window.find("XResolution=300 YResolution=450")) << window;
-    EXPECT_NE(std::string::npos, window.find("ImageComposition=5")) << window;
+    EXPECT_EQ("300", log_.SentWindowField("XResolution"));
+    EXPECT_EQ("450", log_.SentWindowField("YResolution"));
+    EXPECT_EQ(std::to_string(static_cast<int>(Composition::RgbColour)),
+              log_.SentWindowField("ImageComposition"));
 }
 
 }  // namespace

@@ -164,23 +164,3 @@ void CapabilityTest::LoadStoredSettings(const std::vector<std::pair<const char*,
     SourceTest::LoadStoredSettings();
     ClearStoredSettings();
 }
-
-std::string FreshLogPath(const char* name) {
-    char directory[MAX_PATH];
-    GetTempPathA(sizeof directory, directory);
-    const std::string path = std::string(directory) + name;
-    DeleteFileA(path.c_str());
-    return path;
-}
-
-std::string SentWindowField(const std::string& logPath, const std::string& field) {
-    std::ifstream in(logPath);
-    std::string line, word, value;
-    while (std::getline(in, line)) {
-        if (line.rfind("SetWindow ", 0) != 0) continue;
-        std::istringstream words(line);
-        while (words >> word)
-            if (word.rfind(field + "=", 0) == 0) value = word.substr(field.size() + 1);
-    }
-    return value;
-}

@@ -64,12 +64,6 @@ struct Negotiated {
 };
 std::ostream& operator<<(std::ostream& out, const Negotiated& negotiated);
 
-// A call-log path for the simulated scanner in the temporary directory, no file yet.
-std::string FreshLogPath(const char* name);
-// The value of `field` in the last window the scanner's call log shows it was sent;
-// empty when it was sent none.
-std::string SentWindowField(const std::string& logPath, const std::string& field);
-
 class CapabilityTest : public SourceTest {
 protected:
     // Sends the query; on success reads the returned container into reply and frees

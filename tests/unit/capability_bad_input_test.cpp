@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/capability_containers.h"
+#include "tests/support/device_log.h"
 #include "tests/support/tracking_global_memory.h"
 
 namespace {
@@ -20,7 +21,8 @@ class CapabilityBadInputTest : public CapabilityTest {
 protected:
     void SetUp() override {
         CapabilityTest::SetUp();
-        logged_.reset(new ScopedEnvironment("TARNSCAN_LOG", log_));
+        log_ = std::make_unique<DeviceLog>(
+            DeviceLog::TemporaryPath("dunmere_capability_bad_input.log"));
         Reload();
         Open();
         // Parameters away from the defaults, so that a stray write would show; any
@@ -56,15 +58,13 @@ protected:
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         EXPECT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
-        EXPECT_EQ("33", SentWindowField(log_, "Brightness"));
-        EXPECT_EQ("77", SentWindowField(log_, "Threshold"));
+        EXPECT_EQ("33", log_->SentWindowField("Brightness"));
+        EXPECT_EQ("77", log_->SentWindowField("Threshold"));
         CapabilityTest::TearDown();
-        logged_.reset();
-        DeleteFileA(log_.c_str());
+        log_.reset();
     }
 
-    const std::string log_ = FreshLogPath("dunmere_capability_bad_input.log");
-    std::unique_ptr<ScopedEnvironment> logged_;
+    std::unique_ptr<DeviceLog> log_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/support/capability_containers.h"
+#include "tests/support/device_log.h"
 #include "tests/support/tracking_global_memory.h"
 
 namespace {
@@ -246,11 +247,9 @@ TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
         {ICAP_THRESHOLD, one, One(TWTY_FIX32, 0), 0},                    // adaptive
         {ICAP_THRESHOLD, one, One(TWTY_INT16, 300), 300},                // out of range
     };
-    const std::string log = FreshLogPath("dunmere_capability_set_tone.log");
     for (const auto& c : cases) {
         SCOPED_TRACE("cap " + std::to_string(c.cap) + ", " + std::to_string(c.sent));
-        DeleteFileA(log.c_str());
-        ScopedEnvironment logged("TARNSCAN_LOG", log);
+        const DeviceLog log(DeviceLog::TemporaryPath("dunmere_capability_set_tone.log"));
         Reload();
         Open();
         const Negotiated before = ReadNegotiated();
@@ -262,9 +261,8 @@ TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         EXPECT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
         EXPECT_EQ(std::to_string(c.sent),
-                  SentWindowField(log, c.cap == ICAP_BRIGHTNESS ? "Brightness" : "Threshold"));
+                  log.SentWindowField(c.cap == ICAP_BRIGHTNESS ? "Brightness" : "Threshold"));
     }
-    DeleteFileA(log.c_str());
 }
 
 TEST_F(CapabilitySetTest, NegotiatedValuesAreReportedBack) {

@@ -11,6 +11,7 @@
 #include "settings/settings_store.h"
 #include "source/twain_source.h"
 #include "tests/support/capability_containers.h"
+#include "tests/support/device_log.h"
 #include "twain/fix32.h"
 
 namespace {
@@ -78,6 +79,7 @@ void EngineTest::TearDown() {
     SourceTest::TearDown();
     while (!environment_.empty())
         environment_.pop_back();
+    log_.reset();
     for (const std::string& file : files_)
         DeleteFileA(file.c_str());
 }
@@ -104,14 +106,13 @@ void EngineTest::UseScanner(const std::string& model, const TestPaper* paper,
         out.write(reinterpret_cast<const char*>(paper->Rgb.data()),
                   static_cast<std::streamsize>(paper->Rgb.size()));
     }
-    logPath_ = TempPath(".log");
-    DeleteFileA(logPath_.c_str());
+    log_.reset();
+    log_ = std::make_unique<DeviceLog>(TempPath(".log"));
     environment_.push_back(std::make_unique<ScopedEnvironment>("TARNSCAN_MODEL", model));
     environment_.push_back(std::make_unique<ScopedEnvironment>("TARNSCAN_DOCUMENT", document));
     environment_.push_back(std::make_unique<ScopedEnvironment>(
         "TARNSCAN_DOCUMENT_DPI", std::to_string(paper ? paper->Dpi : 100)));
     environment_.push_back(std::make_unique<ScopedEnvironment>("TARNSCAN_FAULTS", faults));
-    environment_.push_back(std::make_unique<ScopedEnvironment>("TARNSCAN_LOG", logPath_));
     Reload();
 }
 
@@ -177,51 +178,11 @@ void EngineTest::EnterState(int32_t state) {
     }
 }
 
-std::vector<std::string> EngineTest::LogLines(size_t from) const {
-    std::vector<std::string> lines;
-    std::ifstream in(logPath_);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    if (from >= lines.size()) return {};
-    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end());
-}
-
-std::string EngineTest::CallName(const std::string& line) {
-    return line.substr(0, line.find(' '));
-}
-
-std::vector<std::string> EngineTest::LogCalls(const std::string& name, size_t from) const {
-    std::vector<std::string> calls;
-    for (const std::string& line : LogLines(from)) {
-        if (CallName(line) == name) calls.push_back(line);
-    }
-    return calls;
-}
-
 std::vector<std::string> EngineTest::CallNames(size_t from) const {
     std::vector<std::string> names;
     for (const std::string& line : LogLines(from))
         names.push_back(CallName(line));
     return names;
-}
-
-std::map<std::string, std::string> EngineTest::LogFields(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    std::istringstream words(line);
-    std::string word;
-    words >> word;  // the call's name
-    while (words >> word) {
-        if (word == "->") {
-            words >> fields["result"];
-            break;
-        }
-        const size_t equals = word.find('=');
-        if (equals != std::string::npos) fields[word.substr(0, equals)] = word.substr(equals + 1);
-    }
-    return fields;
 }
 
 TW_UINT16 EngineTest::NativeTransfer(DibImage* image, uintptr_t* handleOut) {

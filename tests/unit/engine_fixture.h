@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "settings/scan_settings.h"
+#include "tests/support/device_log.h"
 #include "tests/support/source_fixture.h"
 #include "tests/unit/engine_imaging_model.h"
 
@@ -73,15 +74,19 @@ protected:
     // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
     void EnterState(int32_t state);
 
-    // The call log, from line `from` on.
-    std::vector<std::string> LogLines(size_t from = 0) const;
-    // Only the lines of the calls named, in order.
-    std::vector<std::string> LogCalls(const std::string& name, size_t from = 0) const;
+    // The scanner's call log since UseScanner (none before it).
+    std::vector<std::string> LogLines(size_t from = 0) const {
+        return log_ ? log_->Lines(from) : std::vector<std::string>();
+    }
+    std::vector<std::string> LogCalls(const std::string& name, size_t from = 0) const {
+        return log_ ? log_->Calls(name, from) : std::vector<std::string>();
+    }
     // The call names in order.
     std::vector<std::string> CallNames(size_t from = 0) const;
-    static std::string CallName(const std::string& line);
-    // The name=value pairs of a log line, "->" under the key "result".
-    static std::map<std::string, std::string> LogFields(const std::string& line);
+    static std::string CallName(const std::string& line) { return DeviceLog::CallName(line); }
+    static std::map<std::string, std::string> LogFields(const std::string& line) {
+        return DeviceLog::Fields(line);
+    }
 
     // One native transfer; the DIB (if any) is read and freed.
     TW_UINT16 NativeTransfer(DibImage* image = nullptr, uintptr_t* handleOut = nullptr);
@@ -100,6 +105,6 @@ protected:
 private:
     std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
     std::vector<std::string> files_;
-    std::string logPath_;
+    std::unique_ptr<DeviceLog> log_;
     bool wroteStore_ = false;
 };
