@@ -110,16 +110,5 @@ bool ApplicationContainer::CurrentEntryAtItemWidth(TW_UINT32& value) const {
 }
 
 bool ApplicationContainer::FrameValue(TW_FRAME& frame) const {
-    if (!valid_ || ItemType() != TWTY_FRAME) return false;
-    size_t offset;
-    if (ConType() == TWON_ONEVALUE) {
-        offset = 2;
-    } else if (HasCurrentEntry() && view_.HoldsEntries(sizeof(TW_FRAME))) {
-        offset = EnumerationHeaderSize + size_t{view_.CurrentIndex()} * sizeof(TW_FRAME);
-    } else {
-        return false;
-    }
-    if (offset + sizeof(TW_FRAME) > platform::GlobalMemory.Size(handle_)) return false;
-    std::memcpy(&frame, static_cast<const TW_UINT8*>(bytes_) + offset, sizeof frame);
-    return true;
+    return valid_ && view_.CurrentFrame(frame);
 }

@@ -22,7 +22,7 @@ bool Decode(const ContainerView& view, CapabilityValue& value) {
     value.ItemType = view.ItemType();
     switch (view.ConType()) {
     case TWON_ONEVALUE:
-        if (view.ItemType() == TWTY_FRAME) return view.OneValueFrame(value.Frame);
+        if (view.ItemType() == TWTY_FRAME) return view.CurrentFrame(value.Frame);
         value.Items.push_back(view.OneValueItem());
         return true;
     case TWON_ENUMERATION:

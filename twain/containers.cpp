@@ -89,10 +89,19 @@ TW_UINT32 ContainerView::OneValueItem() const {
     return Field(2, width == 0 || width > 4 ? 4 : width);
 }
 
-bool ContainerView::OneValueFrame(TW_FRAME& frame) const {
-    if (conType_ != TWON_ONEVALUE || ItemType() != TWTY_FRAME) return false;
-    if (size_ < 2 + sizeof(TW_FRAME)) return false;
-    std::memcpy(&frame, bytes_ + 2, sizeof frame);
+bool ContainerView::CurrentFrame(TW_FRAME& frame) const {
+    if (ItemType() != TWTY_FRAME) return false;
+    size_t offset;
+    if (conType_ == TWON_ONEVALUE) {
+        offset = 2;
+    } else if (conType_ == TWON_ENUMERATION && CurrentIndex() < NumItems() &&
+               HoldsEntries(sizeof(TW_FRAME))) {
+        offset = EnumerationHeaderSize + size_t{CurrentIndex()} * sizeof(TW_FRAME);
+    } else {
+        return false;
+    }
+    if (offset > size_ || sizeof(TW_FRAME) > size_ - offset) return false;
+    std::memcpy(&frame, bytes_ + offset, sizeof frame);
     return true;
 }
 

@@ -51,9 +51,9 @@ public:
     // A one value's Item at the width of its item type, zero-extended; the whole
     // field for a type wider than 4 bytes or of no known width.
     TW_UINT32 OneValueItem() const;
-    // A one value's TW_FRAME; false when the item type is not TWTY_FRAME or the
-    // block is too short to hold it.
-    bool OneValueFrame(TW_FRAME& frame) const;
+    // The TW_FRAME a one value holds, or an enumeration's current entry; false when
+    // the item type is not TWTY_FRAME or the block does not hold that frame whole.
+    bool CurrentFrame(TW_FRAME& frame) const;
 
     // Enumeration and array (0 for the others).
     TW_UINT32 NumItems() const;

@@ -165,11 +165,25 @@ TEST(Containers, FieldsReadBackAsBuilt) {
         frameBlock[i] = static_cast<uint8_t>(i);
     TW_FRAME frame = {};
     ASSERT_TRUE(
-        ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size()).OneValueFrame(frame));
+        ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size()).CurrentFrame(frame));
     EXPECT_EQ(0, std::memcmp(&frame, frameBlock.data() + 2, sizeof frame));
-    EXPECT_FALSE(ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size() - 1)
-                     .OneValueFrame(frame));
-    EXPECT_FALSE(ContainerView(TWON_ONEVALUE, one.data(), one.size()).OneValueFrame(frame));
+    EXPECT_FALSE(
+        ContainerView(TWON_ONEVALUE, frameBlock.data(), frameBlock.size() - 1).CurrentFrame(frame));
+    EXPECT_FALSE(ContainerView(TWON_ONEVALUE, one.data(), one.size()).CurrentFrame(frame));
+
+    // An enumeration of two frames: its current one, while the block holds both.
+    ContainerBytes frames(14 + 2 * sizeof(TW_FRAME));
+    frames[0] = TWTY_FRAME;
+    frames[2] = 2;  // NumItems
+    frames[6] = 1;  // CurrentIndex
+    for (size_t i = 14; i < frames.size(); ++i)
+        frames[i] = static_cast<uint8_t>(i);
+    ASSERT_TRUE(ContainerView(TWON_ENUMERATION, frames.data(), frames.size()).CurrentFrame(frame));
+    EXPECT_EQ(0, std::memcmp(&frame, frames.data() + 14 + sizeof frame, sizeof frame));
+    EXPECT_FALSE(
+        ContainerView(TWON_ENUMERATION, frames.data(), frames.size() - 1).CurrentFrame(frame));
+    frames[6] = 2;  // past the list
+    EXPECT_FALSE(ContainerView(TWON_ENUMERATION, frames.data(), frames.size()).CurrentFrame(frame));
 }
 
 TEST(Containers, ListsThatClaimMoreThanTheBlockHolds) {
