@@ -8,8 +8,7 @@ ScanJob::ScanJob()
       stopped_(false),
       transferBufferHandle_(nullptr),
       bytesTransferred_(0),
-      partialRow_(false),
-      partialRowOffset_(0),
+      rowBytesDelivered_(0),
       imageDelivered_(false) {
     Scanner.Open(DeviceInfo);
 }
@@ -27,7 +26,7 @@ bool ScanJob::Online() {
 }
 
 void ScanJob::EndScan() {
-    partialRow_ = false;
+    rowBytesDelivered_ = 0;
     if (stopped_)
         stopped_ = false;
     else
@@ -36,8 +35,7 @@ void ScanJob::EndScan() {
 
 void ScanJob::RecordBlock(uint32_t bytes, bool endsInsideRow) {
     bytesTransferred_ += bytes;
-    partialRowOffset_ = endsInsideRow ? (partialRow_ ? partialRowOffset_ : 0) + bytes : 0;
-    partialRow_ = endsInsideRow;
+    rowBytesDelivered_ = endsInsideRow ? rowBytesDelivered_ + bytes : 0;
 }
 
 ScanJob::~ScanJob() {

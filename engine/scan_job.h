@@ -56,13 +56,13 @@ public:
     // The memory transfer's progress through the current image.
     uint64_t BytesTransferred() const { return bytesTransferred_; }
     // Bytes of the row the last block ended inside; 0 when blocks stand at a row's start.
-    uint32_t RowBytesDelivered() const { return partialRow_ ? partialRowOffset_ : 0; }
-    bool InsideRow() const { return partialRow_; }
+    uint32_t RowBytesDelivered() const { return rowBytesDelivered_; }
+    bool InsideRow() const { return rowBytesDelivered_ != 0; }
     // A block of `bytes` went to the application; `endsInsideRow` when it ended
     // before its row did.
     void RecordBlock(uint32_t bytes, bool endsInsideRow);
     // The row under way no longer fits the window (it was changed between blocks).
-    void ForgetRow() { partialRow_ = false; }
+    void ForgetRow() { rowBytesDelivered_ = 0; }
 
     // A TWAIN 2 application has had this acquisition's image.
     bool ImageDelivered() const { return imageDelivered_; }
@@ -81,7 +81,6 @@ private:
     bool stopped_;
     HGLOBAL transferBufferHandle_;
     uint64_t bytesTransferred_;
-    bool partialRow_;
-    uint32_t partialRowOffset_;
+    uint32_t rowBytesDelivered_;  // of the row the last block ended inside
     bool imageDelivered_;
 };

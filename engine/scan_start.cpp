@@ -9,7 +9,7 @@
 
 TW_UINT16 ScanJob::Start(const ScanSettings& settings, bool loadColourTable) {
     bytesTransferred_ = 0;
-    partialRow_ = false;
+    rowBytesDelivered_ = 0;
     if (!trace::Device(Scanner.Open(DeviceInfo), "Open")) return TWRC_FAILURE;
     AditionalSenseCodeType sense;
     if (!trace::Device(Scanner.UnitReady(&sense), "UnitReady")) return TWRC_FAILURE;
