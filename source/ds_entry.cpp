@@ -37,8 +37,9 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
     }
     if (dat == DAT_ENTRYPOINT && msg == MSG_SET) {
         if (source.Session.State() != StateClosed) return FailEntry(TWCC_SEQERROR);
-        TW_UINT16 refusal = source.TakeManagerEntry(static_cast<const TW_ENTRYPOINT*>(data));
-        return refusal == TWCC_SUCCESS ? TWRC_SUCCESS : FailEntry(refusal);
+        const auto* entry = static_cast<const TW_ENTRYPOINT*>(data);
+        return entry && source.Session.KeepManagerEntry(*entry) ? TWRC_SUCCESS
+                                                                : FailEntry(TWCC_BADVALUE);
     }
     if (dat == DAT_STATUS && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);

@@ -56,10 +56,6 @@ TW_UINT16 CTwainSource::Fail(TW_UINT16 conditionCode) {
     return TWRC_FAILURE;
 }
 
-TW_UINT16 CTwainSource::TakeManagerEntry(const TW_ENTRYPOINT* entry) {
-    return entry && Session.KeepManagerEntry(*entry) ? TWCC_SUCCESS : TWCC_BADVALUE;
-}
-
 HandoutMemory CTwainSource::Handout() const {
     return HandoutMemory(Session.ManagerEntry());
 }

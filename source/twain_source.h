@@ -44,8 +44,6 @@ public:
     TW_UINT16 Fail(TW_UINT16 conditionCode);
 
     // --- the Source Manager (source/) ---
-    // Takes the entry point a TWAIN 2 Source Manager hands over before the open.
-    TW_UINT16 TakeManagerEntry(const TW_ENTRYPOINT* entry);
     // The memory of containers and native images handed to the application.
     HandoutMemory Handout() const;
     // The connected application speaks TWAIN 2 (DF_APP2 in its identity at the open).
