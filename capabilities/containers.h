@@ -1,6 +1,6 @@
 // The reading of a container that an application hands in with MSG_SET, in global
-// memory. (The builders of the containers handed out are members of CTwainSource;
-// the layouts and item widths are in twain/containers.h.)
+// memory. (The containers handed out are built by CapabilityCall; the layouts and
+// item widths are in twain/containers.h.)
 #pragma once
 
 #include <cstddef>

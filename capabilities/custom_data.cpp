@@ -1,41 +1,18 @@
-// DG_CONTROL/DAT_CUSTOMDSDATA for TWAIN 2 applications, in state 4: MSG_GET hands
-// out the negotiated settings as a block (settings_block.h) in the memory the
-// application frees; MSG_SET takes such a block back. A block that is not whole
-// and of this version, or that names what the scanner cannot scan, is refused and
-// changes nothing; a resolution between the model's steps becomes the nearest step,
-// as the resolution capabilities do.
+#include "capabilities/custom_data.h"
+
 #include <cmath>
-#include <cstring>
 #include <vector>
 
-#include "capabilities/capability_answers.h"
-#include "capabilities/settings_block.h"
-#include "engine/models.h"
+#include "capabilities/resolutions.h"
+#include "engine/pixel_types.h"
 #include "platform/global_memory.h"
-#include "source/twain_source.h"
+#include "settings/settings_block.h"
 
 namespace {
 
-TW_UINT16 GiveSettings(CTwainSource& source, TW_CUSTOMDSDATA& custom) {
-    const std::vector<uint8_t> block =
-        EncodeSettingsBlock({source.Settings, source.TransferMechanism, source.Indicators});
-    const HandoutMemory memory = source.Handout();
-    HGLOBAL handle = memory.Allocate(GMEM_MOVEABLE, block.size());
-    void* bytes = handle ? memory.Lock(handle) : nullptr;
-    if (!bytes) {
-        if (handle) memory.Free(handle);
-        return source.Fail(TWCC_LOWMEMORY);
-    }
-    std::memcpy(bytes, block.data(), block.size());
-    memory.Unlock(handle);
-    custom.InfoLength = static_cast<TW_UINT32>(block.size());
-    custom.hData = handle;
-    return TWRC_SUCCESS;
-}
-
 // The application's block, read within the size its handle has; false when the
 // handle does not lock or InfoLength claims more than the block holds.
-bool ReadApplicationBlock(const TW_CUSTOMDSDATA& custom, SettingsBlockValues& values) {
+bool ReadApplicationBlock(const TW_CUSTOMDSDATA& custom, Negotiated& values) {
     if (!custom.hData) return false;
     const auto* bytes = static_cast<const uint8_t*>(platform::GlobalMemory.Lock(custom.hData));
     if (!bytes) return false;
@@ -72,8 +49,8 @@ bool IsToneable(const ScanSettings& s) {
 
 // Checks the values as the capabilities and the frame would; resolutions between
 // steps are moved to the nearest step (`corrected`).
-bool MakeScannable(SettingsBlockValues& values, Model model, bool& corrected) {
-    ScanSettings& s = values.Settings;
+bool MakeScannable(Negotiated& values, Model model, bool& corrected) {
+    ScanSettings& s = values.Scan;
     const int32_t x = s.XResolution, y = s.YResolution;
     if (!ResolutionToScan(model, x, s.XResolution) || !ResolutionToScan(model, y, s.YResolution))
         return false;
@@ -84,23 +61,29 @@ bool MakeScannable(SettingsBlockValues& values, Model model, bool& corrected) {
            IsScannableWindow(s, model) && IsToneable(s);
 }
 
-TW_UINT16 TakeSettings(CTwainSource& source, const TW_CUSTOMDSDATA& custom) {
-    SettingsBlockValues values = {source.Settings, source.TransferMechanism, source.Indicators};
-    bool corrected = false;
-    if (!ReadApplicationBlock(custom, values) ||
-        !MakeScannable(values, source.ModelCode(), corrected))
-        return source.Fail(TWCC_BADVALUE);
-    source.Settings = values.Settings;
-    source.TransferMechanism = values.TransferMechanism;
-    source.Indicators = values.Indicators;
-    return corrected ? TWRC_CHECKSTATUS : TWRC_SUCCESS;
-}
-
 }  // namespace
 
-TW_UINT16 CTwainSource::HandleCustomData(TW_UINT16 msg, pTW_CUSTOMDSDATA custom) {
-    if (msg != MSG_GET && msg != MSG_SET) return Fail(TWCC_BADPROTOCOL);
-    if (Session.State() != StateOpen) return Fail(TWCC_SEQERROR);
-    if (!custom) return Fail(TWCC_BADVALUE);
-    return msg == MSG_GET ? GiveSettings(*this, *custom) : TakeSettings(*this, *custom);
+TW_UINT16 GiveSettingsBlock(const Negotiated& asked, const HandoutMemory& memory,
+                            TW_CUSTOMDSDATA& custom, TW_UINT16& condition) {
+    const std::vector<uint8_t> block = EncodeSettingsBlock(asked);
+    HGLOBAL handle = memory.Copy(block.data(), block.size());
+    if (!handle) {
+        condition = TWCC_LOWMEMORY;
+        return TWRC_FAILURE;
+    }
+    custom.InfoLength = static_cast<TW_UINT32>(block.size());
+    custom.hData = handle;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 TakeSettingsBlock(Negotiated& asked, Model model, const TW_CUSTOMDSDATA& custom,
+                            TW_UINT16& condition) {
+    Negotiated values = asked;
+    bool corrected = false;
+    if (!ReadApplicationBlock(custom, values) || !MakeScannable(values, model, corrected)) {
+        condition = TWCC_BADVALUE;
+        return TWRC_FAILURE;
+    }
+    asked = values;
+    return corrected ? TWRC_CHECKSTATUS : TWRC_SUCCESS;
 }

@@ -1,11 +1,5 @@
 #include "engine/colour_translation.h"
 
-#include <memory>
-#include <new>
-
-#include "engine/scan_job.h"
-#include "trace/trace.h"
-
 uint8_t PaletteIndex(uint16_t colour, int32_t bitsPerPixel) {
     const int r = colour >> 11, g = (colour >> 5) & 63, b = colour & 31;
     if (bitsPerPixel == 8) return static_cast<uint8_t>(32 * (r / 4) + 4 * (g / 8) + b / 8);
@@ -16,13 +10,4 @@ void BuildColourTranslationTable(unsigned char* table, int32_t bitsPerPixel) {
     for (int32_t colour = 0; colour < ColourTranslationTableBytes; ++colour) {
         table[colour] = PaletteIndex(static_cast<uint16_t>(colour), bitsPerPixel);
     }
-}
-
-bool ScanJob::LoadColourTranslationTable(int32_t bitsPerPixel) {
-    std::unique_ptr<unsigned char[]> table(
-        new (std::nothrow) unsigned char[ColourTranslationTableBytes]);
-    if (!table) return false;
-    BuildColourTranslationTable(table.get(), bitsPerPixel);
-    return trace::Device(Scanner.LoadColorTranslationTable(table.get()),
-                         "LoadColorTranslationTable");
 }

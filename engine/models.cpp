@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "engine/scan_job.h"
+#include "tarnscan/tarnscan.h"
 
 namespace {
 
@@ -24,12 +24,16 @@ constexpr uint16_t WidePlusDialog[] = {600, 400, 300, 250, 200, 150, 100, 50};
 constexpr uint16_t NarrowDialog[] = {400, 300, 200, 150, 100, 50};
 constexpr ResolutionSteps TemplateDialog = {nullptr, 0};
 
-// The first row answers for a device that matched no model.
+// name, compared, model, native, widest, lowest, highest, interpolated, colour,
+// offered, dialog, dialog default
+// clang-format off
+// What the source answers while the scanner's name matched no model
+// (Model::Unknown): the first wide models' sizes and resolutions. It is kept out of
+// the table of models so that no name can match it.
+const ModelRow Unrecognised =
+    {"",       0, Model::Unknown,   400, 15750, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300};
+
 const ModelRow Models[] = {
-    // name, compared, model, native, widest, lowest, highest, interpolated, colour,
-    // offered, dialog, dialog default
-    // clang-format off
-    {"",       0, Model::Unknown,   400, 15750, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
     {"QD140",  5, Model::QD140,     300, 10500, 50, 300, {450, 600}, true,  Steps(OtherOffered),     Steps(WideDialog),      300},
     {"QD120",  5, Model::QD120,     400, 15750, 50, 400, {600, 800}, true,  Steps(QD120Offered),     TemplateDialog,         400},
     {"QD130",  5, Model::QD130,     300, 10500, 50, 300, {450, 600}, false, Steps(OtherOffered),     Steps(WideDialog),      300},
@@ -43,13 +47,14 @@ const ModelRow Models[] = {
     {"QA1220", 5, Model::QA1220,    400, 14400, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
     {"QA1210", 5, Model::QA1210,    400, 14400, 50, 400, {600, 800}, true,  Steps(OtherOffered),     TemplateDialog,         300},
     {"QA1200", 5, Model::QA1200,    200,  7200, 50, 200, {300, 400}, true,  Steps(OtherOffered),     Steps(NarrowDialog),    300},
-// clang-format on
 #ifdef DUNMERE_TEST_MODEL_ROW
     DUNMERE_TEST_MODEL_ROW,
 #endif
 };
+// clang-format on
 
 const ModelRow* FindRow(Model model) {
+    if (model == Model::Unknown) return &Unrecognised;
     for (const ModelRow& row : Models)
         if (row.Code == model) return &row;
     return nullptr;
@@ -61,7 +66,7 @@ static_assert(offsetof(DeviceInfoType, Model) == 16, "the model name starts at b
 
 const ModelRow& ModelOf(Model model) {
     const ModelRow* row = FindRow(model);
-    return row ? *row : Models[0];
+    return row ? *row : Unrecognised;
 }
 
 // The longest name that matches wins, so that "QD140+" is not taken for "QD140".
@@ -69,16 +74,16 @@ const ModelRow& ModelOf(Model model) {
 Model ModelFromName(const char* name) {
     const ModelRow* found = nullptr;
     for (const ModelRow& row : Models) {
-        if (row.NameCompared == 0 || std::strncmp(name, row.Name, row.NameCompared) != 0) continue;
+        if (std::strncmp(name, row.Name, row.NameCompared) != 0) continue;
         if (!found || row.NameCompared > found->NameCompared) found = &row;
     }
     return found ? found->Code : Model::Unknown;
 }
 
-Model ScanJob::ScannerModel() const {
+Model ModelOfDevice(const DeviceInfoType& info) {
     // The name field is not terminated; copy it so the comparison cannot run past it.
-    char name[sizeof DeviceInfo.Model + 1] = {};
-    std::memcpy(name, DeviceInfo.Model, sizeof DeviceInfo.Model);
+    char name[sizeof info.Model + 1] = {};
+    std::memcpy(name, info.Model, sizeof info.Model);
     return ModelFromName(name);
 }
 

@@ -9,7 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The models by code. A code without a row answers as the row for no model.
+// The models by code. Unknown (the device's name matched no model) is answered by
+// the row of an unrecognised scanner, which no name matches.
 enum class Model : int32_t {
     Unknown = 0,
     QD140 = 1,
@@ -48,22 +49,27 @@ struct ModelRow {
     int32_t DialogDefaultResolution;     // selected when the stored one is not in the list
 };
 
-// The row of a model code; an unknown model answers with the row for no model.
+// The row of a model code: Unknown's is the unrecognised scanner's (400 dpi native,
+// 15750 pixels wide, 600 and 800 interpolated); a code that names no model at all
+// answers with that row too.
 const ModelRow& ModelOf(Model model);
 
 // The model of a device model name (the text at byte 16 of the device information).
-// The source object's ModelCode() applies it to its DeviceInfo.
 Model ModelFromName(const char* name);
+// The model of the name a scanner reported when it was opened.
+struct DeviceInfoType;
+Model ModelOfDevice(const DeviceInfoType& info);
 
-// The row's native resolution; an unknown model answers as the first row (400).
+// The row's native resolution.
 int32_t NativeResolution(Model model);
 // Whether the model accepts dpi: within its continuous range or one of its two
-// interpolated resolutions. An unknown model answers as the first row.
+// interpolated resolutions.
 bool IsSupportedResolution(Model model, int32_t dpi);
 // Whether dpi is reached by horizontal interpolation (one of the two interpolated
-// resolutions and above the native one). False for an unknown model.
+// resolutions and above the native one). False for a code that names no model.
 bool IsInterpolatedResolution(Model model, int32_t dpi);
-// The widest window in pixels at dpi; 0 for an unknown model or an unsupported dpi.
+// The widest window in pixels at dpi; 0 for a dpi the model does not accept and for
+// a code that names no model.
 int32_t MaxScanWidth(Model model, int32_t dpi);
 // Models that scan no colour: no 24-bit transfer, no tone tables.
 bool IsMonochromeModel(Model model);

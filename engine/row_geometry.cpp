@@ -37,24 +37,24 @@ int64_t DibStride(int64_t rowLength) {
     return (rowLength + 3) / 4 * 4;
 }
 
-MemoryImageSize MeasureMemoryImage(const WindowDescriptorType& window) {
-    const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);
-    if (row == 0 || window.ScanLength < 1) return {TWCC_BADVALUE, 0, 0};
+MemoryImageSize MeasureMemoryImage(int32_t bitsPerPixel, int32_t width, int32_t length) {
+    const int64_t row = RowLength(bitsPerPixel, width);
+    if (row == 0 || length < 1) return {TWCC_BADVALUE, 0, 0};
     if (row > LargestMemoryRow) return {TWCC_LOWMEMORY, 0, 0};
-    const uint64_t image = static_cast<uint64_t>(row) * static_cast<uint64_t>(window.ScanLength);
+    const uint64_t image = static_cast<uint64_t>(row) * static_cast<uint64_t>(length);
     return {TWCC_SUCCESS, static_cast<uint32_t>(row), image};
 }
 
-NativeImageSize MeasureNativeImage(const WindowDescriptorType& window) {
+NativeImageSize MeasureNativeImage(int32_t bitsPerPixel, int32_t width, int32_t length) {
     NativeImageSize size = {};
-    const int64_t row = RowLength(window.BitsPerPixel, window.ScanWidth);
-    if (row == 0 || window.ScanLength < 1) {
+    const int64_t row = RowLength(bitsPerPixel, width);
+    if (row == 0 || length < 1) {
         size.Refusal = TWCC_BADVALUE;
         return size;
     }
     const int64_t stride = DibStride(row);
-    const int64_t header = DibHeaderBytes(window.BitsPerPixel);
-    const int64_t total = header + stride * window.ScanLength;
+    const int64_t header = DibHeaderBytes(bitsPerPixel);
+    const int64_t total = header + stride * length;
     if (total > LargestNativeImage) {
         size.Refusal = TWCC_LOWMEMORY;
         return size;
@@ -62,7 +62,7 @@ NativeImageSize MeasureNativeImage(const WindowDescriptorType& window) {
     size.Refusal = TWCC_SUCCESS;
     size.RowBytes = static_cast<uint32_t>(row);
     size.Stride = static_cast<uint32_t>(stride);
-    size.Rows = static_cast<uint32_t>(window.ScanLength);
+    size.Rows = static_cast<uint32_t>(length);
     size.HeaderBytes = static_cast<uint32_t>(header);
     size.TotalBytes = static_cast<uint32_t>(total);
     return size;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "platform/twain.h"
-#include "tarnscan/tarnscan.h"
 
 // Unpadded bytes of one device line of `width` pixels; 0 when the depth has no
 // row length (not 1, 4, 8, 16 or 24 bits) or the width is below 1.
@@ -33,7 +32,8 @@ struct NativeImageSize {
     uint32_t TotalBytes;
 };
 
-// TWCC_BADVALUE when the window has no valid size (no row length, a width or length
-// below 1), TWCC_LOWMEMORY when its bytes cannot be counted or allocated here.
-MemoryImageSize MeasureMemoryImage(const WindowDescriptorType& window);
-NativeImageSize MeasureNativeImage(const WindowDescriptorType& window);
+// An image of `width` x `length` pixels at `bitsPerPixel`. TWCC_BADVALUE when it
+// has no valid size (no row length, a width or length below 1), TWCC_LOWMEMORY when
+// its bytes cannot be counted or allocated here.
+MemoryImageSize MeasureMemoryImage(int32_t bitsPerPixel, int32_t width, int32_t length);
+NativeImageSize MeasureNativeImage(int32_t bitsPerPixel, int32_t width, int32_t length);

@@ -3,10 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/scan_job.h"
-#include "engine/scan_window.h"
-#include "trace/trace.h"
-
 namespace {
 
 // Float to integer as the x86 truncating conversion does it: a value that has no
@@ -42,23 +38,4 @@ bool BuildToneTable(unsigned char* table, uint8_t white, uint8_t black, float ga
         table[i] = LimitToByte(TruncateLikeX86(std::pow(x, exponent) * scale + 0.5f));
     }
     return true;
-}
-
-bool ScanJob::LoadToneTables(const ScanSettings& settings) {
-    if (IsMonochromeModel(ScannerModel())) return true;
-    unsigned char block[ToneTableBlockBytes];
-    auto load = [&](ToneChannel channel, uint8_t white, uint8_t black) {
-        if (!BuildToneTable(block + 1, white, black, settings.Gamma, ToneTableLength)) return false;
-        block[0] = channel;
-        return trace::Device(Scanner.LoadTrcTable(block), "LoadTrcTable");
-    };
-    const ColourTriple& white = settings.WhitePoint;
-    const ColourTriple& black = settings.BlackPoint;
-    const bool grey =
-        white.R == white.G && white.G == white.B && black.R == black.G && black.G == black.B;
-    if (grey) return load(ToneChannelAll, white.R, black.R);
-    // Each table is built and loaded before the next; a refusal leaves the earlier
-    // ones loaded.
-    return load(ToneChannelRed, white.R, black.R) && load(ToneChannelGreen, white.G, black.G) &&
-           load(ToneChannelBlue, white.B, black.B);
 }

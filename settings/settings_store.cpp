@@ -10,33 +10,33 @@ namespace {
 
 struct WindowKey {
     const char* Name;
-    int32_t WindowDescriptorType::*Member;
+    int32_t ScanSettings::*Member;
     int32_t Default;
 };
 
 // The window descriptor's values in the store's order: "White Value" follows
 // "Scale Mode", not its place in the record.
 const WindowKey WindowKeys[] = {
-    {"X Resolution", &WindowDescriptorType::XResolution, 400},
-    {"Y Resolution", &WindowDescriptorType::YResolution, 400},
-    {"X Offset", &WindowDescriptorType::XOffset, 0},
-    {"Y Offset", &WindowDescriptorType::YOffset, 0},
-    {"Scan Width", &WindowDescriptorType::ScanWidth, 800},
-    {"Scan Length", &WindowDescriptorType::ScanLength, 800},
-    {"Brightness", &WindowDescriptorType::Brightness, 10},
-    {"Threshold", &WindowDescriptorType::Threshold, 128},
-    {"Image Composition", &WindowDescriptorType::ImageComposition,
+    {"X Resolution", &ScanSettings::XResolution, 400},
+    {"Y Resolution", &ScanSettings::YResolution, 400},
+    {"X Offset", &ScanSettings::XOffset, 0},
+    {"Y Offset", &ScanSettings::YOffset, 0},
+    {"Scan Width", &ScanSettings::ScanWidth, 800},
+    {"Scan Length", &ScanSettings::ScanLength, 800},
+    {"Brightness", &ScanSettings::Brightness, 10},
+    {"Threshold", &ScanSettings::Threshold, 128},
+    {"Image Composition", &ScanSettings::ImageComposition,
      static_cast<int32_t>(Composition::RgbColour)},
-    {"Bits per Pixel", &WindowDescriptorType::BitsPerPixel, 24},
-    {"Flage", &WindowDescriptorType::Flage, 131},
-    {"Compression Type", &WindowDescriptorType::CompressionType, 0},
-    {"Filter", &WindowDescriptorType::Filter, 0},
-    {"Initial Threshold", &WindowDescriptorType::InitialThreshold, 120},
-    {"Scaling Factor", &WindowDescriptorType::ScalingFactor, 100},
-    {"Direction", &WindowDescriptorType::Direction, 0},
-    {"Termination", &WindowDescriptorType::Termination, 48},
-    {"Scale Mode", &WindowDescriptorType::ScaleMode, 0},
-    {"White Value", &WindowDescriptorType::WhiteValue, 240},
+    {"Bits per Pixel", &ScanSettings::BitsPerPixel, 24},
+    {"Flage", &ScanSettings::Flage, 131},
+    {"Compression Type", &ScanSettings::CompressionType, 0},
+    {"Filter", &ScanSettings::Filter, 0},
+    {"Initial Threshold", &ScanSettings::InitialThreshold, 120},
+    {"Scaling Factor", &ScanSettings::ScalingFactor, 100},
+    {"Direction", &ScanSettings::Direction, 0},
+    {"Termination", &ScanSettings::Termination, 48},
+    {"Scale Mode", &ScanSettings::ScaleMode, 0},
+    {"White Value", &ScanSettings::WhiteValue, 240},
 };
 
 // Opens (creating what is missing) the Settings section; null when that fails.

@@ -7,8 +7,8 @@ namespace {
 // The connection is the state, not the Id: an application that leaves its Id at 0
 // (as Wine's Source Manager does) is as connected as any other once it has opened.
 bool IsConnected(const CTwainSource& source, const TW_IDENTITY* origin) {
-    return origin && source.Session.State() != StateClosed &&
-           source.Session.AppIdentity().Id == origin->Id;
+    return origin && source.Session().State() != TwainState::Closed &&
+           source.Session().AppIdentity().Id == origin->Id;
 }
 
 TW_UINT16 FailEntry(TW_UINT16 conditionCode) {
@@ -23,23 +23,20 @@ TW_UINT16 HandleUnconnected(CTwainSource& source, pTW_IDENTITY origin, TW_UINT32
     if (dg != DG_CONTROL) return FailEntry(TWCC_BADDEST);
     if (dat == DAT_IDENTITY && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);
-        *static_cast<pTW_IDENTITY>(data) = source.Session.SourceIdentity();
+        *static_cast<pTW_IDENTITY>(data) = source.Session().SourceIdentity();
         return TWRC_SUCCESS;
     }
     if (dat == DAT_IDENTITY && msg == MSG_OPENDS) {
-        if (source.Session.State() != StateClosed) return FailEntry(TWCC_MAXCONNECTIONS);
+        if (source.Session().State() != TwainState::Closed) return FailEntry(TWCC_MAXCONNECTIONS);
         if (!origin) return FailEntry(TWCC_BADDEST);
         if (!data) return FailEntry(TWCC_BADVALUE);
-        source.Session.Open(*origin, *static_cast<pTW_IDENTITY>(data));
-        source.Indicators = true;
-        source.SettingsOnly = false;
+        source.OpenSession(*origin, *static_cast<pTW_IDENTITY>(data));
         return TWRC_SUCCESS;
     }
     if (dat == DAT_ENTRYPOINT && msg == MSG_SET) {
-        if (source.Session.State() != StateClosed) return FailEntry(TWCC_SEQERROR);
+        if (source.Session().State() != TwainState::Closed) return FailEntry(TWCC_SEQERROR);
         const auto* entry = static_cast<const TW_ENTRYPOINT*>(data);
-        return entry && source.Session.KeepManagerEntry(*entry) ? TWRC_SUCCESS
-                                                                : FailEntry(TWCC_BADVALUE);
+        return entry && source.KeepManagerEntry(*entry) ? TWRC_SUCCESS : FailEntry(TWCC_BADVALUE);
     }
     if (dat == DAT_STATUS && msg == MSG_GET) {
         if (!data) return FailEntry(TWCC_BADVALUE);
@@ -59,7 +56,7 @@ TW_UINT16 Answer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg
     }
     CTwainSource* source = TheSource();
     if (!source) return TWRC_FAILURE;
-    if (IsConnected(*source, origin)) return source->DispatchDataGroup(origin, dg, dat, msg, data);
+    if (IsConnected(*source, origin)) return source->DispatchDataGroup(dg, dat, msg, data);
     return HandleUnconnected(*source, origin, dg, dat, msg, data);
 }
 
@@ -68,12 +65,14 @@ TW_UINT16 Answer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg
 TW_UINT16 AnswerTraced(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                        TW_MEMREF data) {
     CTwainSource* source = TheSource();
-    const int stateBefore = source ? source->Session.State() : StateClosed;
+    const TwainState stateBefore = source ? source->Session().State() : TwainState::Closed;
     const bool connected = source && IsConnected(*source, origin);
-    const trace::TripletLine line(origin, dg, dat, msg, data, stateBefore);
+    const trace::TripletLine line(origin, dg, dat, msg, data, static_cast<int>(stateBefore));
     const TW_UINT16 rc = Answer(origin, dg, dat, msg, data);
-    const TW_UINT16 condition = connected ? source->Session.ConditionCode() : EntryConditionCode();
-    line.Finish(rc, condition, source ? source->Session.State() : StateClosed);
+    const TW_UINT16 condition =
+        connected ? source->Session().ConditionCode() : EntryConditionCode();
+    line.Finish(rc, condition,
+                static_cast<int>(source ? source->Session().State() : TwainState::Closed));
     return rc;
 }
 

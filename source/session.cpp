@@ -1,14 +1,14 @@
 #include "source/session.h"
 
 void TwainSession::Open(const TW_IDENTITY& application, const TW_IDENTITY& source) {
-    state_ = StateOpen;
+    state_ = TwainState::Open;
     appIdentity_ = application;
     sourceIdentity_ = source;
     twain2Application_ = (application.SupportedGroups & DF_APP2) != 0;
 }
 
 void TwainSession::Close() {
-    state_ = StateClosed;
+    state_ = TwainState::Closed;
     appIdentity_.Id = 0;
     hasManagerEntry_ = false;
     twain2Application_ = false;

@@ -7,20 +7,21 @@
 
 #include "platform/twain.h"
 
-// TWAIN states as the source keeps them.
-enum : int32_t {
-    StateClosed = 0,
-    StateOpen = 4,
-    StateEnabled = 5,
-    StateTransferReady = 6,
-    StateTransferring = 7,
+// The TWAIN states the source is in: no application, open, enabled, transfer
+// ready, transferring.
+enum class TwainState : int32_t {
+    Closed = 0,
+    Open = 4,
+    Enabled = 5,
+    TransferReady = 6,
+    Transferring = 7,
 };
 
 class TwainSession {
 public:
-    int32_t State() const { return state_; }
+    TwainState State() const { return state_; }
     // A step within the connection: enabled, transfer ready, transferring, or back.
-    void MoveTo(int32_t state) { state_ = state; }
+    void MoveTo(TwainState state) { state_ = state; }
 
     // DAT_IDENTITY MSG_OPENDS: the application and the identity the Source Manager
     // gave the source. An application with DF_APP2 speaks TWAIN 2.
@@ -55,7 +56,7 @@ public:
 private:
     TW_IDENTITY appIdentity_ = {};
     TW_IDENTITY sourceIdentity_ = {};
-    int32_t state_ = StateClosed;
+    TwainState state_ = TwainState::Closed;
     TW_UINT16 conditionCode_ = TWCC_SUCCESS;
     TW_ENTRYPOINT managerEntry_ = {};
     bool hasManagerEntry_ = false;

@@ -1,15 +1,13 @@
-// The user interface's side of the Scan Parameters dialog: the window the source
-// shows through ScanDialogWindow.
-#include "source/scan_dialog.h"
-
-#include "source/twain_source.h"
+// The window behind ScanDialogWindow: the Scan Parameters dialog.
+#include "ui/scan_dialog.h"
 #include "ui/scan_parameters_dialog.h"
 
 namespace {
 
 class ScanParametersWindow : public ScanDialogWindow {
 public:
-    explicit ScanParametersWindow(CTwainSource& source) : dialog_(source, source.Settings) {}
+    ScanParametersWindow(ScanDialogHost& host, const ScanDialogSetup& setup)
+        : dialog_(host, setup) {}
     ~ScanParametersWindow() override {
         if (dialog_.Handle()) dialog_.DestroyWindow();
     }
@@ -24,6 +22,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ScanDialogWindow> MakeScanDialog(CTwainSource& source) {
-    return std::unique_ptr<ScanDialogWindow>(new ScanParametersWindow(source));
+std::unique_ptr<ScanDialogWindow> MakeScanDialog(ScanDialogHost& host,
+                                                 const ScanDialogSetup& setup) {
+    return std::unique_ptr<ScanDialogWindow>(new ScanParametersWindow(host, setup));
 }

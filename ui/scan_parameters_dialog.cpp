@@ -11,8 +11,8 @@
 
 #include "engine/models.h"
 #include "framework/data_exchange.h"
+#include "framework/module_application.h"
 #include "settings/settings_store.h"
-#include "source/twain_source.h"
 #include "ui/resource.h"
 #include "ui/units.h"
 #include "ui/white_black_point_dialog.h"
@@ -49,7 +49,7 @@ float Inches(int32_t pixels, int32_t resolution) {
 
 }  // namespace
 
-CScanParametersDialog::CScanParametersDialog(CTwainSource& source, ScanSettings& settings)
+CScanParametersDialog::CScanParametersDialog(ScanDialogHost& host, const ScanDialogSetup& setup)
     : CDialog(IDD_SCAN_PARAMETERS, nullptr),
       Resolution(400),
       ImageType(-1),
@@ -65,9 +65,9 @@ CScanParametersDialog::CScanParametersDialog(CTwainSource& source, ScanSettings&
       ThresholdValue(100),
       BrightnessValue(0),
       AdaptiveThreshold(false),
-      WorkingSettings(settings),
-      TargetSettings(settings),
-      Source(source),
+      WorkingSettings(setup.Shown),
+      Host(host),
+      Setup(setup),
       Initialised(false) {}
 
 CScanParametersDialog::~CScanParametersDialog() = default;
@@ -113,16 +113,16 @@ bool CScanParametersDialog::OnInitDialog() {
     FillPaperSizes();
     LoadFromSettings();
     SetUnitLabels();
-    if (Source.TransferMechanism == TWSX_MEMORY) {
+    if (Setup.MemoryTransfer) {
         EnableItem(IDC_256_COLOUR, false);
         EnableItem(IDC_16_COLOUR, false);
     }
-    if (!ModelOf(Source.ModelCode()).ScansColour) {
+    if (!ModelOf(Setup.Scanner).ScansColour) {
         EnableItem(IDC_RGB, false);
         ImageType = 3;
     }
     // Shown for settings only: the acquiring button accepts them instead.
-    if (Source.SettingsOnly) SetItemText(IDC_ACQUIRE, Source.LoadText(IDS_ACCEPT_SETTINGS));
+    if (Setup.SettingsOnly) SetItemText(IDC_ACQUIRE, LoadText(IDS_ACCEPT_SETTINGS));
     Initialised = true;
     UpdateFileSize();
     ShowValues();
@@ -131,7 +131,7 @@ bool CScanParametersDialog::OnInitDialog() {
 
 void CScanParametersDialog::FillResolutionList() {
     // A model without a list of its own keeps the template's fourteen entries.
-    const ResolutionSteps steps = ModelOf(Source.ModelCode()).DialogResolutions;
+    const ResolutionSteps steps = ModelOf(Setup.Scanner).DialogResolutions;
     if (steps.Count == 0) return;
     SendItem(IDC_RESOLUTION, CB_RESETCONTENT);
     for (uint32_t i = 0; i < steps.Count; ++i) {
@@ -165,7 +165,7 @@ void CScanParametersDialog::LoadFromSettings() {
     BrightnessValue = static_cast<uint8_t>(s.Brightness);
     ThresholdValue = static_cast<uint8_t>(s.Threshold);
     AdaptiveThreshold = ThresholdValue == 0;
-    ThresholdLabel = Source.LoadText(AdaptiveThreshold ? IDS_ADAPTIVE_THRESHOLD : IDS_THRESHOLD);
+    ThresholdLabel = LoadText(AdaptiveThreshold ? IDS_ADAPTIVE_THRESHOLD : IDS_THRESHOLD);
 
     LengthValue = Inches(s.ScanLength, s.XResolution);
     WidthValue = Inches(s.ScanWidth, s.XResolution);
@@ -204,7 +204,7 @@ void CScanParametersDialog::SelectResolution() {
     if (index != CB_ERR) {
         Resolution = WorkingSettings.XResolution;
     } else {
-        Resolution = ModelOf(Source.ModelCode()).DialogDefaultResolution;
+        Resolution = ModelOf(Setup.Scanner).DialogDefaultResolution;
         std::snprintf(text, sizeof text, "%d", Resolution);
         index = SendItem(IDC_RESOLUTION, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                          reinterpret_cast<LPARAM>(text));
@@ -214,7 +214,7 @@ void CScanParametersDialog::SelectResolution() {
 }
 
 void CScanParametersDialog::SetUnitLabels() {
-    std::string label = Source.LoadText(Units == 0 ? IDS_UNIT_INCHES : IDS_UNIT_MILLIMETRES);
+    std::string label = LoadText(Units == 0 ? IDS_UNIT_INCHES : IDS_UNIT_MILLIMETRES);
     for (std::string& unit : UnitLabel)
         unit = label;
 }
@@ -283,7 +283,7 @@ void CScanParametersDialog::OnCommand(int id, int code, HWND control) {
     case IDC_CANCEL_SCAN:
         // "&Cancel", Escape and the close command: ask the application to close.
         // The dialog stays until the application disables the source.
-        Source.CancelDialog();
+        Host.Cancel();
         break;
     case IDC_REWIND:
         if (code == BN_CLICKED) MoveDocument(ObjectRewind);
@@ -381,7 +381,7 @@ void CScanParametersDialog::OnHScroll(HWND bar, int) {
 
 void CScanParametersDialog::OnAdaptiveThresholdClicked() {
     if (Initialised && !ReadControls()) return;
-    ThresholdLabel = Source.LoadText(AdaptiveThreshold ? IDS_ADAPTIVE_THRESHOLD : IDS_THRESHOLD);
+    ThresholdLabel = LoadText(AdaptiveThreshold ? IDS_ADAPTIVE_THRESHOLD : IDS_THRESHOLD);
     SetItemText(IDC_THRESHOLD_LABEL, ThresholdLabel);
 }
 
@@ -402,26 +402,29 @@ void CScanParametersDialog::OnSetPoint(bool blackPoint) {
 
 void CScanParametersDialog::OnSetParameters() {
     if (!Validate()) return;
-    TargetSettings = WorkingSettings;
-    SaveSettings(TargetSettings);
+    Host.TakeSettings(WorkingSettings);
+    SaveSettings(WorkingSettings);
 }
 
 // In a settings-only dialog the button reads "OK" and accepts the settings.
 void CScanParametersDialog::OnAcquire() {
     if (!Validate()) return;
-    TargetSettings = WorkingSettings;
-    if (Source.SettingsOnly)
-        Source.SendCloseOk();
-    else
-        Source.SendXferReady();
+    Host.TakeSettings(WorkingSettings);
+    Host.Acquire();
 }
 
 void CScanParametersDialog::MoveDocument(int command) {
-    Source.Job.MoveDocument(static_cast<ObjectCommandType>(command));
+    Host.MoveDocument(static_cast<ObjectCommandType>(command));
 }
 
 bool CScanParametersDialog::Refuse(int fieldId, unsigned messageId) {
     FocusAndSelect(fieldId, 65280, 0);
-    Source.ShowWarning(Handle(), Source.LoadText(messageId));
+    if (const CModuleApplication* module = CModuleApplication::Current())
+        module->ShowWarning(Handle(), module->LoadText(messageId));
     return false;
+}
+
+std::string CScanParametersDialog::LoadText(unsigned id) const {
+    const CModuleApplication* module = CModuleApplication::Current();
+    return module ? module->LoadText(id) : std::string();
 }

@@ -1,7 +1,7 @@
 // "Scan Parameters": the data source's modeless dialog. It edits its own copy of
-// the source's settings (WorkingSettings) in inches or millimetres and copies it
-// back to the source only when Validate accepts it, on "&Set Parameters" (then
-// saved to the settings store) and "&Acquire Data" (then a transfer is announced).
+// the settings it is shown (WorkingSettings) in inches or millimetres and hands it
+// to its host only when Validate accepts it, on "&Set Parameters" (then saved to
+// the settings store) and "&Acquire Data" (then the host announces a transfer).
 #pragma once
 
 #include <cstdint>
@@ -9,12 +9,11 @@
 
 #include "framework/dialog.h"
 #include "settings/scan_settings.h"
-
-class CTwainSource;
+#include "ui/scan_dialog.h"
 
 class CScanParametersDialog : public CDialog {
 public:
-    CScanParametersDialog(CTwainSource& source, ScanSettings& settings);
+    CScanParametersDialog(ScanDialogHost& host, const ScanDialogSetup& setup);
     ~CScanParametersDialog() override;
 
     // --- values bound to the controls (in the displayed unit) ---
@@ -39,8 +38,8 @@ public:
     std::string UnitLabel[4];  // width, length, X offset, Y offset
 
     ScanSettings WorkingSettings;
-    ScanSettings& TargetSettings;
-    CTwainSource& Source;
+    ScanDialogHost& Host;
+    const ScanDialogSetup Setup;
     bool Initialised;
 
     // Parameter checks and the derived displays (scan_validation.cpp).
@@ -77,4 +76,6 @@ private:
     void MoveDocument(int command);
     // Refuses with a message on a field: focus, whole text selected, warning box.
     bool Refuse(int fieldId, unsigned messageId);
+    // A string-table text of the module.
+    std::string LoadText(unsigned id) const;
 };

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "engine/models.h"
-#include "source/twain_source.h"
 #include "ui/resource.h"
 #include "ui/scan_parameters_dialog.h"
 #include "ui/units.h"
@@ -84,7 +83,7 @@ bool CScanParametersDialog::Validate() {
 
     // Pixel counts are compared unsigned: a negative width or X offset is too wide.
     int32_t width = static_cast<int32_t>(static_cast<uint32_t>(Pixels(Resolution, w)) & ~31u);
-    uint32_t limit = static_cast<uint32_t>(MaxScanWidth(Source.ModelCode(), Resolution));
+    uint32_t limit = static_cast<uint32_t>(MaxScanWidth(Setup.Scanner, Resolution));
     if (static_cast<uint32_t>(width) >= limit) return Refuse(IDC_WIDTH, IDS_WIDTH_TOO_WIDE);
     if (static_cast<uint32_t>(width) < 10) return Refuse(IDC_WIDTH, IDS_WIDTH_TOO_SMALL);
     s.ScanWidth = width;

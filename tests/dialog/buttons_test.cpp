@@ -40,7 +40,7 @@ TEST_F(ButtonsTest, SetParametersSavesEachTimeAndKeepsTheDialogOpen) {
     EXPECT_EQ(1184, StoredSetting("Scan Width"));
     EXPECT_EQ(1184, FramePixels().Width);
     EXPECT_TRUE(IsWindowVisible(Dialog()));
-    EXPECT_EQ(StateEnabled, Source().Session.State());
+    EXPECT_EQ(TwainState::Enabled, Source().Session().State());
     EXPECT_EQ(0, FakeSourceManager::Calls);
 }
 
@@ -51,7 +51,7 @@ TEST_F(ButtonsTest, AcquireAnnouncesTheTransferWithTheDialogsParameters) {
     Click(IDC_ACQUIRE);
     EXPECT_EQ(1, FakeSourceManager::Calls);
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     EXPECT_EQ(1600, ImageInfo().ImageWidth);
     EXPECT_EQ(TWPT_GRAY, ImageInfo().PixelType);
     EXPECT_EQ(-1, StoredSetting("Scan Width")) << "acquiring does not save";
@@ -94,7 +94,7 @@ TEST_F(ButtonsTest, CancelEscapeAndCloseAskTheApplicationToClose) {
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
     EXPECT_FALSE(IsWindow(Dialog()));
-    EXPECT_EQ(nullptr, Source().ScanDialog.get());
+    EXPECT_EQ(nullptr, Source().DialogWindow());
 }
 
 TEST_F(ButtonsTest, MessageFilterGivesTheDialogItsKeyboard) {
@@ -144,12 +144,12 @@ TEST_F(ButtonsTest, RewindAndEjectMoveThePaperWhenTheScannerIsReady) {
 
 TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     ASSERT_TRUE(ShowDialog());
-    ScanDialogWindow* dialog = Source().ScanDialog.get();
+    ScanDialogWindow* dialog = Source().DialogWindow();
     HWND window = Dialog();
     // Shown again while it exists: brought to the top, nothing reloaded.
     StoreSetting("Scan Width", 1600);
     Source().ShowScanDialog();
-    EXPECT_EQ(dialog, Source().ScanDialog.get());
+    EXPECT_EQ(dialog, Source().DialogWindow());
     EXPECT_EQ(800, FramePixels().Width);
     EXPECT_TRUE(IsWindow(window));
 
@@ -165,9 +165,10 @@ TEST_F(ButtonsTest, DialogLivesFromEnableToDisableOrUnload) {
     StoreSetting("Scan Width", 1216);
     ui.ShowUI = TRUE;
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    ASSERT_NE(nullptr, Source().ScanDialog.get());
+    ASSERT_NE(nullptr, Source().DialogWindow());
     char brightness[16] = {};
-    GetDlgItemTextA(Source().ScanDialog->Handle(), IDC_BRIGHTNESS, brightness, sizeof brightness);
+    GetDlgItemTextA(Source().DialogWindow()->Handle(), IDC_BRIGHTNESS, brightness,
+                    sizeof brightness);
     EXPECT_STREQ("21", brightness);
     EXPECT_EQ(1216, FramePixels().Width);
 }
@@ -179,9 +180,9 @@ TEST_F(ButtonsTest, EnableFailsWhenTheDialogCannotBeCreated) {
     TW_USERINTERFACE ui = {TRUE, TRUE, nullptr};
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(TWCC_OPERATIONERROR, Status());
-    EXPECT_EQ(StateOpen, Source().Session.State());
-    EXPECT_EQ(nullptr, Source().ScanDialog.get());
+    EXPECT_EQ(TwainState::Open, Source().Session().State());
+    EXPECT_EQ(nullptr, Source().DialogWindow());
     Source().SetResourceHandle(GetModuleHandleA(nullptr));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    EXPECT_NE(nullptr, Source().ScanDialog.get());
+    EXPECT_NE(nullptr, Source().DialogWindow());
 }

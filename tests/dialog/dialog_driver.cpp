@@ -53,7 +53,7 @@ HWND FindThreadDialog(const std::string& caption, bool anyCaption, HWND exclude)
 
 HWND OpenScanDialogHandle() {
     CTwainSource* source = TheSource();
-    return source && source->ScanDialog ? source->ScanDialog->Handle() : nullptr;
+    return source && source->DialogWindow() ? source->DialogWindow()->Handle() : nullptr;
 }
 
 BOOL CALLBACK CollectBoxParts(HWND child, LPARAM parameter) {

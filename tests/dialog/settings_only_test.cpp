@@ -53,7 +53,7 @@ TEST_F(SettingsOnlyTest, OkKeepsTheEditsAndCancelPutsThemBack) {
         Click(c.button);
         EXPECT_EQ(1, FakeTwain2Manager::Notifications) << "no MSG_XFERREADY";
         EXPECT_EQ(c.notification, FakeTwain2Manager::LastMessage);
-        EXPECT_EQ(StateEnabled, Source().Session.State());
+        EXPECT_EQ(TwainState::Enabled, Source().Session().State());
         EXPECT_EQ(static_cast<long long>(c.storedComposition), StoredSetting("Image Composition"));
 
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));

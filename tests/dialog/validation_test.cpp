@@ -297,7 +297,7 @@ TEST_F(ValidationTest, TextTheExchangeCannotTakeChangesNothing) {
     EXPECT_EQ("Please enter an integer between 0 and 255.", box.Text);
     EXPECT_TRUE(HasFocus(IDC_BRIGHTNESS));
     EXPECT_EQ(0, FakeSourceManager::Calls);
-    EXPECT_EQ(StateEnabled, Source().Session.State());
+    EXPECT_EQ(TwainState::Enabled, Source().Session().State());
 
     // A unit change that cannot read the fields leaves the unit as it was.
     box = ClickExpectingBox(IDC_MILLIMETRES);

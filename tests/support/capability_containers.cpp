@@ -140,18 +140,18 @@ TW_UINT16 CapabilityTest::Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& con
     return result;
 }
 
-bool Negotiated::operator==(const Negotiated& o) const {
+bool ReadBack::operator==(const ReadBack& o) const {
     return PixelType == o.PixelType && BitDepth == o.BitDepth && XResolution == o.XResolution &&
            YResolution == o.YResolution && MechanismIndex == o.MechanismIndex;
 }
 
-std::ostream& operator<<(std::ostream& out, const Negotiated& n) {
+std::ostream& operator<<(std::ostream& out, const ReadBack& n) {
     return out << "{pixel type " << n.PixelType << ", " << n.BitDepth << " bits, X "
                << n.XResolution << ", Y " << n.YResolution << ", mechanism entry "
                << n.MechanismIndex << "}";
 }
 
-Negotiated CapabilityTest::ReadNegotiated() {
+ReadBack CapabilityTest::ReadNegotiated() {
     Reply mechanisms;
     EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_XFERMECH, &mechanisms));
     return {CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH), CurrentItem(ICAP_XRESOLUTION),

@@ -56,13 +56,13 @@ Reply ArrayReply(const std::vector<TW_UINT16>& items);
 Reply ReadReply(TW_UINT16 conType, HGLOBAL block);
 
 // What a TWAIN 1.x application reads back of the negotiated settings.
-struct Negotiated {
+struct ReadBack {
     TW_UINT32 PixelType, BitDepth, XResolution, YResolution;
     TW_UINT32 MechanismIndex;  // ICAP_XFERMECH's current entry: 0 native, 1 any other
 
-    bool operator==(const Negotiated& other) const;
+    bool operator==(const ReadBack& other) const;
 };
-std::ostream& operator<<(std::ostream& out, const Negotiated& negotiated);
+std::ostream& operator<<(std::ostream& out, const ReadBack& negotiated);
 
 class CapabilityTest : public SourceTest {
 protected:
@@ -77,7 +77,7 @@ protected:
     TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
         return Set(cap, TWON_ONEVALUE, OneValueContainer(itemType, item));
     }
-    Negotiated ReadNegotiated();
+    ReadBack ReadNegotiated();
     // Puts these values in the per-user settings store and has the source take them
     // up as a user's: an enable with the dialog loads the store, the disable closes
     // the dialog (state 4 before and after). The store is emptied again afterwards.

@@ -5,15 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/twain.h"
+#include "source/session.h"
 #include "twain/identity.h"
 
 extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
                                      TW_UINT16 msg, TW_MEMREF data);
 
 class CTwainSource;
+
+// A state by its number, in the messages of failed checks.
+inline std::ostream& operator<<(std::ostream& out, TwainState state) {
+    return out << static_cast<int>(state);
+}
 
 class SourceTest : public ::testing::Test {
 protected:

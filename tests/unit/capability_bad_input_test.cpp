@@ -39,7 +39,7 @@ protected:
     // touch neither the parameters nor the block (Set checks the block).
     void ExpectRefused(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container,
                        TW_UINT16 conditionCode, bool failLocks = false) {
-        const Negotiated before = ReadNegotiated();
+        const ReadBack before = ReadNegotiated();
         if (failLocks) FailingGlobalMemory::FailLocks();
         TrackingGlobalMemory::Install();
         EXPECT_EQ(TWRC_FAILURE, Set(cap, conType, container));
@@ -70,7 +70,7 @@ protected:
 }  // namespace
 
 TEST_F(CapabilityBadInputTest, NoCapabilityRecord) {
-    const Negotiated before = ReadNegotiated();
+    const ReadBack before = ReadNegotiated();
     for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET, MSG_RESET}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, msg, nullptr)) << msg;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << msg;
@@ -79,7 +79,7 @@ TEST_F(CapabilityBadInputTest, NoCapabilityRecord) {
 }
 
 TEST_F(CapabilityBadInputTest, NoContainer) {
-    const Negotiated before = ReadNegotiated();
+    const ReadBack before = ReadNegotiated();
     for (TW_UINT16 cap : SettableCaps) {
         for (TW_UINT16 conType : {TWON_ONEVALUE, TWON_ENUMERATION}) {
             TW_CAPABILITY capability = {cap, conType, nullptr};

@@ -131,19 +131,19 @@ protected:
     // A fresh connection moved to `state` the way an application moves it: an
     // enable with the dialog (5) or without it (6), and one block of a memory
     // transfer that leaves most of the image to come (7).
-    void OpenInState(int32_t state) {
+    void OpenInState(TwainState state) {
         OpenOn("QD120");
         Reach(state);
     }
-    void Reach(int32_t state) {
-        if (state == StateOpen) return;
-        if (state == StateTransferring) {
+    void Reach(TwainState state) {
+        if (state == TwainState::Open) return;
+        if (state == TwainState::Transferring) {
             ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
         }
-        TW_USERINTERFACE ui = {static_cast<TW_BOOL>(state == StateEnabled ? TRUE : FALSE), FALSE,
-                               nullptr};
+        TW_USERINTERFACE ui = {static_cast<TW_BOOL>(state == TwainState::Enabled ? TRUE : FALSE),
+                               FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-        if (state == StateTransferring) {
+        if (state == TwainState::Transferring) {
             ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
         }
     }
@@ -340,7 +340,8 @@ TEST_F(CapabilityQueryTest, PhysicalWidthIsTheModelsWidthInInches) {
 }
 
 TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
-    for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
+    for (TwainState state :
+         {TwainState::Enabled, TwainState::TransferReady, TwainState::Transferring}) {
         OpenInState(state);
         Reply reply;
         EXPECT_EQ(TWRC_SUCCESS, Query(MSG_GET, ICAP_PIXELTYPE, &reply)) << state;
@@ -350,7 +351,7 @@ TEST_F(CapabilityQueryTest, QueriesAreAnsweredInEveryConnectedState) {
 }
 
 TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
-    for (int32_t state : {StateOpen, StateEnabled}) {
+    for (TwainState state : {TwainState::Open, TwainState::Enabled}) {
         OpenInState(state);
         for (TW_UINT16 msg : {MSG_NULL, MSG_GETFIRST, MSG_GETNEXT, MSG_QUERYSUPPORT, 9,
                               MSG_XFERREADY, MSG_ENABLEDS, 0xFFFF}) {
@@ -364,9 +365,10 @@ TEST_F(CapabilityQueryTest, MessagesOtherThanTheFiveAreBadProtocol) {
 }
 
 TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
-    for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
+    for (TwainState state :
+         {TwainState::Enabled, TwainState::TransferReady, TwainState::Transferring}) {
         SCOPED_TRACE(state);
-        OpenInState(StateOpen);
+        OpenInState(TwainState::Open);
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 300));
         ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
@@ -385,7 +387,7 @@ TEST_F(CapabilityQueryTest, SetAndResetOutsideStateFourAreSequenceErrors) {
         EXPECT_EQ(before,
                   (std::vector<TW_UINT32>{CurrentItem(ICAP_PIXELTYPE), CurrentItem(ICAP_BITDEPTH),
                                           CurrentItem(ICAP_XRESOLUTION)}));
-        if (state != StateEnabled) {
+        if (state != TwainState::Enabled) {
             EXPECT_EQ((std::vector<TW_UINT32>{TWPT_GRAY, 8, 300}), before);
         }
         Reply mechanisms;

@@ -10,8 +10,8 @@
 
 namespace {
 
-typedef std::function<void(Negotiated&)> Change;
-const Change Unchanged = [](Negotiated&) {};
+typedef std::function<void(ReadBack&)> Change;
+const Change Unchanged = [](ReadBack&) {};
 
 Bytes One(TW_UINT16 itemType, TW_UINT32 item) {
     return OneValueContainer(itemType, item);
@@ -50,22 +50,22 @@ const std::vector<SetRow>& SetTable() {
          RangeContainer(TWTY_INT16, 1, 5, 1, 1, 1), ok, Unchanged},
 
         {"black and white", "QD120", TWPT_RGB, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_BW), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_BW;
              n.BitDepth = 1;
          }},
         {"grey", "QD120", TWPT_RGB, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_GRAY), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_GRAY;
              n.BitDepth = 8;
          }},
         {"RGB", "QD120", TWPT_BW, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_RGB;
              n.BitDepth = 24;
          }},
         {"palette", "QD120", TWPT_RGB, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_PALETTE), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_PALETTE;
              n.BitDepth = 8;
          }},
@@ -78,19 +78,19 @@ const std::vector<SetRow>& SetTable() {
         {"RGB on a QD110", "QD110", TWPT_BW, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_RGB), bad,
          Unchanged},
         {"grey on a QD130", "QD130", TWPT_BW, ICAP_PIXELTYPE, one, One(TWTY_UINT16, TWPT_GRAY), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_GRAY;
              n.BitDepth = 8;
          }},
         {"RGB enumeration on a QD130", "QD130", TWPT_BW, ICAP_PIXELTYPE, en, Enum({0, 1, 2, 3}, 2),
          ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_RGB;
              n.BitDepth = 24;
          }},
         {"enumeration, other entries unexamined", "QD120", TWPT_RGB, ICAP_PIXELTYPE, en,
          Enum({9, 1}, 1), ok,
-         [](Negotiated& n) {
+         [](ReadBack& n) {
              n.PixelType = TWPT_GRAY;
              n.BitDepth = 8;
          }},
@@ -109,15 +109,15 @@ const std::vector<SetRow>& SetTable() {
          Unchanged},
 
         {"memory transfer", "QD120", TWPT_RGB, ICAP_XFERMECH, one, One(TWTY_UINT16, TWSX_MEMORY),
-         ok, [](Negotiated& n) { n.MechanismIndex = 1; }},
+         ok, [](ReadBack& n) { n.MechanismIndex = 1; }},
         {"any mechanism but a file", "QD120", TWPT_RGB, ICAP_XFERMECH, one, One(TWTY_UINT16, 5), ok,
-         [](Negotiated& n) { n.MechanismIndex = 1; }},
+         [](ReadBack& n) { n.MechanismIndex = 1; }},
         {"file transfer", "QD120", TWPT_RGB, ICAP_XFERMECH, one, One(TWTY_UINT16, TWSX_FILE), bad,
          Unchanged},
         {"file transfer with a high half", "QD120", TWPT_RGB, ICAP_XFERMECH, one,
          One(TWTY_UINT16, 0x10000 | TWSX_FILE), bad, Unchanged},
         {"mechanism enumeration", "QD120", TWPT_RGB, ICAP_XFERMECH, en, Enum({0, 2}, 1), ok,
-         [](Negotiated& n) { n.MechanismIndex = 1; }},
+         [](ReadBack& n) { n.MechanismIndex = 1; }},
         {"enumeration listing a file", "QD120", TWPT_RGB, ICAP_XFERMECH, en, Enum({0, 1, 2}, 2),
          bad, Unchanged},
         {"mechanism as a range", "QD120", TWPT_RGB, ICAP_XFERMECH, TWON_RANGE,
@@ -128,18 +128,18 @@ const std::vector<SetRow>& SetTable() {
          ArrayBytes(TWTY_INT16, {5}), bad, Unchanged},
 
         {"x resolution", "QD120", TWPT_RGB, ICAP_XRESOLUTION, one, One(TWTY_UINT16, 300), ok,
-         [](Negotiated& n) { n.XResolution = 300; }},
+         [](ReadBack& n) { n.XResolution = 300; }},
         {"x resolution off the list", "QD120", TWPT_RGB, ICAP_XRESOLUTION, one,
-         One(TWTY_UINT16, 1234), ok, [](Negotiated& n) { n.XResolution = 1234; }},
+         One(TWTY_UINT16, 1234), ok, [](ReadBack& n) { n.XResolution = 1234; }},
         {"x resolution 300.5 as FIX32", "QD120", TWPT_RGB, ICAP_XRESOLUTION, one,
-         One(TWTY_FIX32, Fix32(300, 0x8000)), ok, [](Negotiated& n) { n.XResolution = 301; }},
+         One(TWTY_FIX32, Fix32(300, 0x8000)), ok, [](ReadBack& n) { n.XResolution = 301; }},
         {"x resolution enumeration", "QD120", TWPT_RGB, ICAP_XRESOLUTION, en,
-         Enum({100, 200, 300}, 2), ok, [](Negotiated& n) { n.XResolution = 300; }},
+         Enum({100, 200, 300}, 2), ok, [](ReadBack& n) { n.XResolution = 300; }},
         {"x resolution FIX32 enumeration", "QD120", TWPT_RGB, ICAP_XRESOLUTION, en,
          EnumerationBytes32(TWTY_FIX32, 1, {Fix32(150, 0), Fix32(600, 0)}), ok,
-         [](Negotiated& n) { n.XResolution = 600; }},
+         [](ReadBack& n) { n.XResolution = 600; }},
         {"y resolution", "QD120", TWPT_RGB, ICAP_YRESOLUTION, one, One(TWTY_UINT16, 600), ok,
-         [](Negotiated& n) { n.YResolution = 600; }},
+         [](ReadBack& n) { n.YResolution = 600; }},
 
         {"MSB first", "QD120", TWPT_RGB, ICAP_BITORDER, one, One(TWTY_UINT16, TWBO_MSBFIRST), ok,
          Unchanged},
@@ -159,9 +159,9 @@ const std::vector<SetRow>& SetTable() {
         {"16 bits for grey", "QD120", TWPT_GRAY, ICAP_BITDEPTH, one, One(TWTY_UINT16, 16), bad,
          Unchanged},
         {"4 bits for a palette", "QD120", TWPT_PALETTE, ICAP_BITDEPTH, one, One(TWTY_UINT16, 4), ok,
-         [](Negotiated& n) { n.BitDepth = 4; }},
+         [](ReadBack& n) { n.BitDepth = 4; }},
         {"palette depths", "QD120", TWPT_PALETTE, ICAP_BITDEPTH, en, Enum({8, 4}, 1), ok,
-         [](Negotiated& n) { n.BitDepth = 4; }},
+         [](ReadBack& n) { n.BitDepth = 4; }},
         {"palette depths with 1", "QD120", TWPT_PALETTE, ICAP_BITDEPTH, en, Enum({8, 4, 1}, 1), bad,
          Unchanged},
         {"empty depth list", "QD120", TWPT_PALETTE, ICAP_BITDEPTH, en, Enum({}, 0), bad, Unchanged},
@@ -212,7 +212,7 @@ TEST_F(CapabilitySetTest, EveryCapabilityAcceptsOrRefusesAsItShould) {
             LoadStoredSettings({{"Image Composition", 1}, {"Bits per Pixel", 8}});
         else
             ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, row.pixelType));
-        Negotiated expected = ReadNegotiated();
+        ReadBack expected = ReadNegotiated();
         if (row.conditionCode == TWCC_SUCCESS) row.change(expected);
 
         TrackingGlobalMemory::Install();
@@ -252,7 +252,7 @@ TEST_F(CapabilitySetTest, BrightnessAndThresholdAreStoredAsSent) {
         const DeviceLog log(DeviceLog::TemporaryPath("dunmere_capability_set_tone.log"));
         Reload();
         Open();
-        const Negotiated before = ReadNegotiated();
+        const ReadBack before = ReadNegotiated();
         TrackingGlobalMemory::Install();
         EXPECT_EQ(TWRC_SUCCESS, Set(c.cap, c.conType, c.container));
         EXPECT_EQ(0, TrackingGlobalMemory::LiveBlocks());

@@ -154,7 +154,7 @@ TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
     ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_UINT16, 300));
     ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_YRESOLUTION, TWTY_UINT16, 200));
     ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
-    const Negotiated before = ReadNegotiated();
+    const ReadBack before = ReadNegotiated();
     FailingGlobalMemory::FailLocks();
     for (TW_UINT16 cap :
          {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION, ICAP_XFERMECH}) {
@@ -163,7 +163,7 @@ TEST_F(ContainerTest, ResetThatCannotAnswerChangesNothing) {
         EXPECT_EQ(TWCC_LOWMEMORY, Status());
     }
     FailingGlobalMemory::Restore();
-    EXPECT_EQ((Negotiated{TWPT_PALETTE, 4, 300, 200, 1}), before);
+    EXPECT_EQ((ReadBack{TWPT_PALETTE, 4, 300, 200, 1}), before);
     EXPECT_EQ(before, ReadNegotiated());
 
     EXPECT_EQ(TWRC_SUCCESS, Query(MSG_RESET, ICAP_PIXELTYPE));

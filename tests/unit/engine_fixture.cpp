@@ -166,13 +166,13 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
 }
 
-void EngineTest::EnterState(int32_t state) {
-    if (state == StateOpen) return Open();
+void EngineTest::EnterState(TwainState state) {
+    if (state == TwainState::Open) return Open();
     OpenAndEnable();
     TW_PENDINGXFERS pending = {};
-    if (state == StateEnabled) {
+    if (state == TwainState::Enabled) {
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
-    } else if (state == StateTransferring) {
+    } else if (state == TwainState::Transferring) {
         // One row of the built-in window: the image is under way.
         ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4096));
     }

@@ -72,7 +72,7 @@ protected:
                    int length, int bitsPerPixel, Composition composition,
                    WindowFrom from = WindowFrom::Negotiation);
     // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
-    void EnterState(int32_t state);
+    void EnterState(TwainState state);
 
     // The scanner's call log since UseScanner (none before it).
     std::vector<std::string> LogLines(size_t from = 0) const {

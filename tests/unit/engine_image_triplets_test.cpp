@@ -86,18 +86,18 @@ TEST_F(ImageTripletTest, ImageInfoDescribesEachComposition) {
             << "entries past the samples untouched";
         EXPECT_EQ(FALSE, info.Planar);
         EXPECT_EQ(TWCP_NONE, info.Compression);
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     }
 }
 
 TEST_F(ImageTripletTest, ImageInfoOnlyInStateSix) {
     TW_IMAGEINFO info = {};
-    for (int32_t state : {StateOpen, StateEnabled, StateTransferring}) {
+    for (TwainState state : {TwainState::Open, TwainState::Enabled, TwainState::Transferring}) {
         Reload();
         EnterState(state);
         EXPECT_EQ(TWRC_FAILURE, Info(info)) << state;
         EXPECT_EQ(TWCC_SEQERROR, Status()) << state;
-        EXPECT_EQ(state, Source().Session.State());
+        EXPECT_EQ(state, Source().Session().State());
     }
 }
 
@@ -210,19 +210,20 @@ TEST_F(ImageTripletTest, LayoutResetClearsTheWholeWindow) {
 TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
     struct Case {
         TW_UINT16 msg;
-        int32_t state;
+        TwainState state;
         TW_UINT16 result, condition;
     };
-    for (const Case& c : {Case{MSG_GET, StateTransferring, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_GETDEFAULT, StateTransferring, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_GET, StateTransferReady, TWRC_SUCCESS, TWCC_SUCCESS},
-                          Case{MSG_GETDEFAULT, StateEnabled, TWRC_SUCCESS, TWCC_SUCCESS},
-                          Case{MSG_SET, StateEnabled, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_SET, StateTransferReady, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_RESET, StateEnabled, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_RESET, StateTransferring, TWRC_FAILURE, TWCC_SEQERROR},
-                          Case{MSG_GETCURRENT, StateOpen, TWRC_FAILURE, TWCC_BADPROTOCOL},
-                          Case{MSG_GETFIRST, StateTransferReady, TWRC_FAILURE, TWCC_BADPROTOCOL}}) {
+    for (const Case& c :
+         {Case{MSG_GET, TwainState::Transferring, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_GETDEFAULT, TwainState::Transferring, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_GET, TwainState::TransferReady, TWRC_SUCCESS, TWCC_SUCCESS},
+          Case{MSG_GETDEFAULT, TwainState::Enabled, TWRC_SUCCESS, TWCC_SUCCESS},
+          Case{MSG_SET, TwainState::Enabled, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_SET, TwainState::TransferReady, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_RESET, TwainState::Enabled, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_RESET, TwainState::Transferring, TWRC_FAILURE, TWCC_SEQERROR},
+          Case{MSG_GETCURRENT, TwainState::Open, TWRC_FAILURE, TWCC_BADPROTOCOL},
+          Case{MSG_GETFIRST, TwainState::TransferReady, TWRC_FAILURE, TWCC_BADPROTOCOL}}) {
         SCOPED_TRACE(::testing::Message() << "message " << c.msg << " in state " << c.state);
         Reload();
         EnterState(c.state);
@@ -230,11 +231,11 @@ TEST_F(ImageTripletTest, LayoutMessagesInTheirStates) {
         layout.Frame = {Whole(0), Whole(0), Whole(1), Whole(1)};
         EXPECT_EQ(c.result, Layout(c.msg, layout));
         EXPECT_EQ(c.condition, Status());
-        EXPECT_EQ(c.state, Source().Session.State());
+        EXPECT_EQ(c.state, Source().Session().State());
         if (c.result == TWRC_FAILURE) {
             // The built-in window, 800 x 800 pixels at 400 dpi, is as it was.
             TW_PENDINGXFERS pending = {};
-            if (c.state == StateTransferring) {
+            if (c.state == TwainState::Transferring) {
                 ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
             }
             ExpectFrameSize(800, 800, 400, 400);
@@ -250,5 +251,5 @@ TEST_F(ImageTripletTest, OtherImageDataArgumentTypesAreRefused) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, record)) << dat;
         EXPECT_EQ(TWCC_BADPROTOCOL, Status()) << dat;
     }
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
 }

@@ -84,8 +84,8 @@ TEST_F(MemoryTransferTest, WorkedBufferSizesGiveTheirBlockSequences) {
         }
         EXPECT_EQ(ExpectedStream(paper_, model), Assemble(blocks, 3000, 10, 24))
             << "RGB, unchanged";
-        EXPECT_EQ(blocks.size() > 1 ? StateTransferring : StateTransferReady,
-                  Source().Session.State());
+        EXPECT_EQ(blocks.size() > 1 ? TwainState::Transferring : TwainState::TransferReady,
+                  Source().Session().State());
         EXPECT_EQ(1u, LogCalls("StartScan").size());
         EXPECT_EQ(1u, LogCalls("StopScan").size());
     }
@@ -182,7 +182,7 @@ TEST_F(MemoryTransferTest, AStuckDeviceFailsTheFirstBlockAndStopsTheScanner) {
     ASSERT_EQ(1u, blocks.size());
     EXPECT_EQ(TWRC_FAILURE, blocks[0].Result);
     EXPECT_EQ(TWCC_OPERATIONERROR, Status());
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     EXPECT_EQ("StopScan", CallName(LogLines().back()));
 }
 
@@ -207,7 +207,7 @@ TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     EXPECT_EQ(TWCC_BADVALUE, Status());
     EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, nullptr));
     EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     EXPECT_TRUE(LogLines(mark).empty()) << "nothing scanned";
 
     // In the middle of the image too; the transfer goes on with a usable buffer.
@@ -219,7 +219,7 @@ TEST_F(MemoryTransferTest, UnusableBuffersAreRefusedOneCallAtATime) {
     ASSERT_EQ(TWRC_SUCCESS, first.Result);
     EXPECT_EQ(TWRC_FAILURE, call(5, buffer.data(), record));
     EXPECT_EQ(TWCC_BADVALUE, Status());
-    EXPECT_EQ(StateTransferring, Source().Session.State());
+    EXPECT_EQ(TwainState::Transferring, Source().Session().State());
     for (const MemoryBlock& block : MemoryTransfer(1200))
         blocks.push_back(block);
     ASSERT_EQ(TWRC_XFERDONE, blocks.back().Result);

@@ -7,7 +7,7 @@
 
 #include "engine/dib_builder.h"
 #include "engine/models.h"
-#include "engine/read_block.h"
+#include "engine/scan_job.h"
 #include "source/twain_source.h"
 #include "tests/unit/engine_fixture.h"
 #include "twain/fix32.h"
@@ -111,7 +111,7 @@ TEST_F(NativeTransferTest, EveryPixelTypeDeliversTheImagingModelsBytes) {
         ASSERT_EQ(palette.size(), image.ColourTable.size());
         EXPECT_EQ(0, std::memcmp(palette.data(), image.ColourTable.data(),
                                  palette.size() * sizeof(RGBQUAD)));
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
         EXPECT_EQ(0, LiveGlobalMemory::Live) << "only the DIB, which the application freed";
     }
 }
@@ -205,8 +205,8 @@ TEST_F(NativeTransferTest, ADeviceThatEndsEarlyLeavesZeroRowsAndStateSeven) {
         std::fill(stream.begin() + rowsDelivered * lineBytes, stream.end(), 0);
         EXPECT_EQ(ExpectedDibPixels(stream, lineBytes, 10, 24),
                   std::vector<uint8_t>(image.Pixels.begin(), image.Pixels.begin() + 112 * 10));
-        EXPECT_EQ(rowsDelivered < 10 ? StateTransferring : StateTransferReady,
-                  Source().Session.State());
+        EXPECT_EQ(rowsDelivered < 10 ? TwainState::Transferring : TwainState::TransferReady,
+                  Source().Session().State());
         EXPECT_FALSE(LogCalls("StopScan").empty());
         EXPECT_EQ(0, LiveGlobalMemory::Live);
         // MSG_ENDXFER accepts state 7.
@@ -228,7 +228,7 @@ TEST_F(NativeTransferTest, ADeviceNotReadyForAWhileStillDeliversTheWholeImage) {
         for (const std::string& read : LogCalls("ReadData"))
             notReady += LogFields(read)["result"] == "3";
         EXPECT_EQ(static_cast<size_t>(retries), notReady);
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     }
 }
 
@@ -245,7 +245,7 @@ TEST_F(NativeTransferTest, AStuckDeviceFailsWithoutLeakingTheDib) {
         EXPECT_EQ(TWCC_OPERATIONERROR, Status());
         EXPECT_EQ(0u, handle);
         EXPECT_EQ(0, LiveGlobalMemory::Live);
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
         const size_t reads = LogCalls("ReadData").size();
         EXPECT_LT(static_cast<size_t>(ReadAttempts), reads)
             << "more than one read's attempts before giving up";
@@ -298,7 +298,7 @@ TEST_F(NativeTransferTest, AllocationFailuresAreCleanedUp) {
         EXPECT_EQ(c.condition, Status());
         EXPECT_EQ(0u, handle);
         EXPECT_EQ(0, LiveGlobalMemory::Live);
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
         EXPECT_EQ(c.scanned, !LogCalls("StartScan").empty());
         if (c.scanned) {
             EXPECT_EQ("StopScan", CallName(LogLines().back()));

@@ -216,7 +216,7 @@ TEST_F(ScanStartTest, RefusedToneSettingsStopTheScanBeforeItStarts) {
             EXPECT_EQ(TWRC_FAILURE, Transfer(mechanism)) << "gamma " << c.gamma;
             EXPECT_EQ(TWCC_OPERATIONERROR, Status());
             EXPECT_TRUE(LogCalls("StartScan").empty());
-            EXPECT_EQ(StateTransferReady, Source().Session.State());
+            EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
             EXPECT_EQ(0, LiveGlobalMemory::Live);
         }
     }
@@ -262,7 +262,7 @@ TEST_F(ScanStartTest, AFailingStepEndsScanStartAndTheTransferCleansUp) {
                 EXPECT_EQ(TWRC_FAILURE, MemoryTransfer(65536).back().Result);
             }
             EXPECT_EQ(TWCC_OPERATIONERROR, Status());
-            EXPECT_EQ(StateTransferReady, Source().Session.State());
+            EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
             EXPECT_EQ(0, LiveGlobalMemory::Live) << "nothing left allocated";
             std::vector<std::string> calls = CallNames(mark);
             ASSERT_FALSE(calls.empty());

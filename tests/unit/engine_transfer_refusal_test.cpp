@@ -35,12 +35,12 @@ protected:
     // Refused with `condition`, in the same state, with nothing allocated and no
     // device call made.
     void ExpectRefused(Mechanism mechanism, TW_UINT16 condition) {
-        const int32_t state = Source().Session.State();
+        const TwainState state = Source().Session().State();
         const size_t mark = LogLines().size();
         LiveGlobalMemory::Install();
         EXPECT_EQ(TWRC_FAILURE, Attempt(mechanism));
         EXPECT_EQ(condition, Status());
-        EXPECT_EQ(state, Source().Session.State());
+        EXPECT_EQ(state, Source().Session().State());
         EXPECT_EQ(0, LiveGlobalMemory::Allocations);
         EXPECT_EQ(std::vector<std::string>{}, LogLines(mark));
     }
@@ -89,7 +89,7 @@ TEST_F(TransferRefusalTest, UnknownScannerAndColourOnAMonochromeModel) {
 
 TEST_F(TransferRefusalTest, TransfersInTheWrongState) {
     for (Mechanism mechanism : Both) {
-        for (int32_t state : {StateOpen, StateEnabled}) {
+        for (TwainState state : {TwainState::Open, TwainState::Enabled}) {
             SCOPED_TRACE(::testing::Message() << Name(mechanism) << " in state " << state);
             UseScanner("QD120");
             EnterState(state);
@@ -98,7 +98,7 @@ TEST_F(TransferRefusalTest, TransfersInTheWrongState) {
     }
     // A native transfer needs state 6 exactly.
     UseScanner("QD120");
-    EnterState(StateTransferring);
+    EnterState(TwainState::Transferring);
     ExpectRefused(Mechanism::Native, TWCC_SEQERROR);
 }
 
@@ -160,6 +160,6 @@ TEST_F(TransferRefusalTest, NullDataIsRefused) {
                           TW_UINT16{DAT_IMAGEINFO}, TW_UINT16{DAT_IMAGELAYOUT}}) {
         EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, dat, MSG_GET, nullptr)) << dat;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << dat;
-        EXPECT_EQ(StateTransferReady, Source().Session.State());
+        EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     }
 }

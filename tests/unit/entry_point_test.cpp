@@ -17,7 +17,7 @@ TEST_F(EntryPointTest, ProcessEventIsNeverASourceEvent) {
         EXPECT_EQ(MSG_NULL, event.TWMessage);
     }
     EXPECT_EQ(TWRC_NOTDSEVENT, DS_Entry(nullptr, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
-    EXPECT_EQ(StateClosed, Source().Session.State());
+    EXPECT_EQ(TwainState::Closed, Source().Session().State());
 }
 
 TEST_F(EntryPointTest, IdentityBeforeOpenIsTheInitialOne) {
@@ -43,7 +43,7 @@ TEST_F(EntryPointTest, IdentityBeforeOpenIsTheInitialOne) {
 
 TEST_F(EntryPointTest, OpenTakesTheManagersIdentityAndKeepsItAfterClose) {
     Open();
-    EXPECT_EQ(StateOpen, Source().Session.State());
+    EXPECT_EQ(TwainState::Open, Source().Session().State());
     TW_IDENTITY identity = {};
     // The connected application's own identity get is not one of its triplets.
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
@@ -52,8 +52,8 @@ TEST_F(EntryPointTest, OpenTakesTheManagersIdentityAndKeepsItAfterClose) {
     EXPECT_EQ(TWCC_BADPROTOCOL, Status());
 
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
-    EXPECT_EQ(StateClosed, Source().Session.State());
-    EXPECT_EQ(0u, Source().Session.AppIdentity().Id);
+    EXPECT_EQ(TwainState::Closed, Source().Session().State());
+    EXPECT_EQ(0u, Source().Session().AppIdentity().Id);
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
     EXPECT_EQ(SourceId.Id, identity.Id);
     EXPECT_STREQ(SourceId.ProductName, identity.ProductName);
@@ -70,8 +70,8 @@ TEST_F(EntryPointTest, SecondApplicationIsRefusedWithItsOwnConditionCode) {
     EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceId));
     EXPECT_EQ(TWCC_MAXCONNECTIONS, StatusOf(other));
     EXPECT_EQ(TWCC_SUCCESS, StatusOf(other));
-    EXPECT_EQ(App.Id, Source().Session.AppIdentity().Id);
-    EXPECT_EQ(StateEnabled, Source().Session.State());
+    EXPECT_EQ(App.Id, Source().Session().AppIdentity().Id);
+    EXPECT_EQ(TwainState::Enabled, Source().Session().State());
     EXPECT_EQ(TWCC_BADDEST, Status());
 
     // A caller that is not connected may only ask identity, open and status.
@@ -82,7 +82,7 @@ TEST_F(EntryPointTest, SecondApplicationIsRefusedWithItsOwnConditionCode) {
     TW_STATUS status = {};
     EXPECT_EQ(TWRC_FAILURE, CallFrom(other, DG_CONTROL, DAT_STATUS, MSG_SET, &status));
     EXPECT_EQ(TWCC_BADDEST, StatusOf(other));
-    EXPECT_EQ(StateEnabled, Source().Session.State());
+    EXPECT_EQ(TwainState::Enabled, Source().Session().State());
     EXPECT_EQ(TWCC_SUCCESS, Status());
 }
 
@@ -108,7 +108,7 @@ TEST_F(EntryPointTest, CloseOnlyFromOpenStateAndThenEveryoneMayOpen) {
 
     TW_IDENTITY other = MakeIdentity(99, "Other Application");
     EXPECT_EQ(TWRC_SUCCESS, CallFrom(other, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceId));
-    EXPECT_EQ(other.Id, Source().Session.AppIdentity().Id);
+    EXPECT_EQ(other.Id, Source().Session().AppIdentity().Id);
 }
 
 TEST_F(EntryPointTest, ConnectedStatusAcceptsAnyMessageAndClearsTheCode) {
@@ -146,19 +146,19 @@ TEST_F(EntryPointTest, ControlDispatchRefusesWhatItDoesNotOffer) {
         SCOPED_TRACE(testing::Message() << "dg " << c.dg << " dat " << c.dat << " msg " << c.msg);
         EXPECT_EQ(TWRC_FAILURE, Call(c.dg, c.dat, c.msg, scratch));
         EXPECT_EQ(c.code, Status());
-        EXPECT_EQ(StateOpen, Source().Session.State());
+        EXPECT_EQ(TwainState::Open, Source().Session().State());
     }
     // A transfer-ready notification sent back to the source changes nothing.
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_NULL, MSG_XFERREADY, nullptr));
-    EXPECT_EQ(StateOpen, Source().Session.State());
+    EXPECT_EQ(TwainState::Open, Source().Session().State());
 }
 
 TEST_F(EntryPointTest, NullPointersGetBadValueAndChangeNothing) {
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, nullptr));
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, nullptr));
-    EXPECT_EQ(StateClosed, Source().Session.State());
+    EXPECT_EQ(TwainState::Closed, Source().Session().State());
     EXPECT_EQ(TWRC_FAILURE, DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceId));
-    EXPECT_EQ(StateClosed, Source().Session.State());
+    EXPECT_EQ(TwainState::Closed, Source().Session().State());
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_STATUS, MSG_GET, nullptr));
     EXPECT_EQ(TWCC_BADVALUE, StatusOf(App));
 
@@ -168,6 +168,6 @@ TEST_F(EntryPointTest, NullPointersGetBadValueAndChangeNothing) {
         TW_UINT16 msg = dat == DAT_USERINTERFACE ? MSG_ENABLEDS : MSG_GET;
         EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, dat, msg, nullptr)) << dat;
         EXPECT_EQ(TWCC_BADVALUE, Status()) << dat;
-        EXPECT_EQ(StateOpen, Source().Session.State());
+        EXPECT_EQ(TwainState::Open, Source().Session().State());
     }
 }

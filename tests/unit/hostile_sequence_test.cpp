@@ -50,7 +50,7 @@ protected:
     void Enable() {
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-        ASSERT_EQ(StateTransferReady, Source().Session.State());
+        ASSERT_EQ(TwainState::TransferReady, Source().Session().State());
     }
     // Ends the transfer and disables the source (state 4).
     void EndTransfer() {
@@ -231,7 +231,7 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
              }
              EXPECT_EQ(static_cast<TW_UINT32>(info.ImageLength), rows);
          }},
-        {"a transfer that fails leaves the interpolated width as it was", "QD140+",
+        {"a transfer that fails leaves the interpolated width asked for as it was", "QD140+",
          [&] {
              ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, TWTY_UINT16, 600));
              ASSERT_EQ(TWRC_SUCCESS, SetFrame(Fix(0), Fix(0), Fix(1), Fix(1)));
@@ -241,6 +241,11 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
              TW_IMAGEMEMXFER record;
              std::vector<uint8_t> buffer(65536);
              ExpectRefused(TransferBlock(record, 0, 65536, buffer.data()), TWCC_OPERATIONERROR);
+             // Back where the frame was set: the announced image's width (402) is gone.
+             TW_PENDINGXFERS pending = {};
+             ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
+             TW_USERINTERFACE ui = {};
+             ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
              const TW_FRAME frame = Frame();
              EXPECT_EQ(1, frame.Right.Whole);
              EXPECT_EQ(0, frame.Right.Frac) << "400 pixels at 400 dpi, not 402";
@@ -314,7 +319,7 @@ TEST_F(HostileSequenceTest, EachSequenceGetsTheSoundBehaviour) {
                  ExpectRefused(Call(t.dg, t.dat, t.msg, record), TWCC_BADPROTOCOL);
                  for (unsigned char byte : record)
                      ASSERT_EQ(0x5A, byte);
-                 EXPECT_EQ(StateTransferReady, Source().Session.State());
+                 EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
              }
              EXPECT_EQ(logLines, LogLines().size()) << "the scanner was not touched";
          }},

@@ -9,7 +9,7 @@ TEST(ScanSettingsTest, BuiltInDefaults) {
     const ScanSettings s;
     const int32_t window[19] = {400, 400, 0, 0,   800, 800, 10, 128, 5, 24,
                                 131, 0,   0, 240, 120, 100, 0,  48,  0};
-    EXPECT_EQ(0, std::memcmp(window, &s.Window(), sizeof window));
+    EXPECT_EQ(0, std::memcmp(window, &s.XResolution, sizeof window));
     EXPECT_EQ("", s.Palette);
     EXPECT_EQ(0, s.AutoPalette);
     EXPECT_EQ(0, s.PaletteColours);
@@ -42,7 +42,7 @@ TEST(ScanSettingsTest, AssignmentCopiesEveryMemberAndBack) {
     original = copy;
     ScanSettings constructed(original);
     for (const ScanSettings* s : {&copy, &original, &constructed}) {
-        EXPECT_EQ(0, std::memcmp(&copy.Window(), &s->Window(), sizeof(WindowDescriptorType)));
+        EXPECT_EQ(0, std::memcmp(&copy.XResolution, &s->XResolution, 19 * sizeof(int32_t)));
         EXPECT_EQ("Custom palette", s->Palette);
         EXPECT_EQ(1, s->AutoPalette);
         EXPECT_EQ(77, s->PaletteColours);

@@ -10,21 +10,21 @@ protected:
     // Puts an open source into the given state as an application does: a refused
     // notification leaves it enabled (5), an accepted one ready (6), and one block
     // of a memory transfer that leaves most of the image to come transferring (7).
-    void EnterState(int32_t state) {
+    void EnterState(TwainState state) {
         Open();
-        if (state == StateOpen) return;
-        if (state == StateTransferring) {
+        if (state == TwainState::Open) return;
+        if (state == TwainState::Transferring) {
             ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY));
         }
-        FakeSourceManager::Answer = state == StateEnabled ? TWRC_FAILURE : TWRC_SUCCESS;
+        FakeSourceManager::Answer = state == TwainState::Enabled ? TWRC_FAILURE : TWRC_SUCCESS;
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         Status();
         FakeSourceManager::Answer = TWRC_SUCCESS;
-        if (state == StateTransferring) {
+        if (state == TwainState::Transferring) {
             ASSERT_EQ(TWRC_SUCCESS, TakeMemoryBlock(4800));
         }
-        ASSERT_EQ(state, Source().Session.State());
+        ASSERT_EQ(state, Source().Session().State());
     }
 
     TW_UINT16 UserInterface(TW_UINT16 msg, TW_BOOL showUI = FALSE) {
@@ -33,7 +33,8 @@ protected:
     }
 };
 
-const int32_t OpenStates[] = {StateOpen, StateEnabled, StateTransferReady, StateTransferring};
+const TwainState OpenStates[] = {TwainState::Open, TwainState::Enabled, TwainState::TransferReady,
+                                 TwainState::Transferring};
 
 }  // namespace
 
@@ -42,7 +43,7 @@ TEST_F(StateMachineTest, EnableWithoutInterfaceAnnouncesTheTransferAtOnce) {
     ASSERT_EQ(TWRC_SUCCESS, SetCapability(ICAP_XRESOLUTION, TWTY_UINT16, 150));
     TW_USERINTERFACE ui = {FALSE, TRUE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
     EXPECT_EQ(TRUE, ui.ModalUI);  // not written on this path
     EXPECT_EQ(1, FakeSourceManager::Calls);
     EXPECT_EQ(MSG_XFERREADY, FakeSourceManager::LastMessage);
@@ -60,7 +61,7 @@ TEST_F(StateMachineTest, RefusedOrUnreachableNotificationLeavesTheSourceEnabled)
         FakeSourceManager::Answer = TWRC_FAILURE;
         Open();
         EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_ENABLEDS));
-        EXPECT_EQ(StateEnabled, Source().Session.State());
+        EXPECT_EQ(TwainState::Enabled, Source().Session().State());
         EXPECT_EQ(TWCC_BADDEST, Status());
     }
 }
@@ -70,39 +71,39 @@ TEST_F(StateMachineTest, EnableWithInterfaceStaysEnabledAndIsModeless) {
     TW_USERINTERFACE ui = {TRUE, TRUE, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(FALSE, ui.ModalUI);
-    EXPECT_EQ(StateEnabled, Source().Session.State());
+    EXPECT_EQ(TwainState::Enabled, Source().Session().State());
     EXPECT_EQ(0, FakeSourceManager::Calls);
     EXPECT_EQ(TWRC_FAILURE, UserInterface(MSG_ENABLEDS, TRUE));
     EXPECT_EQ(TWCC_SEQERROR, Status());
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
-    EXPECT_EQ(StateOpen, Source().Session.State());
-    EXPECT_EQ(nullptr, Source().ScanDialog.get());
+    EXPECT_EQ(TwainState::Open, Source().Session().State());
+    EXPECT_EQ(nullptr, Source().DialogWindow());
 }
 
 TEST_F(StateMachineTest, EnableAndDisableOnlyFromTheirStates) {
-    for (int32_t state : OpenStates) {
+    for (TwainState state : OpenStates) {
         SCOPED_TRACE(state);
         Reload();
         EnterState(state);
         TW_UINT16 enable = UserInterface(MSG_ENABLEDS);
-        if (state == StateOpen) {
+        if (state == TwainState::Open) {
             EXPECT_EQ(TWRC_SUCCESS, enable);
         } else {
             EXPECT_EQ(TWRC_FAILURE, enable);
             EXPECT_EQ(TWCC_SEQERROR, Status());
-            EXPECT_EQ(state, Source().Session.State());
+            EXPECT_EQ(state, Source().Session().State());
         }
 
         Reload();
         EnterState(state);
         TW_UINT16 disable = UserInterface(MSG_DISABLEDS);
-        if (state == StateEnabled) {
+        if (state == TwainState::Enabled) {
             EXPECT_EQ(TWRC_SUCCESS, disable);
-            EXPECT_EQ(StateOpen, Source().Session.State());
+            EXPECT_EQ(TwainState::Open, Source().Session().State());
         } else {
             EXPECT_EQ(TWRC_FAILURE, disable);
             EXPECT_EQ(TWCC_SEQERROR, Status());
-            EXPECT_EQ(state, Source().Session.State());
+            EXPECT_EQ(state, Source().Session().State());
         }
     }
 }
@@ -120,7 +121,7 @@ TEST_F(StateMachineTest, PendingTransfersByState) {
     };
     for (const Expectation& e : expectations) {
         for (int i = 0; i < 4; ++i) {
-            const int32_t state = OpenStates[i];
+            const TwainState state = OpenStates[i];
             SCOPED_TRACE(testing::Message() << "message " << e.msg << " in state " << state);
             Reload();
             EnterState(state);
@@ -130,25 +131,26 @@ TEST_F(StateMachineTest, PendingTransfersByState) {
                 EXPECT_EQ(TWRC_SUCCESS, result);
                 EXPECT_EQ(e.count, pending.Count);
                 EXPECT_EQ(0x55667788u, pending.Reserved);
-                EXPECT_EQ(e.msg == MSG_GET ? state : StateEnabled, Source().Session.State());
+                EXPECT_EQ(e.msg == MSG_GET ? state : TwainState::Enabled,
+                          Source().Session().State());
             } else {
                 EXPECT_EQ(TWRC_FAILURE, result);
                 EXPECT_EQ(TWCC_SEQERROR, Status());
                 EXPECT_EQ(0x1234, pending.Count);
-                EXPECT_EQ(state, Source().Session.State());
+                EXPECT_EQ(state, Source().Session().State());
             }
         }
     }
 }
 
 TEST_F(StateMachineTest, MemorySetupIsFixedAndRefusedWhileTransferring) {
-    for (int32_t state : OpenStates) {
+    for (TwainState state : OpenStates) {
         SCOPED_TRACE(state);
         Reload();
         EnterState(state);
         TW_SETUPMEMXFER setup = {1, 2, 3};
         TW_UINT16 result = Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GETDEFAULT, &setup);
-        if (state == StateTransferring) {
+        if (state == TwainState::Transferring) {
             EXPECT_EQ(TWRC_FAILURE, result);
             EXPECT_EQ(TWCC_SEQERROR, Status());
             EXPECT_EQ(1u, setup.MinBufSize);
@@ -162,13 +164,13 @@ TEST_F(StateMachineTest, MemorySetupIsFixedAndRefusedWhileTransferring) {
 }
 
 TEST_F(StateMachineTest, EventsOnlyWhileEnabled) {
-    for (int32_t state : OpenStates) {
+    for (TwainState state : OpenStates) {
         SCOPED_TRACE(state);
         Reload();
         EnterState(state);
         TW_EVENT event = {nullptr, 0};
         TW_UINT16 result = Call(DG_CONTROL, DAT_EVENT, MSG_GET, &event);
-        if (state == StateOpen) {
+        if (state == TwainState::Open) {
             EXPECT_EQ(TWRC_FAILURE, result);
             EXPECT_EQ(TWCC_SEQERROR, Status());
         } else {
@@ -179,45 +181,46 @@ TEST_F(StateMachineTest, EventsOnlyWhileEnabled) {
 
 TEST_F(StateMachineTest, CloseRequestReturnsToEnabledWhenAccepted) {
     EXPECT_FALSE(Source().SendCloseRequest());  // nobody connected
-    EnterState(StateOpen);
+    EnterState(TwainState::Open);
     EXPECT_FALSE(Source().SendCloseRequest());
     EXPECT_EQ(0, FakeSourceManager::Calls);
 
-    for (int32_t state : {StateEnabled, StateTransferReady, StateTransferring}) {
+    for (TwainState state :
+         {TwainState::Enabled, TwainState::TransferReady, TwainState::Transferring}) {
         SCOPED_TRACE(state);
         Reload();
         EnterState(state);
         FakeSourceManager::Calls = 0;
         FakeSourceManager::Answer = TWRC_FAILURE;
         EXPECT_FALSE(Source().SendCloseRequest());
-        EXPECT_EQ(state, Source().Session.State());
+        EXPECT_EQ(state, Source().Session().State());
         EXPECT_EQ(TWCC_SUCCESS, Status());  // a refused close request sets no code
 
         FakeSourceManager::Answer = TWRC_SUCCESS;
         EXPECT_TRUE(Source().SendCloseRequest());
         EXPECT_EQ(MSG_CLOSEDSREQ, FakeSourceManager::LastMessage);
         EXPECT_EQ(2, FakeSourceManager::Calls);
-        EXPECT_EQ(StateEnabled, Source().Session.State());
+        EXPECT_EQ(TwainState::Enabled, Source().Session().State());
     }
 }
 
 TEST_F(StateMachineTest, TransferReadyOnlyFromEnabled) {
-    EnterState(StateTransferReady);
+    EnterState(TwainState::TransferReady);
     FakeSourceManager::Calls = 0;
     EXPECT_EQ(TWRC_FAILURE, Source().SendXferReady());
     EXPECT_EQ(TWCC_SEQERROR, Status());
     EXPECT_EQ(0, FakeSourceManager::Calls);
-    EXPECT_EQ(StateTransferReady, Source().Session.State());
+    EXPECT_EQ(TwainState::TransferReady, Source().Session().State());
 }
 
 TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
-    EnterState(StateTransferring);
+    EnterState(TwainState::Transferring);
     Reload();
-    EXPECT_EQ(StateClosed, Source().Session.State());
-    EXPECT_EQ(0u, Source().Session.AppIdentity().Id);
-    EXPECT_EQ(TWSX_NATIVE, Source().TransferMechanism);
-    EXPECT_FALSE(Source().Job.InsideRow());
-    EXPECT_FALSE(Source().Job.HoldsTransferBuffer());
+    EXPECT_EQ(TwainState::Closed, Source().Session().State());
+    EXPECT_EQ(0u, Source().Session().AppIdentity().Id);
+    EXPECT_EQ(TWSX_NATIVE, Source().Asked().TransferMechanism);
+    EXPECT_FALSE(Source().Job().InsideRow());
+    EXPECT_FALSE(Source().Job().HoldsTransferBuffer());
 }
 
 // Enabling with the user interface shows the Scan Parameters dialog; disabling
@@ -225,8 +228,8 @@ TEST_F(StateMachineTest, StateCarriesNoLeftoversAcrossAReload) {
 TEST_F(StateMachineTest, EnableWithInterfaceShowsTheDialogUntilDisabled) {
     Open();
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_ENABLEDS, TRUE));
-    ASSERT_NE(nullptr, Source().ScanDialog.get());
-    EXPECT_TRUE(IsWindow(Source().ScanDialog->Handle()));
+    ASSERT_NE(nullptr, Source().DialogWindow());
+    EXPECT_TRUE(IsWindow(Source().DialogWindow()->Handle()));
     EXPECT_EQ(TWRC_SUCCESS, UserInterface(MSG_DISABLEDS));
-    EXPECT_EQ(nullptr, Source().ScanDialog.get());
+    EXPECT_EQ(nullptr, Source().DialogWindow());
 }

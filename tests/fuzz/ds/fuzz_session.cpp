@@ -262,13 +262,8 @@ uint64_t RowBytes(int bits, int64_t width) {
 // --- the source's state that a refused triplet must leave alone ------------------------
 
 struct Session::Snapshot {
-    int32_t State;
-    WindowDescriptorType Window;
-    uint8_t AutoPalette, CenterJustified, FractionalSpeed;
-    int32_t PaletteColours;
-    ColourTriple White, Black;
-    float Gamma;
-    TW_UINT16 TransferMechanism;
+    TwainState State;
+    Negotiated Asked;
     TW_IDENTITY App, Source;
     bool Dialog;
 };
@@ -276,19 +271,11 @@ struct Session::Snapshot {
 Session::Snapshot Session::Take() const {
     const CTwainSource& source = *TheSource();
     Snapshot s;
-    s.State = source.Session.State();
-    s.Window = source.Settings.Window();
-    s.AutoPalette = source.Settings.AutoPalette;
-    s.CenterJustified = source.Settings.CenterJustified;
-    s.FractionalSpeed = source.Settings.FractionalSpeed;
-    s.PaletteColours = source.Settings.PaletteColours;
-    s.White = source.Settings.WhitePoint;
-    s.Black = source.Settings.BlackPoint;
-    s.Gamma = source.Settings.Gamma;
-    s.TransferMechanism = source.TransferMechanism;
-    s.App = source.Session.AppIdentity();
-    s.Source = source.Session.SourceIdentity();
-    s.Dialog = source.ScanDialog != nullptr;
+    s.State = source.Session().State();
+    s.Asked = source.Asked();
+    s.App = source.Session().AppIdentity();
+    s.Source = source.Session().SourceIdentity();
+    s.Dialog = source.DialogWindow() != nullptr;
     return s;
 }
 
@@ -391,14 +378,16 @@ bool Session::Perform(const Action& action) {
     }
 
     const Snapshot before = Take();
-    const bool connected = caller && before.State != StateClosed && before.App.Id == caller->Id;
+    const bool connected =
+        caller && before.State != TwainState::Closed && before.App.Id == caller->Id;
     ++calls_;
     const TW_UINT16 result = DS_Entry(caller, action.Dg, action.Dat, action.Msg,
                                       action.NullData ? nullptr : record.Data());
     wm::passedNow.clear();
-    const int32_t stateAfter = TheSource()->Session.State();
-    lastResult_ = "rc " + std::to_string(result) + ", state " + std::to_string(stateAfter);
-    ++tally_.InState[before.State & 7];
+    const TwainState stateAfter = TheSource()->Session().State();
+    lastResult_ =
+        "rc " + std::to_string(result) + ", state " + std::to_string(static_cast<int>(stateAfter));
+    ++tally_.InState[static_cast<int>(before.State) & 7];
     if (result == TWRC_FAILURE) ++tally_.Refusals;
     if (result == TWRC_XFERDONE)
         ++(action.Dat == DAT_IMAGENATIVEXFER ? tally_.NativeImages : tally_.MemoryImages);
@@ -411,7 +400,7 @@ bool Session::Perform(const Action& action) {
         if (!CheckUnchanged(before)) return false;
         if (!CheckConditionCode(action, connected)) return false;
     }
-    if (stateAfter < StateTransferReady) infoValid_ = false;
+    if (stateAfter < TwainState::TransferReady) infoValid_ = false;
     if (container) {
         const std::string problem = container->Check(false);
         if (!problem.empty()) return Fail("application blocks", problem + " (container)");
@@ -456,10 +445,10 @@ bool Session::CheckConditionCode(const Action& action, bool connected) {
     GuardedMemory asker(sizeof(TW_IDENTITY));
     // Not connected: asked by anyone who is not the connected caller.
     const CTwainSource& source = *TheSource();
-    const bool strangerConnected =
-        source.Session.State() != StateClosed && source.Session.AppIdentity().Id == StrangerId;
+    const bool strangerConnected = source.Session().State() != TwainState::Closed &&
+                                   source.Session().AppIdentity().Id == StrangerId;
     *asker.As<TW_IDENTITY>() =
-        connected ? source.Session.AppIdentity()
+        connected ? source.Session().AppIdentity()
                   : MakeIdentity(strangerConnected ? StrangerId + 1 : StrangerId, "Stranger");
     const TW_UINT16 result =
         DS_Entry(asker.As<TW_IDENTITY>(), DG_CONTROL, DAT_STATUS, MSG_GET, status.Data());
@@ -474,21 +463,11 @@ bool Session::CheckUnchanged(const Snapshot& before) {
     const Snapshot after = Take();
     std::string changed;
     if (after.State != before.State)
-        changed = "state " + std::to_string(before.State) + " -> " + std::to_string(after.State);
-    else if (std::memcmp(&after.Window, &before.Window, sizeof after.Window) != 0)
-        changed = "window (width " + std::to_string(before.Window.ScanWidth) + " -> " +
-                  std::to_string(after.Window.ScanWidth) + ", length " +
-                  std::to_string(before.Window.ScanLength) + " -> " +
-                  std::to_string(after.Window.ScanLength) + ")";
-    else if (after.AutoPalette != before.AutoPalette ||
-             after.CenterJustified != before.CenterJustified ||
-             after.FractionalSpeed != before.FractionalSpeed ||
-             after.PaletteColours != before.PaletteColours || after.Gamma != before.Gamma ||
-             std::memcmp(&after.White, &before.White, 3) != 0 ||
-             std::memcmp(&after.Black, &before.Black, 3) != 0)
-        changed = "scan settings";
-    else if (after.TransferMechanism != before.TransferMechanism)
-        changed = "transfer mechanism";
+        changed = "state " + std::to_string(static_cast<int>(before.State)) + " -> " +
+                  std::to_string(static_cast<int>(after.State));
+    else if (!(after.Asked == before.Asked))
+        changed = "negotiated settings (width " + std::to_string(before.Asked.Scan.ScanWidth) +
+                  " -> " + std::to_string(after.Asked.Scan.ScanWidth) + ")";
     else if (std::memcmp(&after.App, &before.App, sizeof after.App) != 0 ||
              std::memcmp(&after.Source, &before.Source, sizeof after.Source) != 0)
         changed = "identities";
@@ -513,7 +492,7 @@ bool Session::CheckMemoryBlock(const Snapshot& before, TW_UINT16 result,
     if (result != TWRC_SUCCESS && result != TWRC_XFERDONE) return true;
     if (block.BytesWritten > block.Memory.Length)
         return Fail("memory block", "more bytes written than the buffer holds");
-    if (before.State == StateTransferReady) memoryImageBytes_ = 0;
+    if (before.State == TwainState::TransferReady) memoryImageBytes_ = 0;
     if (!infoValid_) return true;
     const int bits = info_.BitsPerPixel;
     const int64_t width = info_.ImageWidth;

@@ -1,4 +1,4 @@
-#include "source/handout_memory.h"
+#include "platform/handout_memory.h"
 
 #include <cstdint>
 #include <cstring>
@@ -42,4 +42,17 @@ void HandoutMemory::Free(HGLOBAL block) const {
         manager_->DSM_MemFree(block);
     else
         platform::GlobalMemory.Free(block);
+}
+
+HGLOBAL HandoutMemory::Copy(const void* bytes, size_t count, UINT flags, size_t spareBytes) const {
+    HGLOBAL block = Allocate(flags | GMEM_ZEROINIT, count + spareBytes);
+    if (!block) return nullptr;
+    void* at = Lock(block);
+    if (!at) {
+        Free(block);
+        return nullptr;
+    }
+    std::memcpy(at, bytes, count);
+    Unlock(block);
+    return block;
 }

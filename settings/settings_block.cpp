@@ -1,4 +1,4 @@
-#include "capabilities/settings_block.h"
+#include "settings/settings_block.h"
 
 #include <cstring>
 #include <string>
@@ -10,28 +10,6 @@ constexpr uint32_t Version = 1;
 constexpr size_t HeaderBytes = 12;  // signature, version, length
 constexpr size_t MaxPaletteName = 255;
 
-// The window descriptor's fields in the block's order (the record's own).
-int32_t WindowDescriptorType::*const WindowFields[] = {
-    &WindowDescriptorType::XResolution,
-    &WindowDescriptorType::YResolution,
-    &WindowDescriptorType::XOffset,
-    &WindowDescriptorType::YOffset,
-    &WindowDescriptorType::ScanWidth,
-    &WindowDescriptorType::ScanLength,
-    &WindowDescriptorType::Brightness,
-    &WindowDescriptorType::Threshold,
-    &WindowDescriptorType::ImageComposition,
-    &WindowDescriptorType::BitsPerPixel,
-    &WindowDescriptorType::Flage,
-    &WindowDescriptorType::CompressionType,
-    &WindowDescriptorType::Filter,
-    &WindowDescriptorType::WhiteValue,
-    &WindowDescriptorType::InitialThreshold,
-    &WindowDescriptorType::ScalingFactor,
-    &WindowDescriptorType::Direction,
-    &WindowDescriptorType::Termination,
-    &WindowDescriptorType::ScaleMode,
-};
 constexpr size_t WindowFieldCount = sizeof WindowFields / sizeof WindowFields[0];
 // After the window: auto palette, palette colours, centre justified, speed, white
 // point R G B, black point R G B, gamma's bits, transfer mechanism, indicators and
@@ -84,14 +62,14 @@ private:
 
 }  // namespace
 
-std::vector<uint8_t> EncodeSettingsBlock(const SettingsBlockValues& values) {
-    const ScanSettings& s = values.Settings;
+std::vector<uint8_t> EncodeSettingsBlock(const Negotiated& values) {
+    const ScanSettings& s = values.Scan;
     const std::string palette = s.Palette.substr(0, MaxPaletteName);
     Writer out;
     out.Put(Signature, sizeof Signature);
     out.Put(Version);
     out.Put(static_cast<uint32_t>(FixedBytes + palette.size()));
-    for (int32_t WindowDescriptorType::*field : WindowFields)
+    for (int32_t ScanSettings::*field : WindowFields)
         out.Put(static_cast<uint32_t>(s.*field));
     uint32_t gammaBits;
     std::memcpy(&gammaBits, &s.Gamma, 4);
@@ -107,14 +85,14 @@ std::vector<uint8_t> EncodeSettingsBlock(const SettingsBlockValues& values) {
     return out.Take();
 }
 
-bool DecodeSettingsBlock(const uint8_t* bytes, size_t length, SettingsBlockValues& values) {
+bool DecodeSettingsBlock(const uint8_t* bytes, size_t length, Negotiated& values) {
     if (!bytes || length < FixedBytes) return false;
     if (std::memcmp(bytes, Signature, sizeof Signature) != 0) return false;
     Reader in(bytes + sizeof Signature);
     if (in.Next() != Version || in.Next() != length) return false;
-    SettingsBlockValues read = values;
-    ScanSettings& s = read.Settings;
-    for (int32_t WindowDescriptorType::*field : WindowFields)
+    Negotiated read = values;
+    ScanSettings& s = read.Scan;
+    for (int32_t ScanSettings::*field : WindowFields)
         s.*field = static_cast<int32_t>(in.Next());
     bool autoPalette, centred;
     bool fits = in.NextFlag(autoPalette);

@@ -1,8 +1,8 @@
-// Memory the source hands to the application: capability containers and native
-// images. A TWAIN 2 Source Manager gives the source its own memory functions
-// (DG_CONTROL/DAT_ENTRYPOINT), and then every such block is allocated, locked,
-// unlocked and freed with them; otherwise the blocks are Windows global memory
-// through the platform seam.
+// Memory the source hands to the application: capability containers, native
+// images, settings blocks and status texts. A TWAIN 2 Source Manager gives the
+// source its own memory functions (DG_CONTROL/DAT_ENTRYPOINT), and then every such
+// block is allocated, locked, unlocked and freed with them; otherwise the blocks
+// are Windows global memory through the global-memory seam.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,11 @@ public:
     void* Lock(HGLOBAL block) const;
     void Unlock(HGLOBAL block) const;
     void Free(HGLOBAL block) const;
+
+    // A new moveable block holding a copy of `bytes`, handed over unlocked (spare
+    // bytes after them zero); null when it cannot be had.
+    HGLOBAL Copy(const void* bytes, size_t count, UINT flags = GMEM_MOVEABLE,
+                 size_t spareBytes = 0) const;
 
 private:
     bool UsesManager() const;

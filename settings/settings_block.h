@@ -1,4 +1,4 @@
-// The source's negotiated settings as one self-describing block of bytes, which a
+// What was asked (Negotiated) as one self-describing block of bytes, which a
 // TWAIN 2 application keeps (DAT_CUSTOMDSDATA) and hands back later. The block
 // opens with a signature, a version and its own length, so that a block from
 // elsewhere, of another version or cut short is recognised and refused.
@@ -8,18 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/twain.h"
-#include "settings/scan_settings.h"
+#include "settings/negotiated.h"
 
-struct SettingsBlockValues {
-    ScanSettings Settings;
-    TW_UINT16 TransferMechanism;
-    bool Indicators;
-};
-
-std::vector<uint8_t> EncodeSettingsBlock(const SettingsBlockValues& values);
+std::vector<uint8_t> EncodeSettingsBlock(const Negotiated& values);
 
 // False when `bytes` is not exactly one block of this version: wrong signature,
 // version or length, a byte-sized value or a flag out of its range, a palette name
 // that does not fit. `values` is written only on success.
-bool DecodeSettingsBlock(const uint8_t* bytes, size_t length, SettingsBlockValues& values);
+bool DecodeSettingsBlock(const uint8_t* bytes, size_t length, Negotiated& values);

@@ -1,0 +1,95 @@
+// The capabilities whose value never changes: what the scanner is and does. A
+// TWAIN 1.x application is answered with the item types it always was; a TWAIN 2
+// application with the standard's, and may repeat the value with MSG_SET.
+#include "capabilities/capability_table.h"
+#include "twain/fix32.h"
+
+namespace {
+
+// A TWAIN 1.x application is answered MSG_GET alone.
+TW_UINT16 GetOnlyToTwain1(CapabilityCall& call, TW_UINT16 itemType, TW_UINT32 value) {
+    if (!call.Twain2() && call.Message() != MSG_GET) return call.Fail(TWCC_BADCAP);
+    return call.OneValue(itemType, value);
+}
+
+// Compression and planar-chunky: a TWAIN 1.x application gets the INT16 it always
+// did to the gets, and nothing else; a TWAIN 2 application the UINT16 the standard
+// gives, a reset, and MSG_SET of the one value.
+TW_UINT16 FixedUInt16(CapabilityCall& call, TW_UINT16 value) {
+    if (!call.Twain2()) {
+        if (call.Message() == MSG_SET || call.Message() == MSG_RESET) return call.Fail(TWCC_BADCAP);
+        return call.OneValue(TWTY_INT16, value);
+    }
+    if (call.Message() == MSG_SET) return call.SetRepeatingNumber(value);
+    return call.OneValue(TWTY_UINT16, value);
+}
+
+// Gets only, for both kinds of application.
+TW_UINT16 PhysicalSize(CapabilityCall& call, double inches) {
+    if (call.Message() == MSG_SET || call.Message() == MSG_RESET) return call.Fail(TWCC_BADCAP);
+    return call.OneValue(TWTY_FIX32, Fix32Item(FloatToFix32(inches)));
+}
+
+}  // namespace
+
+TW_UINT16 AnswerUiControllable(CapabilityCall& call) {
+    return GetOnlyToTwain1(call, TWTY_BOOL, TRUE);
+}
+
+// Known to TWAIN 2 applications alone, and only queried.
+TW_UINT16 AnswerEnableUiOnly(CapabilityCall& call) {
+    return call.OneValue(TWTY_BOOL, TRUE);
+}
+
+TW_UINT16 AnswerCustomData(CapabilityCall& call) {
+    return call.OneValue(TWTY_BOOL, TRUE);
+}
+
+// The scanner reports no paper sensor: the device library has no call that asks.
+TW_UINT16 AnswerPaperDetectable(CapabilityCall& call) {
+    return call.OneValue(TWTY_BOOL, FALSE);
+}
+
+TW_UINT16 AnswerCompression(CapabilityCall& call) {
+    return FixedUInt16(call, TWCP_NONE);
+}
+
+TW_UINT16 AnswerPlanarChunky(CapabilityCall& call) {
+    return FixedUInt16(call, TWPC_CHUNKY);
+}
+
+TW_UINT16 AnswerPhysicalHeight(CapabilityCall& call) {
+    return PhysicalSize(call, PhysicalLengthInches);
+}
+
+TW_UINT16 AnswerPhysicalWidth(CapabilityCall& call) {
+    return PhysicalSize(call, PhysicalWidthInches(call.Scanner()));
+}
+
+// MSG_SET may repeat the low 16 bits of any container; a TWAIN 1.x application's
+// reset is refused, a TWAIN 2 application's answered.
+TW_UINT16 AnswerPixelFlavor(CapabilityCall& call) {
+    if (call.Message() == MSG_SET) return call.SetRepeatingTwain1(ConAny, TWPF_CHOCOLATE, 0xFFFF);
+    if (call.Message() == MSG_RESET && !call.Twain2()) return call.Fail(TWCC_BADCAP);
+    return call.OneValue(TWTY_UINT16, TWPF_CHOCOLATE);
+}
+
+TW_UINT16 AnswerBitOrder(CapabilityCall& call) {
+    if (call.Message() == MSG_SET) return call.SetRepeatingTwain1(ConAny, TWBO_MSBFIRST);
+    return call.OneValue(TWTY_UINT16, TWBO_MSBFIRST);
+}
+
+// Always inches; MSG_SET may repeat it in a one value.
+TW_UINT16 AnswerUnits(CapabilityCall& call) {
+    if (call.Message() == MSG_SET) return call.SetRepeatingTwain1(ConOneValue, TWUN_INCHES);
+    return call.OneValue(TWTY_UINT16, TWUN_INCHES);
+}
+
+// One frame a page: more is kept at one with TWRC_CHECKSTATUS; none is refused.
+TW_UINT16 AnswerMaxFrames(CapabilityCall& call) {
+    if (call.Message() != MSG_SET) return call.OneValue(TWTY_UINT16, 1);
+    int32_t requested;
+    if (!call.ReadNumber(requested)) return TWRC_FAILURE;
+    if (requested == 1) return TWRC_SUCCESS;
+    return requested > 1 ? TWRC_CHECKSTATUS : call.Fail(TWCC_BADVALUE);
+}

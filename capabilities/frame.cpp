@@ -1,0 +1,115 @@
+#include "capabilities/frame.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "twain/fix32.h"
+
+namespace {
+
+TW_FIX32 Inches(int32_t pixels, int32_t resolution) {
+    return FloatToFix32(resolution == 0 ? 0.0 : static_cast<double>(pixels) / resolution);
+}
+
+// `inches` at `resolution`, rounded to whole pixels; false when the pixel count
+// has no 32-bit value.
+bool Pixels(double inches, int32_t resolution, int32_t& pixels) {
+    const double value = std::floor(inches * resolution + 0.5);
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        return false;
+    pixels = static_cast<int32_t>(value);
+    return true;
+}
+
+// (far - near) inches at `resolution`, fractions included, in whole pixels.
+bool FramePixels(TW_FIX32 nearEdge, TW_FIX32 farEdge, int32_t resolution, int32_t& pixels) {
+    return Pixels(Fix32ToDouble(farEdge) - Fix32ToDouble(nearEdge), resolution, pixels);
+}
+
+bool SameFrame(const TW_FRAME& a, const TW_FRAME& b) {
+    return Fix32ToDouble(a.Left) == Fix32ToDouble(b.Left) &&
+           Fix32ToDouble(a.Top) == Fix32ToDouble(b.Top) &&
+           Fix32ToDouble(a.Right) == Fix32ToDouble(b.Right) &&
+           Fix32ToDouble(a.Bottom) == Fix32ToDouble(b.Bottom);
+}
+
+// Whether the frame lies on the scanner's physical area.
+bool OnPhysicalArea(const TW_FRAME& frame, Model model) {
+    return Fix32ToDouble(frame.Left) >= 0.0 && Fix32ToDouble(frame.Top) >= 0.0 &&
+           Fix32ToDouble(frame.Right) <= PhysicalWidthInches(model) &&
+           Fix32ToDouble(frame.Bottom) <= PhysicalLengthInches;
+}
+
+struct Window {
+    int32_t XResolution, YResolution, XOffset, YOffset, Width, Length;
+};
+
+// The window in inches: its size, at its place or at (0, 0).
+TW_FRAME FrameOf(const Window& window, bool placed) {
+    const int32_t left = placed ? window.XOffset : 0, top = placed ? window.YOffset : 0;
+    TW_FRAME frame;
+    frame.Left = Inches(left, window.XResolution);
+    frame.Top = Inches(top, window.YResolution);
+    frame.Right = Inches(left + window.Width, window.XResolution);
+    frame.Bottom = Inches(top + window.Length, window.YResolution);
+    return frame;
+}
+
+}  // namespace
+
+TW_FRAME CurrentFrame(const ScanSettings& asked, bool twain2) {
+    return FrameOf({asked.XResolution, asked.YResolution, asked.XOffset, asked.YOffset,
+                    asked.ScanWidth, asked.ScanLength},
+                   twain2);
+}
+
+TW_FRAME PlannedFrame(const ScanPlan& plan, bool twain2) {
+    return FrameOf(
+        {plan.XResolution, plan.YResolution, plan.XOffset, plan.YOffset, plan.Width, plan.Length},
+        twain2);
+}
+
+TW_FRAME DefaultFrame() {
+    return CurrentFrame(ScanSettings(), true);
+}
+
+TW_UINT16 ApplyFrame(ScanSettings& asked, Model model, bool twain2, TW_FRAME& frame,
+                     TW_UINT16& condition) {
+    int32_t width = 0, length = 0;
+    int32_t xOffset = asked.XOffset, yOffset = asked.YOffset;
+    const bool placed = !twain2 || (Pixels(Fix32ToDouble(frame.Left), asked.XResolution, xOffset) &&
+                                    Pixels(Fix32ToDouble(frame.Top), asked.YResolution, yOffset));
+    if (!OnPhysicalArea(frame, model) ||
+        !FramePixels(frame.Left, frame.Right, asked.XResolution, width) ||
+        !FramePixels(frame.Top, frame.Bottom, asked.YResolution, length) || width < 1 ||
+        length < 1 || !placed) {
+        condition = TWCC_BADVALUE;
+        return TWRC_FAILURE;
+    }
+    asked.ScanWidth = width;
+    asked.ScanLength = length;
+    asked.XOffset = xOffset;
+    asked.YOffset = yOffset;
+    const TW_FRAME requested = frame;
+    frame = CurrentFrame(asked, twain2);
+    // Told when the frame had to be moved to whole pixels.
+    if (twain2 && !SameFrame(requested, frame)) return TWRC_CHECKSTATUS;
+    return TWRC_SUCCESS;
+}
+
+void ChangeResolutionKeepingFrame(ScanSettings& asked, Model model, bool across, int32_t dpi) {
+    int32_t& resolution = across ? asked.XResolution : asked.YResolution;
+    int32_t& offset = across ? asked.XOffset : asked.YOffset;
+    int32_t& extent = across ? asked.ScanWidth : asked.ScanLength;
+    int32_t newOffset, newExtent;
+    if (resolution > 0 && dpi > 0 &&
+        Pixels(static_cast<double>(offset) / resolution, dpi, newOffset) &&
+        Pixels(static_cast<double>(extent) / resolution, dpi, newExtent)) {
+        const int32_t widest = across ? MaxScanWidth(model, dpi) : 0;
+        if (widest > 0 && newExtent > widest - newOffset) newExtent = widest - newOffset;
+        offset = newOffset;
+        extent = std::max(newExtent, 1);
+    }
+    resolution = dpi;
+}
