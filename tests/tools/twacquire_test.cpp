@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -161,9 +162,16 @@ TEST_P(TwacquireChart, OutputHoldsTheExpectedPixels) {
         arguments.push_back(output.substr(output.find(' ') + 1));
     }
     arguments.push_back(path);
+    const std::string trace = MakeScratchDirectory(c.name) + "trace.log";
+    ScopedVariable tracing("DUNMERE_TRACE", trace.c_str());
 
     TwacquireRun run = RunTwacquire(arguments);
     ASSERT_EQ(0, run.ExitCode) << run.Err;
+    // The resolution goes as the item type of the application's TWAIN version.
+    const bool twain1 = std::count(arguments.begin(), arguments.end(), "--twain1") > 0;
+    const std::string setResolution = std::string("MSG_SET ICAP_YRESOLUTION TWON_ONEVALUE ") +
+                                      (twain1 ? "TWTY_UINT16" : "TWTY_FIX32");
+    EXPECT_NE(std::string::npos, ReadText(trace).find(setResolution)) << setResolution;
     const Image expected = ExpectedChartScan(c.scan);
     const std::string summary = path + ": " + std::to_string(expected.Width) + " x " +
                                 std::to_string(expected.Height) + " pixels, " +

@@ -26,8 +26,21 @@ bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw,
     return false;
 }
 
+std::string Shown(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value) {
-    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), std::to_string(value));
+    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), Shown(value));
+}
+
+// A TWAIN 2 application sends a resolution as the TW_FIX32 the capability holds; a
+// 1.x application keeps sending the TW_UINT16 it always sent.
+bool SetResolution(CTwainClient& client, TW_UINT16 cap, TW_UINT32 dpi, bool twain1) {
+    if (twain1) return Set(client, cap, TWTY_UINT16, dpi, std::to_string(dpi));
+    return SetFix32(client, cap, dpi);
 }
 
 bool SetFrame(CTwainClient& client, const FrameInches& frame) {
@@ -58,11 +71,9 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& o) {
     if (o.BitDepth &&
         !Set(client, ICAP_BITDEPTH, TWTY_UINT16, *o.BitDepth, std::to_string(*o.BitDepth)))
         return false;
-    if (o.XResolution &&
-        !Set(client, ICAP_XRESOLUTION, TWTY_UINT16, *o.XResolution, std::to_string(*o.XResolution)))
+    if (o.XResolution && !SetResolution(client, ICAP_XRESOLUTION, *o.XResolution, o.Twain1))
         return false;
-    if (o.YResolution &&
-        !Set(client, ICAP_YRESOLUTION, TWTY_UINT16, *o.YResolution, std::to_string(*o.YResolution)))
+    if (o.YResolution && !SetResolution(client, ICAP_YRESOLUTION, *o.YResolution, o.Twain1))
         return false;
     if (o.Brightness && !SetFix32(client, ICAP_BRIGHTNESS, *o.Brightness)) return false;
     if (o.Threshold && !SetFix32(client, ICAP_THRESHOLD, *o.Threshold)) return false;
