@@ -1,6 +1,7 @@
 #include "tools/twacquire/negotiation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -82,6 +83,45 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& o) {
         return false;
     if (o.Frame && !SetFrame(client, *o.Frame)) return false;
     return true;
+}
+
+namespace {
+
+// Why setting the detection TRUE did not turn it on; empty when it did.
+std::string DetectionRefusal(CTwainClient& client, TW_UINT16 rc) {
+    if (rc == TWRC_SUCCESS) return "";
+    if (rc != TWRC_CHECKSTATUS) return DescribeFailure(rc, client.SourceConditionCode());
+    // Taken, but maybe as another value: only TRUE turns the detection on.
+    CapabilityValue value;
+    const bool on = GetCapability(client, ICAP_AUTOMATICLENGTHDETECTION, MSG_GETCURRENT, value) ==
+                        TWRC_SUCCESS &&
+                    value.Items.size() == 1 && value.Items[0] != FALSE;
+    return on ? "" : "the source kept it FALSE";
+}
+
+}  // namespace
+
+bool NegotiateAutomaticLength(CTwainClient& client, bool memory) {
+    const std::string refusal = DetectionRefusal(
+        client, SetOneValue(client, ICAP_AUTOMATICLENGTHDETECTION, TWTY_BOOL, TRUE));
+    if (!refusal.empty()) {
+        ReportError(
+            "--auto-length: the source does not offer automatic length detection "
+            "(setting ICAP_AUTOMATICLENGTHDETECTION to TRUE: " +
+            refusal + "); nothing was scanned");
+        return false;
+    }
+    // A source that refuses undefined sizes reports the length after the transfer.
+    if (memory) SetOneValue(client, ICAP_UNDEFINEDIMAGESIZE, TWTY_BOOL, TRUE);
+    return true;
+}
+
+uint32_t FrameRows(CTwainClient& client, const TW_IMAGEINFO& info) {
+    TW_IMAGELAYOUT layout{};
+    if (client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout) != TWRC_SUCCESS) return 0;
+    const double inches = Fix32ToDouble(layout.Frame.Bottom) - Fix32ToDouble(layout.Frame.Top);
+    const double rows = std::ceil(inches * Fix32ToDouble(info.YResolution));
+    return rows > 0 && rows < 0x7fffffff ? static_cast<uint32_t>(rows) : 0;
 }
 
 TW_UINT16 CurrentTransferMechanism(CTwainClient& client) {
