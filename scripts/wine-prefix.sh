@@ -20,16 +20,7 @@ start)
         WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE_LOADER" wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
-    twain_dir="$WINEPREFIX/drive_c/windows/$TWAIN_DIR_NAME"
-    mkdir -p "$twain_dir/Halvard"
-    # Wine's Source Manager probes only c:\windows\twain_NN\sane.ds (and gphoto2.ds),
-    # NN its own width: the source is installed at its own place and over that path.
-    cp "$bindir/dunmere.ds" "$twain_dir/Halvard/dunmere.ds"
-    cp "$bindir/dunmere.ds" "$twain_dir/sane.ds"
-    cp "$bindir/tarnscan.dll" "$WINEPREFIX/drive_c/windows/system32/tarnscan.dll"
-    if [ -f "$bindir/halvardusd.dll" ]; then
-        cp "$bindir/halvardusd.dll" "$WINEPREFIX/drive_c/windows/system32/halvardusd.dll"
-    fi
+    install_modules "$bindir"
     # The server and the prefix's services (started by wineboot) are kept apart from
     # our output: CTest waits for every holder of its pipes before a test ends.
     wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: it persists as it is

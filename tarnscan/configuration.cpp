@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -28,12 +29,37 @@ bool ParseNumber(const std::string& text, long long limit, long long& value) {
     return true;
 }
 
+// A TARNSCAN_SHEET_LENGTH value: digits, optionally a point and up to nine more
+// digits; false for anything else (a sign included).
+bool ParseSheetLength(const std::string& text, SheetLength& length) {
+    const size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    long long wholeValue = 0, fractionValue = 0;
+    if (whole.empty() && fraction.empty()) return false;
+    if (!whole.empty() && !ParseNumber(whole, 100000, wholeValue)) return false;
+    if (fraction.size() > 9 ||
+        (!fraction.empty() && !ParseNumber(fraction, 999999999, fractionValue)))
+        return false;
+    length.wholeInches = static_cast<uint64_t>(wholeValue);
+    length.fraction = static_cast<uint64_t>(fractionValue);
+    length.perInch = 1;
+    for (size_t i = 0; i < fraction.size(); ++i)
+        length.perInch *= 10;
+    return true;
+}
+
 void Note(std::string& problem, const std::string& text) {
     if (!problem.empty()) problem += "; ";
     problem += text;
 }
 
 }  // namespace
+
+int64_t SheetLength::Lines(int32_t yResolution) const {
+    const uint64_t dpi = static_cast<uint64_t>(std::max<int32_t>(0, yResolution));
+    return static_cast<int64_t>(wholeInches * dpi + fraction * dpi / perInch);
+}
 
 std::string EnvironmentValue(const char* name) {
     std::vector<char> value(256);
@@ -114,6 +140,14 @@ Configuration ReadConfiguration() {
     }
     config.faults = ParseFaults(EnvironmentValue("TARNSCAN_FAULTS"), config.problem);
     config.logPath = EnvironmentValue("TARNSCAN_LOG");
+    const std::string sheet = Trim(EnvironmentValue("TARNSCAN_SHEET_LENGTH"));
+    SheetLength length;
+    if (!sheet.empty() && ParseSheetLength(sheet, length))
+        config.sheetLength = length;
+    else if (!sheet.empty())
+        Note(config.problem,
+             "TARNSCAN_SHEET_LENGTH '" + sheet +
+                 "' is not a length in inches from 0 to 100000 (a point and up to nine decimals)");
     return config;
 }
 

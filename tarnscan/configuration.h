@@ -5,9 +5,13 @@
 //   TARNSCAN_DOCUMENT_DPI  resolution of that file (default 100)
 //   TARNSCAN_FAULTS        comma-separated faults (see FaultSet)
 //   TARNSCAN_LOG           call log file (default none)
+//   TARNSCAN_SHEET_LENGTH  the sheet's length in inches (decimal, "50" or "12.5"),
+//                          from the scan's first line to its trailing edge, where a
+//                          scan's data ends; unset: endless paper
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tarnscan {
@@ -30,12 +34,24 @@ struct FaultSet {
     uint32_t stallLines = 0;
 };
 
+// A sheet's length as the decimal it was written in: whole inches and a fraction
+// counted in 1/perInch inches, so that the lines before its edge are counted exactly.
+struct SheetLength {
+    uint64_t wholeInches = 0;
+    uint64_t fraction = 0;  // less than perInch
+    uint64_t perInch = 1;   // a power of ten
+    // The whole lines at this resolution before the trailing edge: a line the edge
+    // cuts is not one of them.
+    int64_t Lines(int32_t yResolution) const;
+};
+
 struct Configuration {
     std::string model = "QD120";
     std::string document;  // empty: the built-in chart
     int documentDpi = 100;
     FaultSet faults;
     std::string logPath;
+    std::optional<SheetLength> sheetLength;  // none: the paper does not end
     // A value that cannot be used (bad number, bad fault name); Open then fails.
     std::string problem;
 };

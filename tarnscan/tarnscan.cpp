@@ -36,7 +36,9 @@ struct DeviceState {
     LineRenderer renderer;
     LineStream stream;
     uint32_t readsThisScan = 0;
-    bool stallsAtEnd = false;  // the stream stops short of the window: not ready from there on
+    bool stallsAtEnd = false;    // the stream stops short of the window: not ready from there on
+    int64_t sheetEndLines = -1;  // the lines before the sheet's edge, when that ends the scan
+    bool endReported = false;    // a read of this scan has reported its end
 };
 
 std::string Result(bool ok) {
@@ -97,6 +99,15 @@ ReadCompleteType Read(DeviceState& device, DataTransferType* transfer, int64_t w
     transfer->BytesDelivered =
         device.stream.Read(device.renderer, transfer->BytesRequested, transfer->Buffer);
     return ReadComplete;
+}
+
+// The first read that reports the end of a scan the sheet's edge cut short is
+// preceded in the log by the lines the sheet gave.
+void NoteEnd(DeviceState& device, ReadCompleteType result) {
+    if (result != ReadEndOfScan || device.endReported) return;
+    device.endReported = true;
+    if (device.sheetEndLines >= 0)
+        device.log.Write("SheetEnd lines=" + std::to_string(device.sheetEndLines));
 }
 
 }  // namespace
@@ -212,10 +223,16 @@ bool CTarnScan::StartScan() {
         int64_t lines = device.window.ScanLength;
         const FaultSet& faults = device.config.faults;
         if (faults.endEarly) lines = std::min<int64_t>(lines, faults.endLines);
+        // The sheet's trailing edge ends the data when it comes before every other end.
+        const auto& sheet = device.config.sheetLength;
+        const int64_t sheetLines = sheet ? sheet->Lines(device.window.YResolution) : lines;
+        device.sheetEndLines = sheetLines < lines ? sheetLines : -1;
+        lines = std::min(lines, sheetLines);
         device.stallsAtEnd = faults.stall && faults.stallLines < lines;
         if (device.stallsAtEnd) lines = faults.stallLines;
         device.stream.Start(lines);
         device.readsThisScan = 0;
+        device.endReported = false;
         device.scanning = true;
     }
     device.log.Write(std::string("StartScan") + Result(ok));
@@ -225,6 +242,7 @@ bool CTarnScan::StartScan() {
 ReadCompleteType CTarnScan::ReadData(DataTransferType* transfer) {
     if (!device_) return ReadFailed;
     ReadCompleteType result = Read(*device_, transfer, device_->window.ScanWidth);
+    NoteEnd(*device_, result);
     // Reads are the hot path of a transfer: no text is built unless it is logged.
     if (device_->log.Enabled())
         device_->log.Write(
@@ -243,6 +261,7 @@ ReadCompleteType CTarnScan::ReadInterpolatedData(DataTransferType* transfer, int
         width =
             static_cast<int64_t>(device_->window.ScanWidth) * targetResolution / nativeResolution;
     ReadCompleteType result = Read(*device_, transfer, width);
+    NoteEnd(*device_, result);
     if (device_->log.Enabled())
         device_->log.Write("ReadInterpolatedData requested=" +
                            std::to_string(transfer ? transfer->BytesRequested : 0) +

@@ -38,7 +38,8 @@ protected:
           document_("TARNSCAN_DOCUMENT", nullptr),
           dpi_("TARNSCAN_DOCUMENT_DPI", nullptr),
           faults_("TARNSCAN_FAULTS", nullptr),
-          log_("TARNSCAN_LOG", nullptr) {
+          log_("TARNSCAN_LOG", nullptr),
+          sheet_("TARNSCAN_SHEET_LENGTH", nullptr) {
         WritePpm(paperFile_.Path(), picture_);
         SetEnvironmentVariableA("TARNSCAN_DOCUMENT", paperFile_.Path().c_str());
     }
@@ -51,7 +52,7 @@ protected:
 
     Picture picture_;
     TempFile paperFile_;
-    ScopedVariable model_, document_, dpi_, faults_, log_;
+    ScopedVariable model_, document_, dpi_, faults_, log_, sheet_;
 };
 
 TEST_F(DeviceTest, ModelNameStandsAtByte16BlankPadded) {
@@ -118,6 +119,8 @@ TEST_F(DeviceTest, UnusableConfigurationMakesOpenFail) {
         {"TARNSCAN_DOCUMENT_DPI", "many", ""},
         {"TARNSCAN_FAULTS", "retry=x", ""},
         {"TARNSCAN_FAULTS", "unplugged", ""},
+        {"TARNSCAN_SHEET_LENGTH", "-3", ""},
+        {"TARNSCAN_SHEET_LENGTH", "1.5 in", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.name << " " << (c.value ? c.value : c.path));
@@ -269,6 +272,44 @@ TEST_F(DeviceTest, EndFaultEndsTheScanAfterWholeLines) {
         EXPECT_EQ(3, ends);
         EXPECT_EQ(std::vector<uint8_t>(full.begin(), full.begin() + c.lines * 30), image);
     }
+}
+
+// The sheet ends the data after the whole lines before its edge, counted from the
+// scan's first line, unless the window or an end=N fault ends it first; the log
+// says so before the read that reports the end.
+TEST_F(DeviceTest, SheetLengthEndsTheScanAtTheLastWholeLineOnTheSheet) {
+    TempFile logFile(".log");
+    ScopedVariable log("TARNSCAN_LOG", logFile.Path().c_str());
+    struct {
+        const char* length;
+        const char* faults;
+        size_t lines100, lines300;  // of windows of 6 and 18 lines
+        bool sheetEnds;
+    } cases[] = {{"0.03", nullptr, 3, 9, true},
+                 {"0.035", nullptr, 3, 10, true},
+                 {".001", nullptr, 0, 0, true},
+                 {"50", nullptr, 6, 18, false},
+                 {"0.03", "end=2", 2, 2, false}};
+    CTarnScan scanner;  // one device throughout: every Open reads the length again
+    for (auto c : cases)
+        for (int dpi : {100, 300}) {
+            SCOPED_TRACE(testing::Message() << c.length << " inches at " << dpi << " dpi");
+            ScopedVariable sheet("TARNSCAN_SHEET_LENGTH", c.length);
+            ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
+            WindowDescriptorType window = Window(Composition::RgbColour, 24, 10, dpi * 6 / 100);
+            window.YResolution = dpi;
+            const size_t lines = dpi == 100 ? c.lines100 : c.lines300;
+            const size_t logged = logFile.Read().size();
+            StartScan(scanner, window);
+            const std::vector<uint8_t> full = Expected(window);  // lines of 30 bytes
+            EXPECT_EQ(std::vector<uint8_t>(full.begin(), full.begin() + lines * 30),
+                      ReadAll(scanner, 45));
+            const std::string calls = logFile.Read().substr(logged);
+            const std::string end = "SheetEnd lines=" + std::to_string(lines) +
+                                    "\nReadData requested=45 delivered=0 -> 1\nStopScan";
+            EXPECT_EQ(c.sheetEnds, calls.find(end) != std::string::npos) << calls;
+            EXPECT_EQ(calls.find("SheetEnd"), calls.rfind("SheetEnd")) << calls;
+        }
 }
 
 TEST_F(DeviceTest, InvalidWindowsAreRefused) {

@@ -118,6 +118,67 @@ TEST(ImageFiles, TiffOfEveryDepthAndCompressionForTheLinuxReaders) {
         }
 }
 
+bool WriteRows(CImageWriter& writer, const ImageFormat& format, const Image& image,
+               std::string& error) {
+    bool ok = writer.Begin(format, error);
+    for (int32_t y = 0; ok && y < image.Height; ++y)
+        ok = writer.WriteRow(image.Row(y), error);
+    return ok && writer.Finish(error);
+}
+
+// A file whose length became known only after its last row is the file written
+// with the length known up front: TIFF, BigTIFF and PNG byte for byte (the Linux
+// side reads them again), BMP (stored top-down then) with the same pixels, colour
+// table and headers but for the sign of the height.
+TEST(ImageFiles, LengthKnownOnlyAtTheEndGivesTheSameImage) {
+    const struct {
+        const char* name;
+        std::unique_ptr<CImageWriter> (*make)(FILE*);
+        int bits;
+        std::vector<RgbColour> palette;
+    } cases[] = {
+        {"tiff.tif", [](FILE* f) { return MakeTiffWriter(f, TiffCompression::Deflate); }, 24, {}},
+        {"bigtiff.tif", [](FILE* f) { return MakeTiffWriter(f, TiffCompression::Group4, true); }, 1,
+         BilevelPalette()},
+        {"png.png", MakePngWriter, 8, Colour256Palette()},
+        {"bmp.bmp", MakeBmpWriter, 4, Colour16Palette()},
+    };
+    const std::string folder = CheckedFilesDirectory();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Image image = PatternImage(301, 700, c.bits, c.palette);  // TIFF: several strips
+        ImageFormat format = FormatOf(image);
+        format.XResolution = 150, format.YResolution = 100;
+        std::vector<uint8_t> files[2];
+        std::string error;
+        for (bool known : {true, false}) {
+            const std::string path =
+                folder + (known ? "length_up_front_" : "length_at_end_") + c.name;
+            format.HeightKnown = known;
+            format.Height = known ? image.Height : 3 * image.Height;  // the longest expected
+            COutputFile file;
+            ASSERT_TRUE(file.Create(path, error)) << error;
+            ASSERT_TRUE(WriteRows(*c.make(file.Get()), format, image, error)) << error;
+            ASSERT_TRUE(file.Close());
+            ASSERT_TRUE(ReadWholeFile(path, files[known]));
+            if (!known) WriteExpectedImage(path + ".expected", image, 150, 100);
+        }
+        if (std::string(c.name) != "bmp.bmp") {
+            EXPECT_TRUE(files[0] == files[1]);
+            continue;
+        }
+        Image bmp;
+        ASSERT_TRUE(ReadBmp(folder + "length_at_end_bmp.bmp", bmp, error)) << error;
+        EXPECT_TRUE(SamePixels(image, bmp) && image.Palette == bmp.Palette);
+        BITMAPINFOHEADER headers[2];
+        for (int i : {0, 1})
+            std::memcpy(&headers[i], files[i].data() + sizeof(BITMAPFILEHEADER), sizeof headers[i]);
+        headers[0].biHeight = -headers[0].biHeight;
+        EXPECT_EQ(0, std::memcmp(&headers[0], &headers[1], sizeof headers[0]));
+        EXPECT_EQ(0, std::memcmp(files[0].data(), files[1].data(), sizeof(BITMAPFILEHEADER)));
+    }
+}
+
 TEST(ImageFiles, SixteenBitGreyIsExactInPngAndItsHighBytesInBmp) {
     const std::string base = MakeScratchDirectory("grey16") + "grey16";
     const Image image = PatternImage(11, 4, 16, {});

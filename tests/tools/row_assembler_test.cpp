@@ -86,30 +86,41 @@ TEST(RowAssembler, PiecesAndRowsOutOfOrderReachTheWriterAsTheImage) {
             for (size_t i = 0; i + 4 <= pieces.size(); i += 4)
                 std::shuffle(pieces.begin() + i, pieces.begin() + i + 4, random);
 
-        CCollectingWriter writer(rowBytes);
-        CRowAssembler assembler(writer, c.width, height, c.bits, 28);
-        std::string error;
-        for (const Piece& piece : pieces)
-            ASSERT_TRUE(assembler.Place(piece.block, piece.bytes.data(), error)) << error;
-        ASSERT_TRUE(assembler.Finish(error)) << error;
-        EXPECT_EQ(image, writer.rows);
+        // An image whose length is unknown until the end comes out the same.
+        for (int32_t told : {int32_t(height), CRowAssembler::UnknownHeight}) {
+            CCollectingWriter writer(rowBytes);
+            CRowAssembler assembler(writer, c.width, told, c.bits, 28);
+            std::string error;
+            for (const Piece& piece : pieces)
+                ASSERT_TRUE(assembler.Place(piece.block, piece.bytes.data(), error)) << error;
+            ASSERT_TRUE(assembler.Finish(error)) << error;
+            EXPECT_EQ(image, writer.rows) << "height " << told;
+        }
     }
 }
 
+// Also when the length, unknown during the transfer, is reported at its end; a
+// length above rows already delivered is refused.
 TEST(RowAssembler, MissingRowsAndPiecesAreZeroAtTheEnd) {
     const uint32_t width = 10, height = 6;
     std::vector<uint8_t> image(width * height, 0x5a);
     std::vector<Piece> pieces = Cut(image, width, height, 8, 4, 1);
     pieces.resize(7);  // rows 0 and 1 whole, row 2 only its first 4 pixels
-    CCollectingWriter writer(width);
-    CRowAssembler assembler(writer, width, height, 8, 4);
-    std::string error;
-    for (const Piece& piece : pieces)
-        ASSERT_TRUE(assembler.Place(piece.block, piece.bytes.data(), error)) << error;
-    ASSERT_TRUE(assembler.Finish(error)) << error;
     std::vector<uint8_t> expected(width * height, 0);
     std::fill(expected.begin(), expected.begin() + 2 * width + 4, 0x5a);
-    EXPECT_EQ(expected, writer.rows);
+    for (int32_t told : {int32_t(height), CRowAssembler::UnknownHeight}) {
+        CCollectingWriter writer(width);
+        CRowAssembler assembler(writer, width, told, 8, 4);
+        std::string error;
+        for (const Piece& piece : pieces)
+            ASSERT_TRUE(assembler.Place(piece.block, piece.bytes.data(), error)) << error;
+        if (told == CRowAssembler::UnknownHeight) {
+            EXPECT_FALSE(assembler.SetHeight(2, error));
+            ASSERT_TRUE(assembler.SetHeight(height, error)) << error;
+        }
+        ASSERT_TRUE(assembler.Finish(error)) << error;
+        EXPECT_EQ(expected, writer.rows) << "height " << told;
+    }
 }
 
 TEST(RowAssembler, BlocksOutsideTheImageOrBeyondTheWindowAreRefused) {

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -161,9 +162,16 @@ TEST_P(TwacquireChart, OutputHoldsTheExpectedPixels) {
         arguments.push_back(output.substr(output.find(' ') + 1));
     }
     arguments.push_back(path);
+    const std::string trace = MakeScratchDirectory(c.name) + "trace.log";
+    ScopedVariable tracing("DUNMERE_TRACE", trace.c_str());
 
     TwacquireRun run = RunTwacquire(arguments);
     ASSERT_EQ(0, run.ExitCode) << run.Err;
+    // The resolution goes as the item type of the application's TWAIN version.
+    const bool twain1 = std::count(arguments.begin(), arguments.end(), "--twain1") > 0;
+    const std::string setResolution = std::string("MSG_SET ICAP_YRESOLUTION TWON_ONEVALUE ") +
+                                      (twain1 ? "TWTY_UINT16" : "TWTY_FIX32");
+    EXPECT_NE(std::string::npos, ReadText(trace).find(setResolution)) << setResolution;
     const Image expected = ExpectedChartScan(c.scan);
     const std::string summary = path + ": " + std::to_string(expected.Width) + " x " +
                                 std::to_string(expected.Height) + " pixels, " +
@@ -253,7 +261,13 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     {"--pixel", "gray", "--compression", "g4"},
                     "Group 4 compression is for black-and-white images only",
-                    ".tif"}),
+                    ".tif"},
+        FailureCase{"auto_length_not_offered",
+                    nullptr,
+                    {"--auto-length", "--transfer", "memory"},
+                    "--auto-length: the source does not offer automatic length detection "
+                    "(setting ICAP_AUTOMATICLENGTHDETECTION to TRUE: TWRC_FAILURE (1), "
+                    "TWCC_CAPUNSUPPORTED (13)"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
@@ -366,10 +380,17 @@ TEST(TwacquireOutput, UnwritableOutputIsToldBeforeAnythingIsScanned) {
     EXPECT_EQ(std::string::npos, text.find("StartScan")) << text;
 }
 
-TEST(TwacquireOutput, AnEndingThatNamesNoFormatIsAUsageError) {
-    TwacquireRun run = RunTwacquire({"scan.jpg"});
-    EXPECT_EQ(2, run.ExitCode);
-    EXPECT_NE(std::string::npos, run.Err.find(".tif, .tiff, .png or .bmp")) << run.Err;
+TEST(TwacquireOutput, UsageErrorsAreTold) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* told;
+    } cases[] = {{{"scan.jpg"}, ".tif, .tiff, .png or .bmp"},
+                 {{"--auto-length", "--twain1", "scan.tif"}, "--auto-length needs a TWAIN 2"}};
+    for (const auto& c : cases) {
+        TwacquireRun run = RunTwacquire(c.arguments);
+        EXPECT_EQ(2, run.ExitCode);
+        EXPECT_NE(std::string::npos, run.Err.find(c.told)) << run.Err;
+    }
 }
 
 namespace {

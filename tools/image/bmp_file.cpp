@@ -40,15 +40,18 @@ LONG PixelsPerMetre(double dpi) {
     return static_cast<LONG>(dpi / 0.0254 + 0.5);
 }
 
-// Rows arrive top-down but a .bmp stores them bottom-up: each row goes to its final
-// offset. Rows are gathered in a block of about 1 MiB, filled from its end, so
-// that one write stores many rows.
+// Rows arrive top-down. A .bmp of known height stores them bottom-up, each row at
+// its final offset; one whose height is known only at the end stores them top-down
+// as they come (a negative biHeight), and its headers are written again, with the
+// height, when it is finished. Rows are gathered in a block of about 1 MiB, so that
+// one write stores many rows.
 class CBmpWriter : public CImageWriter {
 public:
     explicit CBmpWriter(FILE* out) : out_(out) {}
 
     bool Begin(const ImageFormat& format, std::string& error) override {
         format_ = format;
+        topDown_ = !format.HeightKnown;
         const uint64_t fileBytes = BmpFileBytes(format);
         if (fileBytes > 0xffffffffull) {
             error = "a .bmp file cannot hold this image (" + std::to_string(fileBytes / 1000000) +
@@ -56,36 +59,13 @@ public:
             return false;
         }
         const int bits = StoredBits(format.BitsPerPixel);
-        std::vector<RgbColour> palette = format.BitsPerPixel == 16 ? GreyPalette() : format.Palette;
-        palette.resize(bits <= 8 ? size_t{1} << bits : 0, RgbColour{0, 0, 0});
+        palette_ = format.BitsPerPixel == 16 ? GreyPalette() : format.Palette;
+        palette_.resize(bits <= 8 ? size_t{1} << bits : 0, RgbColour{0, 0, 0});
         stride_ = DibStride(format.Width, bits);
         offBits_ = HeaderBytes(bits);
-
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4d42;  // "BM"
-        file.bfSize = static_cast<DWORD>(fileBytes);
-        file.bfOffBits = static_cast<DWORD>(offBits_);
-        BITMAPINFOHEADER info{};
-        info.biSize = sizeof info;
-        info.biWidth = format.Width;
-        info.biHeight = format.Height;
-        info.biPlanes = 1;
-        info.biBitCount = static_cast<WORD>(bits);
-        info.biCompression = BI_RGB;
-        info.biSizeImage = static_cast<DWORD>(stride_ * format.Height);
-        info.biXPelsPerMeter = PixelsPerMetre(format.XResolution);
-        info.biYPelsPerMeter = PixelsPerMetre(format.YResolution);
-        info.biClrUsed = static_cast<DWORD>(palette.size());
-        std::vector<uint8_t> head(offBits_);
-        std::memcpy(head.data(), &file, sizeof file);
-        std::memcpy(head.data() + sizeof file, &info, sizeof info);
-        uint8_t* quad = head.data() + sizeof file + sizeof info;
-        for (const RgbColour& colour : palette) {
-            quad[0] = colour.Blue, quad[1] = colour.Green, quad[2] = colour.Red, quad[3] = 0;
-            quad += 4;
-        }
         blockRows_ = static_cast<uint32_t>(std::max<size_t>(1, (1 << 20) / stride_));
         block_.assign(static_cast<size_t>(blockRows_) * stride_, 0);
+        const std::vector<uint8_t> head = Head(format.Height);
         if (!WriteBytes(out_, head.data(), head.size())) {
             error = LastFileError();
             return false;
@@ -94,8 +74,9 @@ public:
     }
 
     bool WriteRow(const uint8_t* row, std::string& error) override {
-        // The block holds rows [blockTop_, blockTop_ + blockRows_) bottom-up.
-        const uint32_t slot = blockRows_ - 1 - (nextRow_ - blockTop_);
+        // The block holds rows [blockTop_, blockTop_ + blockRows_) in file order.
+        const uint32_t index = nextRow_ - blockTop_;
+        const uint32_t slot = topDown_ ? index : blockRows_ - 1 - index;
         uint8_t* to = block_.data() + static_cast<size_t>(slot) * stride_;
         if (format_.BitsPerPixel == 16)
             HighBytes(row, to, format_.Width);
@@ -104,28 +85,67 @@ public:
         else
             std::memcpy(to, row, format_.RowBytes());
         ++nextRow_;
-        if (nextRow_ - blockTop_ == blockRows_ || nextRow_ == uint32_t(format_.Height))
-            return FlushBlock(error);
+        const bool last = format_.HeightKnown && nextRow_ == uint32_t(format_.Height);
+        if (nextRow_ - blockTop_ == blockRows_ || last) return FlushBlock(error);
         return true;
     }
 
     bool Finish(std::string& error) override {
-        if (nextRow_ != uint32_t(format_.Height)) {
-            error = "the image ended after " + std::to_string(nextRow_) + " of " +
-                    std::to_string(format_.Height) + " rows";
+        if (topDown_ && nextRow_ > blockTop_ && !FlushBlock(error)) return false;
+        if (!RowsComplete(format_, nextRow_, error)) return false;
+        if (!topDown_) return true;
+        const std::vector<uint8_t> head = Head(static_cast<int32_t>(nextRow_));
+        if (!WriteAt(out_, 0, head.data(), head.size())) {
+            error = LastFileError();
             return false;
         }
         return true;
     }
 
 private:
+    // The file header, the bitmap header and the colour table for `rows` rows,
+    // stored top-down when the height was not known up front.
+    std::vector<uint8_t> Head(int32_t rows) const {
+        const uint64_t fileBytes = offBits_ + static_cast<uint64_t>(stride_) * rows;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4d42;  // "BM"
+        file.bfSize = static_cast<DWORD>(fileBytes);
+        file.bfOffBits = static_cast<DWORD>(offBits_);
+        BITMAPINFOHEADER info{};
+        info.biSize = sizeof info;
+        info.biWidth = format_.Width;
+        info.biHeight = topDown_ ? -rows : rows;
+        info.biPlanes = 1;
+        info.biBitCount = static_cast<WORD>(StoredBits(format_.BitsPerPixel));
+        info.biCompression = BI_RGB;
+        info.biSizeImage = static_cast<DWORD>(stride_ * rows);
+        info.biXPelsPerMeter = PixelsPerMetre(format_.XResolution);
+        info.biYPelsPerMeter = PixelsPerMetre(format_.YResolution);
+        info.biClrUsed = static_cast<DWORD>(palette_.size());
+        std::vector<uint8_t> head(offBits_);
+        std::memcpy(head.data(), &file, sizeof file);
+        std::memcpy(head.data() + sizeof file, &info, sizeof info);
+        uint8_t* quad = head.data() + sizeof file + sizeof info;
+        for (const RgbColour& colour : palette_) {
+            quad[0] = colour.Blue, quad[1] = colour.Green, quad[2] = colour.Red, quad[3] = 0;
+            quad += 4;
+        }
+        return head;
+    }
+
     bool FlushBlock(std::string& error) {
         const uint32_t rows = nextRow_ - blockTop_;
-        const uint32_t bottomRow = nextRow_ - 1;  // lowest in the file of this block
-        const uint64_t offset =
-            offBits_ + static_cast<uint64_t>(format_.Height - 1 - bottomRow) * stride_;
-        const uint8_t* first = block_.data() + static_cast<size_t>(blockRows_ - rows) * stride_;
-        if (!WriteAt(out_, offset, first, static_cast<size_t>(rows) * stride_)) {
+        // Top-down the block's first row is the highest in the file, bottom-up its
+        // last row is.
+        const uint32_t firstInFile = topDown_ ? blockTop_ : format_.Height - nextRow_;
+        const uint64_t offset = offBits_ + static_cast<uint64_t>(firstInFile) * stride_;
+        const size_t bytes = static_cast<size_t>(rows) * stride_;
+        if (offset + bytes > 0xffffffffull) {
+            error = "a .bmp file cannot pass 4 GiB: write .tif instead";
+            return false;
+        }
+        const uint8_t* first = block_.data() + (topDown_ ? 0 : block_.size() - bytes);
+        if (!WriteAt(out_, offset, first, bytes)) {
             error = LastFileError();
             return false;
         }
@@ -135,6 +155,8 @@ private:
 
     FILE* out_;
     ImageFormat format_;
+    bool topDown_ = false;
+    std::vector<RgbColour> palette_;
     size_t stride_ = 0;
     size_t offBits_ = 0;
     uint32_t blockRows_ = 1;

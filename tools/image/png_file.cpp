@@ -29,20 +29,37 @@ uint32_t BigEndian32(const uint8_t* at) {
     return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
 }
 
+// What surrounds a chunk's data: its length and type before, its CRC after.
+struct ChunkFrame {
+    uint8_t head[8];
+    uint8_t tail[4];
+};
+
+ChunkFrame FrameOf(const char type[4], const uint8_t* data, size_t length) {
+    ChunkFrame frame;
+    PutBigEndian32(frame.head, static_cast<uint32_t>(length));
+    std::memcpy(frame.head + 4, type, 4);
+    uLong crc = crc32(0L, frame.head + 4, 4);
+    if (length) crc = crc32(crc, data, static_cast<uInt>(length));
+    PutBigEndian32(frame.tail, static_cast<uint32_t>(crc));
+    return frame;
+}
+
 class ChunkWriter {
 public:
     explicit ChunkWriter(FILE* out) : out_(out) {}
 
     bool Chunk(const char type[4], const uint8_t* data, size_t length) {
-        uint8_t head[8];
-        PutBigEndian32(head, static_cast<uint32_t>(length));
-        std::memcpy(head + 4, type, 4);
-        uLong crc = crc32(0L, head + 4, 4);
-        if (length) crc = crc32(crc, data, static_cast<uInt>(length));
-        uint8_t tail[4];
-        PutBigEndian32(tail, static_cast<uint32_t>(crc));
-        return WriteBytes(out_, head, 8) && WriteBytes(out_, data, length) &&
-               WriteBytes(out_, tail, 4);
+        const ChunkFrame frame = FrameOf(type, data, length);
+        return WriteBytes(out_, frame.head, 8) && WriteBytes(out_, data, length) &&
+               WriteBytes(out_, frame.tail, 4);
+    }
+
+    // Writes the chunk over the one of the same length at `offset`.
+    bool ChunkAt(uint64_t offset, const char type[4], const uint8_t* data, size_t length) {
+        const ChunkFrame frame = FrameOf(type, data, length);
+        return WriteAt(out_, offset, frame.head, 8) && WriteBytes(out_, data, length) &&
+               WriteBytes(out_, frame.tail, 4);
     }
 
 private:
@@ -66,7 +83,9 @@ uint32_t PixelsPerMetre(double dpi) {
 }
 
 // Each row, with its filter byte 0 (16-bit samples turned big-endian), goes through
-// one deflate stream; the compressed bytes leave as IDAT chunks of up to 64 KiB.
+// one deflate stream; the compressed bytes leave as IDAT chunks of up to 64 KiB. A
+// length known only at the end is written into IHDR, right after the signature,
+// when the image is finished.
 class CPngWriter : public CImageWriter {
 public:
     explicit CPngWriter(FILE* out) : out_(out), chunks_(out) {}
@@ -77,16 +96,15 @@ public:
     bool Begin(const ImageFormat& format, std::string& error) override {
         format_ = format;
         const PngFormat png = FormatFor(format);
-        uint8_t header[13];
-        PutBigEndian32(header, static_cast<uint32_t>(format.Width));
-        PutBigEndian32(header + 4, static_cast<uint32_t>(format.Height));
-        header[8] = png.bitDepth;
-        header[9] = png.colourType;
-        header[10] = 0;  // deflate
-        header[11] = 0;  // adaptive filtering, each row's filter byte
-        header[12] = 0;  // no interlace
+        PutBigEndian32(header_, static_cast<uint32_t>(format.Width));
+        PutBigEndian32(header_ + 4, static_cast<uint32_t>(format.Height));
+        header_[8] = png.bitDepth;
+        header_[9] = png.colourType;
+        header_[10] = 0;  // deflate
+        header_[11] = 0;  // adaptive filtering, each row's filter byte
+        header_[12] = 0;  // no interlace
         bool ok = WriteBytes(out_, Signature, sizeof Signature) &&
-                  chunks_.Chunk("IHDR", header, sizeof header);
+                  chunks_.Chunk("IHDR", header_, sizeof header_);
         if (ok && format.XResolution > 0 && format.YResolution > 0) {
             uint8_t physical[9];
             PutBigEndian32(physical, PixelsPerMetre(format.XResolution));
@@ -133,13 +151,14 @@ public:
     }
 
     bool Finish(std::string& error) override {
-        if (rows_ != static_cast<uint64_t>(format_.Height)) {
-            error = "the image ended after " + std::to_string(rows_) + " of " +
-                    std::to_string(format_.Height) + " rows";
-            return false;
-        }
+        if (!RowsComplete(format_, rows_, error)) return false;
         if (!Deflate(nullptr, 0, Z_FINISH, error)) return false;
-        if (!chunks_.Chunk("IEND", nullptr, 0)) {
+        bool ok = chunks_.Chunk("IEND", nullptr, 0);
+        if (ok && !format_.HeightKnown) {
+            PutBigEndian32(header_ + 4, static_cast<uint32_t>(rows_));
+            ok = chunks_.ChunkAt(sizeof Signature, "IHDR", header_, sizeof header_);
+        }
+        if (!ok) {
             error = LastFileError();
             return false;
         }
@@ -171,6 +190,7 @@ private:
     FILE* out_;
     ChunkWriter chunks_;
     ImageFormat format_;
+    uint8_t header_[13] = {};  // IHDR's data
     z_stream stream_{};
     bool started_ = false;
     uint64_t rows_ = 0;

@@ -1,9 +1,12 @@
 // Baseline TIFF (and BigTIFF), little-endian, one image: the header, the strips as
 // the rows arrive, then the strip tables, the other out-of-line values and the
-// directory at the end, and last the header's pointer to the directory.
+// directory at the end, and last the header's pointer to the directory. As the
+// directory comes last, an image whose length is known only at its end is written
+// the same way, and gives the same file.
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "tools/image/file_io.h"
@@ -102,8 +105,9 @@ public:
         if (compression_ == TiffCompression::Group4)
             group4_.reset(new CGroup4Encoder(format.Width));
         const size_t rowBytes = format.RowBytes();
-        rowsPerStrip_ = static_cast<uint32_t>(
-            std::min<size_t>(std::max<size_t>(1, StripTarget / rowBytes), format.Height));
+        rowsPerStrip_ = static_cast<uint32_t>(std::max<size_t>(1, StripTarget / rowBytes));
+        if (format.HeightKnown)
+            rowsPerStrip_ = std::min<uint32_t>(rowsPerStrip_, static_cast<uint32_t>(format.Height));
         strip_.reserve(static_cast<size_t>(rowsPerStrip_) * rowBytes);
         big_ = big_ || WorstCaseBytes() > ClassicLimit;
 
@@ -145,18 +149,18 @@ public:
 
     bool Finish(std::string& error) override {
         if (rowsInStrip_ > 0 && !FlushStrip(error)) return false;
-        if (rows_ != static_cast<uint64_t>(format_.Height)) {
-            error = "the image ended after " + std::to_string(rows_) + " of " +
-                    std::to_string(format_.Height) + " rows";
-            return false;
-        }
+        if (!RowsComplete(format_, rows_, error)) return false;
+        // A length learnt at the end caps the strips as a known one did at the start.
+        rowsPerStrip_ = static_cast<uint32_t>(std::min<uint64_t>(rowsPerStrip_, rows_));
         return WriteDirectory(error);
     }
 
 private:
     // What the file could come to: compressed data may grow a little (PackBits,
-    // Deflate) or, for the worst bilevel pattern, several times (Group 4).
+    // Deflate) or, for the worst bilevel pattern, several times (Group 4). An image
+    // of unknown length without a bound could come to anything.
     uint64_t WorstCaseBytes() const {
+        if (!format_.HeightKnown && format_.Height == 0) return UINT64_MAX;
         const uint64_t raw = format_.ImageBytes();
         const uint64_t strips = (format_.Height + rowsPerStrip_ - 1) / rowsPerStrip_;
         const uint64_t data =
@@ -254,7 +258,7 @@ private:
         const uint16_t bits = static_cast<uint16_t>(rgb ? 8 : format_.BitsPerPixel);
         std::vector<Entry> entries = {
             Long(256, static_cast<uint32_t>(format_.Width)),
-            Long(257, static_cast<uint32_t>(format_.Height)),
+            Long(257, static_cast<uint32_t>(rows_)),
             Shorts(258, rgb ? std::vector<uint16_t>{8, 8, 8} : std::vector<uint16_t>{bits}),
             Shorts(259, {CompressionTag(compression_)}),
             Shorts(262, {photometric}),

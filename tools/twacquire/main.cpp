@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -28,9 +29,11 @@ bool QueryImageInfo(CTwainClient& client, TW_IMAGEINFO& info) {
         ReportFailure(client, "DAT_IMAGEINFO", rc);
         return false;
     }
-    std::fprintf(stderr, "image: %ld x %ld pixels, %d bits, %s, %g x %g dpi\n",
-                 static_cast<long>(info.ImageWidth), static_cast<long>(info.ImageLength),
-                 info.BitsPerPixel, PixelTypeName(info.PixelType), Fix32ToDouble(info.XResolution),
+    const std::string length = info.ImageLength < 0 ? std::string("length until the sheet ends")
+                                                    : std::to_string(info.ImageLength);
+    std::fprintf(stderr, "image: %ld x %s pixels, %d bits, %s, %g x %g dpi\n",
+                 static_cast<long>(info.ImageWidth), length.c_str(), info.BitsPerPixel,
+                 PixelTypeName(info.PixelType), Fix32ToDouble(info.XResolution),
                  Fix32ToDouble(info.YResolution));
     return true;
 }
@@ -84,7 +87,9 @@ int Abandon(CTwainClient& client, COutputJob& job, bool transferPending, int cod
 
 bool NegotiateJob(CTwainClient& client, const AcquireOptions& options) {
     if (!Negotiate(client, options)) return false;
-    return options.TransferMechanism || NegotiateAutomaticTransfer(client);
+    if (!options.TransferMechanism && !NegotiateAutomaticTransfer(client)) return false;
+    return !options.AutoLength ||
+           NegotiateAutomaticLength(client, CurrentTransferMechanism(client) == TWSX_MEMORY);
 }
 
 // The mechanism for this image: the one negotiated, except that an automatic choice
@@ -132,14 +137,18 @@ int Acquire(CTwainClient& client, const AcquireOptions& options) {
 
     TW_IMAGEINFO info;
     if (!QueryImageInfo(client, info)) return Abandon(client, job, true, ExitFailure);
-    if (!job.Accepts(info, error)) {
+    // With the sheet's end detected, the frame is the longest the image may be.
+    const SheetEnd sheet{options.AutoLength, options.AutoLength ? FrameRows(client, info) : 0};
+    const int64_t longest =
+        sheet.Detected ? std::max<int64_t>(info.ImageLength, sheet.MaxRows) : info.ImageLength;
+    if (!job.Accepts(info, longest, error)) {
         ReportError(error);
         return Abandon(client, job, true, ExitFailure);
     }
     const TW_UINT16 mechanism = MechanismFor(client, options, info);
     const bool memory = mechanism == TWSX_MEMORY;
     const TransferOutcome outcome =
-        memory ? MemoryTransfer(client, info, MemoryBufferSize(client, options), job)
+        memory ? MemoryTransfer(client, info, MemoryBufferSize(client, options), sheet, job)
                : NativeTransfer(client, info, job);
     if (outcome.Cancelled) {
         ReportError("cancelled; " + job.Path() + " was not written");

@@ -1,6 +1,7 @@
 #include "tools/twacquire/negotiation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -26,8 +27,21 @@ bool Set(CTwainClient& client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 raw,
     return false;
 }
 
+std::string Shown(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value) {
-    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), std::to_string(value));
+    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), Shown(value));
+}
+
+// A TWAIN 2 application sends a resolution as the TW_FIX32 the capability holds; a
+// 1.x application keeps sending the TW_UINT16 it always sent.
+bool SetResolution(CTwainClient& client, TW_UINT16 cap, TW_UINT32 dpi, bool twain1) {
+    if (twain1) return Set(client, cap, TWTY_UINT16, dpi, std::to_string(dpi));
+    return SetFix32(client, cap, dpi);
 }
 
 bool SetFrame(CTwainClient& client, const FrameInches& frame) {
@@ -58,11 +72,9 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& o) {
     if (o.BitDepth &&
         !Set(client, ICAP_BITDEPTH, TWTY_UINT16, *o.BitDepth, std::to_string(*o.BitDepth)))
         return false;
-    if (o.XResolution &&
-        !Set(client, ICAP_XRESOLUTION, TWTY_UINT16, *o.XResolution, std::to_string(*o.XResolution)))
+    if (o.XResolution && !SetResolution(client, ICAP_XRESOLUTION, *o.XResolution, o.Twain1))
         return false;
-    if (o.YResolution &&
-        !Set(client, ICAP_YRESOLUTION, TWTY_UINT16, *o.YResolution, std::to_string(*o.YResolution)))
+    if (o.YResolution && !SetResolution(client, ICAP_YRESOLUTION, *o.YResolution, o.Twain1))
         return false;
     if (o.Brightness && !SetFix32(client, ICAP_BRIGHTNESS, *o.Brightness)) return false;
     if (o.Threshold && !SetFix32(client, ICAP_THRESHOLD, *o.Threshold)) return false;
@@ -71,6 +83,45 @@ bool Negotiate(CTwainClient& client, const AcquireOptions& o) {
         return false;
     if (o.Frame && !SetFrame(client, *o.Frame)) return false;
     return true;
+}
+
+namespace {
+
+// Why setting the detection TRUE did not turn it on; empty when it did.
+std::string DetectionRefusal(CTwainClient& client, TW_UINT16 rc) {
+    if (rc == TWRC_SUCCESS) return "";
+    if (rc != TWRC_CHECKSTATUS) return DescribeFailure(rc, client.SourceConditionCode());
+    // Taken, but maybe as another value: only TRUE turns the detection on.
+    CapabilityValue value;
+    const bool on = GetCapability(client, ICAP_AUTOMATICLENGTHDETECTION, MSG_GETCURRENT, value) ==
+                        TWRC_SUCCESS &&
+                    value.Items.size() == 1 && value.Items[0] != FALSE;
+    return on ? "" : "the source kept it FALSE";
+}
+
+}  // namespace
+
+bool NegotiateAutomaticLength(CTwainClient& client, bool memory) {
+    const std::string refusal = DetectionRefusal(
+        client, SetOneValue(client, ICAP_AUTOMATICLENGTHDETECTION, TWTY_BOOL, TRUE));
+    if (!refusal.empty()) {
+        ReportError(
+            "--auto-length: the source does not offer automatic length detection "
+            "(setting ICAP_AUTOMATICLENGTHDETECTION to TRUE: " +
+            refusal + "); nothing was scanned");
+        return false;
+    }
+    // A source that refuses undefined sizes reports the length after the transfer.
+    if (memory) SetOneValue(client, ICAP_UNDEFINEDIMAGESIZE, TWTY_BOOL, TRUE);
+    return true;
+}
+
+uint32_t FrameRows(CTwainClient& client, const TW_IMAGEINFO& info) {
+    TW_IMAGELAYOUT layout{};
+    if (client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout) != TWRC_SUCCESS) return 0;
+    const double inches = Fix32ToDouble(layout.Frame.Bottom) - Fix32ToDouble(layout.Frame.Top);
+    const double rows = std::ceil(inches * Fix32ToDouble(info.YResolution));
+    return rows > 0 && rows < 0x7fffffff ? static_cast<uint32_t>(rows) : 0;
 }
 
 TW_UINT16 CurrentTransferMechanism(CTwainClient& client) {

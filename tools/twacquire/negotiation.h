@@ -22,6 +22,17 @@ constexpr uint64_t NativeTransferLimit = 64ull << 20;
 // NativeTransferLimit, memory otherwise. False when the source refuses.
 bool NegotiateAutomaticTransfer(CTwainClient& client);
 
+// --auto-length, in state 4 once the transfer mechanism is settled:
+// ICAP_AUTOMATICLENGTHDETECTION set TRUE and, for a memory transfer,
+// ICAP_UNDEFINEDIMAGESIZE (a source that refuses it reports the length after the
+// transfer). False, after one line saying so, when the source does not offer the
+// detection.
+bool NegotiateAutomaticLength(CTwainClient& client, bool memory);
+
+// The rows of the frame the source reports (DAT_IMAGELAYOUT) at the image's
+// resolution, rounded up: the longest sheet expected. 0 when it reports no frame.
+uint32_t FrameRows(CTwainClient& client, const TW_IMAGEINFO& info);
+
 // The transfer mechanism the source will use (ICAP_XFERMECH current value); native
 // when it cannot be read.
 TW_UINT16 CurrentTransferMechanism(CTwainClient& client);

@@ -102,6 +102,9 @@ const char* UsageText() {
            "  --resolution DPI     both resolutions\n"
            "  --xres DPI, --yres DPI\n"
            "  --frame L,T,R,B      image frame in inches\n"
+           "  --auto-length        the image ends where the sheet ends (a TWAIN 2 source's\n"
+           "                       automatic length detection); the frame's length is the\n"
+           "                       longest sheet expected\n"
            "  --brightness V       brightness\n"
            "  --threshold V        bilevel threshold (0: adaptive)\n"
            "  --transfer MODE      auto (default: native when the image is small enough to\n"
@@ -203,6 +206,8 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
                 return ParseResult::Error;
             }
             options.Compression = compression;
+        } else if (option == "--auto-length") {
+            options.AutoLength = true;
         } else if (option == "--bigtiff") {
             options.BigTiff = true;
         } else if (option == "--buffer") {
@@ -229,6 +234,10 @@ ParseResult ParseOptions(int argc, char** argv, AcquireOptions& options, std::st
             error = "more than one output name";
             return ParseResult::Error;
         }
+    }
+    if (options.AutoLength && options.Twain1) {
+        error = "--auto-length needs a TWAIN 2 session (leave out --twain1)";
+        return ParseResult::Error;
     }
     if (options.ShowUI && !timeoutGiven) options.TimeoutSeconds = 0;  // wait for the person
     if (options.List) return ParseResult::Run;

@@ -36,6 +36,9 @@ struct AcquireOptions {
     std::optional<double> Threshold;
     std::optional<TW_UINT16> TransferMechanism;  // TWSX_NATIVE or TWSX_MEMORY; none: auto
     std::optional<TW_UINT32> BufferSize;         // memory transfer buffer, bytes
+    // The image ends where the sheet ends (TWAIN 2 automatic length detection); the
+    // frame's length is the longest sheet expected.
+    bool AutoLength = false;
 };
 
 enum class ParseResult { Run, Help, Error };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 TiffCompression DefaultCompression(int bitsPerPixel) {
@@ -27,10 +29,10 @@ bool COutputJob::Create(std::string& error) {
     return true;
 }
 
-bool COutputJob::Accepts(const TW_IMAGEINFO& info, std::string& error) const {
+bool COutputJob::Accepts(const TW_IMAGEINFO& info, int64_t rows, std::string& error) const {
     ImageFormat format;
     format.Width = info.ImageWidth;
-    format.Height = info.ImageLength;
+    format.Height = static_cast<int32_t>(std::max<int64_t>(0, rows));
     format.BitsPerPixel = info.BitsPerPixel;
     if (options_.Format == OutputFormat::Bmp && BmpFileBytes(format) > 0xffffffffull) {
         error = "the image (" + std::to_string(format.ImageBytes() / 1000000) +

@@ -20,9 +20,9 @@ public:
 
     // Creates the temporary file, before anything is scanned.
     bool Create(std::string& error);
-    // Whether the chosen format can hold the image the source announces, known
-    // before the scan starts.
-    bool Accepts(const TW_IMAGEINFO& info, std::string& error) const;
+    // Whether the chosen format can hold the image the source announces, of at most
+    // `rows` rows, known before the scan starts.
+    bool Accepts(const TW_IMAGEINFO& info, int64_t rows, std::string& error) const;
 
     bool Begin(const ImageFormat& format, std::string& error) override;
     bool WriteRow(const uint8_t* row, std::string& error) override;

@@ -78,6 +78,10 @@ void CProgress::Print(double seconds) {
         std::snprintf(text, sizeof text, "%llu of %llu rows (%.0f%%), %.1f MB/s, %s left",
                       static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
                       100.0 * done / total, rate, Duration(left).c_str());
+    } else if (done > 0) {  // a length known only at the end: the rows so far
+        const double rate = done * static_cast<double>(rowBytes_.load()) / seconds / 1e6;
+        std::snprintf(text, sizeof text, "%llu rows, %.1f MB/s, %s elapsed",
+                      static_cast<unsigned long long>(done), rate, Duration(seconds).c_str());
     } else {
         std::snprintf(text, sizeof text, "%s elapsed", Duration(seconds).c_str());
     }

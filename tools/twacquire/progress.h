@@ -1,8 +1,9 @@
 // Progress on stderr while a job runs: rows done of the total, MB/s and the time
-// left. On a terminal one line is rewritten twice a second once the job has taken
-// longer than a second; otherwise (a pipe, a file, a log) a plain line every ten
-// seconds. A native transfer is one call that blocks until the whole image is there,
-// so until its rows are written only the time elapsed is known.
+// left (without a total, as for a sheet whose end the scanner detects, the rows so
+// far, MB/s and the time elapsed). On a terminal one line is rewritten twice a second once the job
+// has taken longer than a second; otherwise (a pipe, a file, a log) a plain line every ten seconds.
+// A native transfer is one call that blocks until the whole image is there, so until its rows are
+// written only the time elapsed is known.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@
 
 class CProgress {
 public:
-    // totalRows 0: unknown (elapsed time only until SetTotal).
+    // totalRows 0: unknown (the rows so far once there are any, else the time elapsed).
     CProgress(const std::string& label, uint64_t totalRows, uint64_t rowBytes);
     ~CProgress();
     CProgress(const CProgress&) = delete;

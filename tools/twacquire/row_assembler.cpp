@@ -22,7 +22,8 @@ CRowAssembler::CRowAssembler(CImageWriter& writer, int32_t width, int32_t height
     : writer_(writer),
       bits_(bitsPerPixel),
       rowBytes_(Image::RowBytesFor(width, bitsPerPixel)),
-      height_(static_cast<uint32_t>(height)),
+      heightKnown_(height != UnknownHeight),
+      height_(heightKnown_ ? static_cast<uint32_t>(height) : 0),
       windowRows_(std::max<uint32_t>(1, windowRows)),
       window_(static_cast<size_t>(windowRows_) * rowBytes_, 0),
       filled_(windowRows_, 0) {}
@@ -33,10 +34,11 @@ bool CRowAssembler::Place(const TW_IMAGEMEMXFER& block, const uint8_t* data, std
     const uint64_t pieceBytes = (static_cast<uint64_t>(block.Columns) * bits_ + 7) / 8;
     const uint64_t stride = block.BytesPerRow;
     const uint64_t needed = (block.Rows - 1) * stride + pieceBytes;
+    const uint64_t end = static_cast<uint64_t>(block.YOffset) + block.Rows;
+    const uint64_t lastRow = heightKnown_ ? height_ : uint64_t{0xffffffff};
     const bool inside = static_cast<uint64_t>(block.XOffset) * bits_ % 8 == 0 &&
-                        byteOffset + pieceBytes <= rowBytes_ && block.YOffset <= height_ &&
-                        block.Rows <= height_ - block.YOffset && needed <= block.BytesWritten &&
-                        (block.Rows == 1 || stride >= pieceBytes);
+                        byteOffset + pieceBytes <= rowBytes_ && end <= lastRow &&
+                        needed <= block.BytesWritten && (block.Rows == 1 || stride >= pieceBytes);
     if (!inside) {
         error = "the source delivered a block outside the image (" + Describe(block) + ")";
         return false;
@@ -49,6 +51,7 @@ bool CRowAssembler::Place(const TW_IMAGEMEMXFER& block, const uint8_t* data, std
         return false;
     };
     if (first < nextRow_) return outOfReach(first);
+    reached_ = std::max(reached_, static_cast<uint32_t>(end));
     const bool wholeRows = byteOffset == 0 && pieceBytes == rowBytes_;
     for (uint32_t r = 0; r < block.Rows; ++r) {
         const uint32_t row = first + r;
@@ -71,7 +74,7 @@ bool CRowAssembler::Place(const TW_IMAGEMEMXFER& block, const uint8_t* data, std
 }
 
 bool CRowAssembler::WriteCompleteRows(std::string& error) {
-    while (nextRow_ < height_ && filled_[nextRow_ % windowRows_] == rowBytes_) {
+    while ((!heightKnown_ || nextRow_ < height_) && filled_[nextRow_ % windowRows_] == rowBytes_) {
         if (!writer_.WriteRow(Slot(nextRow_), error)) return false;
         filled_[nextRow_ % windowRows_] = 0;
         ++nextRow_;
@@ -79,7 +82,19 @@ bool CRowAssembler::WriteCompleteRows(std::string& error) {
     return true;
 }
 
+bool CRowAssembler::SetHeight(uint32_t height, std::string& error) {
+    if (height < reached_) {
+        error = "the source reported an image of " + std::to_string(height) +
+                " rows after delivering row " + std::to_string(reached_ - 1);
+        return false;
+    }
+    heightKnown_ = true;
+    height_ = height;
+    return true;
+}
+
 bool CRowAssembler::Finish(std::string& error) {
+    if (!heightKnown_) height_ = reached_;
     const std::vector<uint8_t> zeros(rowBytes_, 0);
     for (; nextRow_ < height_; ++nextRow_) {
         size_t& filled = filled_[nextRow_ % windowRows_];

@@ -63,6 +63,22 @@ void NoteShape(TransferOutcome& outcome, const ImageFormat& format) {
     outcome.BitsPerPixel = format.BitsPerPixel;
 }
 
+// The end of a memory transfer: an image whose length was unknown takes the length
+// the source reports now, in state 7 (the rows delivered when it reports none).
+bool FinishRows(CTwainClient& client, CRowAssembler& rows, const ImageFormat& format,
+                TransferOutcome& outcome) {
+    if (!format.HeightKnown) {
+        TW_IMAGEINFO scanned{};
+        if (client.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &scanned) == TWRC_SUCCESS &&
+            scanned.ImageLength >= 0 &&
+            !rows.SetHeight(static_cast<uint32_t>(scanned.ImageLength), outcome.Error))
+            return false;
+    }
+    if (!rows.Finish(outcome.Error)) return false;
+    outcome.Height = static_cast<int32_t>(rows.RowsWritten());
+    return true;
+}
+
 }  // namespace
 
 uint64_t NativeTransferBytes(const TW_IMAGEINFO& info) {
@@ -120,12 +136,18 @@ TransferOutcome NativeTransfer(CTwainClient& client, const TW_IMAGEINFO& info,
 }
 
 TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, TW_UINT32 bufferSize,
-                               CImageWriter& writer) {
+                               const SheetEnd& sheet, CImageWriter& writer) {
     TransferOutcome outcome;
     ImageFormat format = FormatFromInfo(info);
+    if (sheet.Detected) {
+        format.HeightKnown = false;
+        format.Height = static_cast<int32_t>(
+            std::max<int64_t>({0, info.ImageLength, static_cast<int64_t>(sheet.MaxRows)}));
+    }
     std::vector<uint8_t> buffer(bufferSize ? bufferSize : 1);
     std::unique_ptr<CRowAssembler> rows;
-    CProgress progress("memory transfer", format.Height, format.RowBytes());
+    CProgress progress("memory transfer", format.HeightKnown ? format.Height : 0,
+                       format.RowBytes());
     const double start = SecondsNow();
     int emptyBlocks = 0;
     for (;;) {
@@ -147,15 +169,17 @@ TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, T
             const size_t rowBytes = std::max<size_t>(1, format.RowBytes());
             const size_t windowRows =
                 std::max(WindowBytes, 2 * static_cast<size_t>(bufferSize)) / rowBytes + 2;
-            rows.reset(new CRowAssembler(writer, format.Width, format.Height, format.BitsPerPixel,
+            const int32_t height =
+                format.HeightKnown ? format.Height : CRowAssembler::UnknownHeight;
+            rows.reset(new CRowAssembler(writer, format.Width, height, format.BitsPerPixel,
                                          static_cast<uint32_t>(windowRows)));
-            progress.SetTotal(format.Height, format.RowBytes());
+            progress.SetTotal(format.HeightKnown ? format.Height : 0, format.RowBytes());
         }
         if (!rows->Place(block, buffer.data(), outcome.Error)) break;
         outcome.Bytes += block.BytesWritten;
         progress.Update(rows->RowsWritten());
         if (outcome.ReturnCode == TWRC_XFERDONE) {
-            outcome.Ok = rows->Finish(outcome.Error);
+            outcome.Ok = FinishRows(client, *rows, format, outcome);
             break;
         }
         emptyBlocks = block.BytesWritten == 0 ? emptyBlocks + 1 : 0;

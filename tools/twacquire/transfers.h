@@ -30,10 +30,20 @@ uint64_t NativeTransferBytes(const TW_IMAGEINFO& info);
 TransferOutcome NativeTransfer(CTwainClient& client, const TW_IMAGEINFO& info,
                                CImageWriter& writer);
 
+// With automatic length detection the image ends where the sheet ends: a memory
+// transfer learns its length only when it is done. maxRows, the longest sheet
+// expected (the frame), bounds it for the choices a writer makes up front (0: none).
+struct SheetEnd {
+    bool Detected = false;
+    uint32_t MaxRows = 0;
+};
+
 // DAT_IMAGEMEMXFER with one application buffer of bufferSize bytes, called until
 // TWRC_XFERDONE; each block is placed at its XOffset, YOffset, Rows and Columns,
 // rows BytesPerRow apart in the buffer, and whole rows go to the writer in order.
 // A memory transfer carries no colour table: the image gets the one the source's
-// native images carry for this pixel type and depth.
+// native images carry for this pixel type and depth. When the sheet's end is
+// detected, the length is the one DAT_IMAGEINFO reports after the transfer (else
+// the rows delivered).
 TransferOutcome MemoryTransfer(CTwainClient& client, const TW_IMAGEINFO& info, TW_UINT32 bufferSize,
-                               CImageWriter& writer);
+                               const SheetEnd& sheet, CImageWriter& writer);
