@@ -39,6 +39,10 @@ const CapabilityRow Rows[] = {
     {ICAP_SUPPORTEDSIZES, Unknown, AllMessages, &AnswerSupportedSizes},
     {ICAP_FRAMES, Unknown, AllMessages, &AnswerFrames},
     {ICAP_MAXFRAMES, Unknown, AllMessages, &AnswerMaxFrames},
+    {CAP_FEEDERENABLED, Unknown, AllMessages, &AnswerFeederEnabled},
+    {CAP_FEEDERLOADED, Unknown, GetsOnly, &AnswerFeederLoaded},
+    {ICAP_XNATIVERESOLUTION, Unknown, GetsOnly, &AnswerNativeResolution},
+    {ICAP_YNATIVERESOLUTION, Unknown, GetsOnly, &AnswerNativeResolution},
 };
 
 static_assert(sizeof Rows / sizeof Rows[0] <= sizeof CapabilityList::Caps / sizeof(TW_UINT16),
@@ -82,20 +86,30 @@ TW_UINT16 AnswerTwain2(const CapabilityRow* row, CapabilityCall& call) {
     return row->Answer(call);
 }
 
-// MSG_RESETALL (TWAIN 2): every listed capability that takes MSG_RESET is reset as
-// MSG_RESET resets it, and the replies are freed. The first that cannot be reset
-// ends it with its failure (and the caller puts back what was asked before).
-TW_UINT16 ResetAll(CapabilityContext& context) {
+// MSG_RESETALL: every capability listed to the caller's kind of application that
+// it may reset is reset as MSG_RESET resets it, and the replies are freed. (A
+// TWAIN 1.x application is refused MSG_RESET of some: those are skipped.) The first
+// that cannot be reset ends it with its failure, and the caller puts back what was
+// asked before.
+}  // namespace
+
+TW_UINT16 ResetEveryCapability(CapabilityContext& context) {
     for (const CapabilityRow& row : Rows) {
-        if ((row.Twain2Messages & TWQC_RESET) == 0) continue;
+        const bool listed = context.Twain2 ? (row.Twain2Messages & TWQC_RESET) != 0
+                                           : row.Twain1 == Twain1Use::Listed;
+        if (!listed) continue;
         TW_CAPABILITY capability = {row.Cap, TWON_DONTCARE16, nullptr};
         CapabilityCall call(MSG_RESET, capability, context);
         const TW_UINT16 result = row.Answer(call);
+        if (!context.Twain2 && result == TWRC_FAILURE && context.ConditionCode == TWCC_BADCAP)
+            continue;
         if (result != TWRC_SUCCESS) return result;
         context.Memory.Free(capability.hContainer);
     }
     return TWRC_SUCCESS;
 }
+
+namespace {
 
 TW_UINT16 Refuse(CapabilityContext& context, TW_UINT16 conditionCode) {
     context.ConditionCode = conditionCode;
@@ -120,8 +134,8 @@ CapabilityList Twain2Capabilities() {
 
 TW_UINT16 NegotiateCapability(TW_UINT16 msg, pTW_CAPABILITY capability, bool changeable,
                               CapabilityContext& context) {
-    if (context.Twain2 && msg == MSG_RESETALL)
-        return changeable ? ResetAll(context) : Refuse(context, TWCC_SEQERROR);
+    if (msg == MSG_RESETALL)
+        return changeable ? ResetEveryCapability(context) : Refuse(context, TWCC_SEQERROR);
     const TW_UINT32 flag = QueryFlagOf(msg);
     if (flag == 0 && !(context.Twain2 && msg == MSG_QUERYSUPPORT))
         return Refuse(context, TWCC_BADPROTOCOL);

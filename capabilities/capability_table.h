@@ -40,6 +40,10 @@ CapabilityList Twain2Capabilities();
 TW_UINT16 NegotiateCapability(TW_UINT16 msg, pTW_CAPABILITY capability, bool changeable,
                               CapabilityContext& context);
 
+// Every capability the caller's kind of application may reset, reset as MSG_RESET
+// resets it (MSG_RESETALL without its state check).
+TW_UINT16 ResetEveryCapability(CapabilityContext& context);
+
 // The answers, one function per capability (capabilities/*.cpp).
 TW_UINT16 AnswerTransferCount(CapabilityCall& call);
 TW_UINT16 AnswerSupportedCaps(CapabilityCall& call);
@@ -66,3 +70,8 @@ TW_UINT16 AnswerPaperDetectable(CapabilityCall& call);
 TW_UINT16 AnswerSupportedSizes(CapabilityCall& call);
 TW_UINT16 AnswerFrames(CapabilityCall& call);
 TW_UINT16 AnswerMaxFrames(CapabilityCall& call);
+TW_UINT16 AnswerFeederEnabled(CapabilityCall& call);
+TW_UINT16 AnswerFeederLoaded(CapabilityCall& call);
+TW_UINT16 AnswerNativeResolution(CapabilityCall& call);
+TW_UINT16 AnswerAutomaticLength(CapabilityCall& call);
+TW_UINT16 AnswerUndefinedImageSize(CapabilityCall& call);

@@ -6,10 +6,14 @@
 
 namespace {
 
-// A TWAIN 1.x application is answered MSG_GET alone.
-TW_UINT16 GetOnlyToTwain1(CapabilityCall& call, TW_UINT16 itemType, TW_UINT32 value) {
-    if (!call.Twain2() && call.Message() != MSG_GET) return call.Fail(TWCC_BADCAP);
-    return call.OneValue(itemType, value);
+// A boolean that can take one value alone: a TWAIN 2 application's MSG_GET lists it
+// in an enumeration, every other answer is the one value. MSG_SET (where taken)
+// repeats it; the other value is refused.
+TW_UINT16 OnlyBool(CapabilityCall& call, TW_BOOL value) {
+    if (call.Message() == MSG_SET) return call.SetRepeatingNumber(value);
+    if (call.Twain2() && call.Message() == MSG_GET)
+        return call.Enumeration(TWTY_BOOL, 1, 0, 0, &value);
+    return call.OneValue(TWTY_BOOL, value);
 }
 
 // Compression and planar-chunky: a TWAIN 1.x application gets the INT16 it always
@@ -32,22 +36,39 @@ TW_UINT16 PhysicalSize(CapabilityCall& call, double inches) {
 
 }  // namespace
 
+// A TWAIN 1.x application is answered MSG_GET alone.
 TW_UINT16 AnswerUiControllable(CapabilityCall& call) {
-    return GetOnlyToTwain1(call, TWTY_BOOL, TRUE);
+    if (!call.Twain2() && call.Message() != MSG_GET) return call.Fail(TWCC_BADCAP);
+    return OnlyBool(call, TRUE);
 }
 
-// Known to TWAIN 2 applications alone, and only queried.
+// The rest are known to TWAIN 2 applications alone.
 TW_UINT16 AnswerEnableUiOnly(CapabilityCall& call) {
-    return call.OneValue(TWTY_BOOL, TRUE);
+    return OnlyBool(call, TRUE);
 }
 
 TW_UINT16 AnswerCustomData(CapabilityCall& call) {
-    return call.OneValue(TWTY_BOOL, TRUE);
+    return OnlyBool(call, TRUE);
 }
 
 // The scanner reports no paper sensor: the device library has no call that asks.
 TW_UINT16 AnswerPaperDetectable(CapabilityCall& call) {
-    return call.OneValue(TWTY_BOOL, FALSE);
+    return OnlyBool(call, FALSE);
+}
+
+// The scanner feeds the one sheet the user places; it has no document feeder to
+// select, so the feeder is never enabled and never loaded.
+TW_UINT16 AnswerFeederEnabled(CapabilityCall& call) {
+    return OnlyBool(call, FALSE);
+}
+
+TW_UINT16 AnswerFeederLoaded(CapabilityCall& call) {
+    return OnlyBool(call, FALSE);
+}
+
+// The scanner's optical resolution, across and down.
+TW_UINT16 AnswerNativeResolution(CapabilityCall& call) {
+    return call.OneValue(TWTY_FIX32, Fix32Item(FloatToFix32(NativeResolution(call.Scanner()))));
 }
 
 TW_UINT16 AnswerCompression(CapabilityCall& call) {

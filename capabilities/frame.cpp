@@ -41,13 +41,27 @@ bool OnPhysicalArea(const TW_FRAME& frame, Model model) {
            Fix32ToDouble(frame.Bottom) <= PhysicalLengthInches;
 }
 
+// The X offset in pixels from the area's left edge of a window `width` pixels wide
+// centred on the feed.
+int32_t CentredOffset(Model model, int32_t xResolution, int32_t width) {
+    int32_t offset = 0;
+    Pixels((PhysicalWidthInches(model) - static_cast<double>(width) / xResolution) / 2, xResolution,
+           offset);
+    return offset;
+}
+
 struct Window {
     int32_t XResolution, YResolution, XOffset, YOffset, Width, Length;
 };
 
 // The window in inches: its size, at its place or at (0, 0).
-TW_FRAME FrameOf(const Window& window, bool placed) {
-    const int32_t left = placed ? window.XOffset : 0, top = placed ? window.YOffset : 0;
+TW_FRAME FrameOf(const Window& window, Model model, bool placed) {
+    int32_t left = 0, top = 0;
+    if (placed) {
+        left = window.XOffset != 0 ? window.XOffset
+                                   : CentredOffset(model, window.XResolution, window.Width);
+        top = window.YOffset;
+    }
     TW_FRAME frame;
     frame.Left = Inches(left, window.XResolution);
     frame.Top = Inches(top, window.YResolution);
@@ -58,20 +72,31 @@ TW_FRAME FrameOf(const Window& window, bool placed) {
 
 }  // namespace
 
-TW_FRAME CurrentFrame(const ScanSettings& asked, bool twain2) {
+TW_FRAME CurrentFrame(const ScanSettings& asked, Model model, bool twain2) {
     return FrameOf({asked.XResolution, asked.YResolution, asked.XOffset, asked.YOffset,
                     asked.ScanWidth, asked.ScanLength},
-                   twain2);
+                   model, twain2);
 }
 
 TW_FRAME PlannedFrame(const ScanPlan& plan, bool twain2) {
     return FrameOf(
         {plan.XResolution, plan.YResolution, plan.XOffset, plan.YOffset, plan.Width, plan.Length},
-        twain2);
+        plan.Scanner, twain2);
 }
 
-TW_FRAME DefaultFrame() {
-    return CurrentFrame(ScanSettings(), true);
+TW_FRAME DefaultFrame(Model model, int32_t xResolution) {
+    const ScanSettings builtIn;
+    return CentredFrame(model, xResolution,
+                        static_cast<double>(builtIn.ScanWidth) / builtIn.XResolution,
+                        static_cast<double>(builtIn.ScanLength) / builtIn.YResolution);
+}
+
+TW_FRAME CentredFrame(Model model, int32_t xResolution, double width, double length) {
+    int32_t pixels = 0;
+    Pixels(width, xResolution, pixels);
+    const int32_t left = CentredOffset(model, xResolution, pixels);
+    return {Inches(left, xResolution), FloatToFix32(0.0), Inches(left + pixels, xResolution),
+            FloatToFix32(length)};
 }
 
 TW_UINT16 ApplyFrame(ScanSettings& asked, Model model, bool twain2, TW_FRAME& frame,
@@ -87,12 +112,16 @@ TW_UINT16 ApplyFrame(ScanSettings& asked, Model model, bool twain2, TW_FRAME& fr
         condition = TWCC_BADVALUE;
         return TWRC_FAILURE;
     }
+    if (twain2) {
+        const int32_t centred = CentredOffset(model, asked.XResolution, width);
+        xOffset = xOffset == centred ? 0 : std::max(xOffset, 1);
+    }
     asked.ScanWidth = width;
     asked.ScanLength = length;
     asked.XOffset = xOffset;
     asked.YOffset = yOffset;
     const TW_FRAME requested = frame;
-    frame = CurrentFrame(asked, twain2);
+    frame = CurrentFrame(asked, model, twain2);
     // Told when the frame had to be moved to whole pixels.
     if (twain2 && !SameFrame(requested, frame)) return TWRC_CHECKSTATUS;
     return TWRC_SUCCESS;
@@ -108,7 +137,8 @@ void ChangeResolutionKeepingFrame(ScanSettings& asked, Model model, bool across,
         Pixels(static_cast<double>(extent) / resolution, dpi, newExtent)) {
         const int32_t widest = across ? MaxScanWidth(model, dpi) : 0;
         if (widest > 0 && newExtent > widest - newOffset) newExtent = widest - newOffset;
-        offset = newOffset;
+        // A window placed from the left edge stays placed, however near it.
+        offset = offset != 0 && newOffset < 1 ? 1 : newOffset;
         extent = std::max(newExtent, 1);
     }
     resolution = dpi;

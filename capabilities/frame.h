@@ -1,8 +1,10 @@
 // The frame to be scanned, in inches: what DAT_IMAGELAYOUT and ICAP_FRAMES report
 // and set, what a paper size sets, and what a new resolution keeps. A TWAIN 1.x
-// application is told the frame's size alone, at (0, 0); a TWAIN 2 application
-// also where it lies (a window at X offset 0 is centred on the feed and reported
-// at the left edge).
+// application is told the frame's size alone, at (0, 0). A TWAIN 2 application
+// also where it lies, measured from the top left of the scanner's area: a window
+// at X offset 0 is centred on the feed, where the sheet is, and reported there; any
+// other starts that many pixels from the area's left edge (at least one: the
+// device takes 0 for the centred window).
 #pragma once
 
 #include <cstdint>
@@ -13,11 +15,14 @@
 #include "settings/scan_settings.h"
 
 // The frame that was asked for.
-TW_FRAME CurrentFrame(const ScanSettings& asked, bool twain2);
+TW_FRAME CurrentFrame(const ScanSettings& asked, Model model, bool twain2);
 // The frame of the planned image (its width as delivered).
 TW_FRAME PlannedFrame(const ScanPlan& plan, bool twain2);
-// The frame of the built-in scan parameters, at (0, 0).
-TW_FRAME DefaultFrame();
+// The frame of the built-in scan parameters, 2 x 2 inches, centred on the feed in
+// whole pixels at `xResolution`.
+TW_FRAME DefaultFrame(Model model, int32_t xResolution);
+// A frame of this size centred on the feed, as whole pixels at `xResolution`.
+TW_FRAME CentredFrame(Model model, int32_t xResolution, double width, double length);
 
 // Sets the window to `frame`, fractions rounded to whole pixels (a TWAIN 2
 // application's Left and Top place it; Left 0 keeps the scanner's centred feed),

@@ -28,8 +28,8 @@ bool WithinAPixel(int32_t pixels, double inches, int32_t resolution) {
     return std::fabs(pixels - inches * resolution) <= 1.0;
 }
 
-// The window is the paper when it starts at (0, 0) and is the paper's width and
-// length to within a pixel.
+// The window is the paper when it is centred on the feed, starts at the top and is
+// the paper's width and length to within a pixel.
 bool WindowIsPaper(const ScanSettings& scan, const PaperSize& paper) {
     return scan.XOffset == 0 && scan.YOffset == 0 &&
            WithinAPixel(scan.ScanWidth, paper.WidthInches(), scan.XResolution) &&
@@ -58,12 +58,12 @@ TW_UINT16 Apply(CapabilityCall& call, TW_FRAME& frame) {
 
 // The default frame, whose whole pixels are not news to anyone.
 TW_UINT16 ResetFrame(CapabilityCall& call) {
-    TW_FRAME frame = DefaultFrame();
+    TW_FRAME frame = DefaultFrame(call.Scanner(), call.Scan().XResolution);
     return Apply(call, frame) == TWRC_FAILURE ? TWRC_FAILURE : TWRC_SUCCESS;
 }
 
-// A listed paper becomes the frame at (0, 0), where the scanner's centred feed
-// applies; the frame is the paper to within a pixel, which is what was asked.
+// A listed paper becomes the frame centred on the feed, at the top, where the
+// sheet is; the frame is the paper to within a pixel, which is what was asked.
 // TWSS_NONE keeps the frame as it is: no paper size is imposed on it.
 TW_UINT16 SetPaperSize(CapabilityCall& call) {
     int32_t requested;
@@ -73,8 +73,8 @@ TW_UINT16 SetPaperSize(CapabilityCall& call) {
                                  ? FindPaperSize(static_cast<TW_UINT16>(requested))
                                  : nullptr;
     if (!paper || !FitsModel(*paper, call.Scanner())) return call.Fail(TWCC_BADVALUE);
-    TW_FRAME frame = {FloatToFix32(0.0), FloatToFix32(0.0), FloatToFix32(paper->WidthInches()),
-                      FloatToFix32(paper->LengthInches())};
+    TW_FRAME frame = CentredFrame(call.Scanner(), call.Scan().XResolution, paper->WidthInches(),
+                                  paper->LengthInches());
     const TW_UINT16 result = Apply(call, frame);
     return result == TWRC_CHECKSTATUS ? TWRC_SUCCESS : result;
 }
@@ -105,16 +105,16 @@ TW_UINT16 AnswerSupportedSizes(CapabilityCall& call) {
 TW_UINT16 AnswerFrames(CapabilityCall& call) {
     switch (call.Message()) {
     case MSG_GETDEFAULT:
-        return call.FrameValue(DefaultFrame());
+        return call.FrameValue(DefaultFrame(call.Scanner(), call.Scan().XResolution));
     case MSG_RESET:
         if (ResetFrame(call) == TWRC_FAILURE) return TWRC_FAILURE;
-        return call.FrameValue(CurrentFrame(call.Scan(), true));
+        return call.FrameValue(CurrentFrame(call.Scan(), call.Scanner(), true));
     case MSG_SET: {
         TW_FRAME frame;
         if (!call.ReadFrame(frame)) return TWRC_FAILURE;
         return Apply(call, frame);
     }
     default:
-        return call.FrameValue(CurrentFrame(call.Scan(), true));
+        return call.FrameValue(CurrentFrame(call.Scan(), call.Scanner(), true));
     }
 }

@@ -15,20 +15,33 @@ TW_UINT16 CurrentPixelType(CapabilityCall& call) {
     return call.OneValue(TWTY_UINT16, PixelTypeOfComposition(CompositionOf(call.Scan())));
 }
 
-TW_UINT16 PixelTypeChoices(CapabilityCall& call) {
-    static const TW_UINT16 types[] = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
-    const TW_UINT16 type = PixelTypeOfComposition(CompositionOf(call.Scan()));
-    TW_UINT32 current = 0;
-    while (types[current] != type)
-        ++current;
-    return call.Enumeration(TWTY_UINT16, 4, current, 3, types);
+// A TWAIN 2 application is offered RGB only by a model that scans colour, and
+// its default is grey on one that does not.
+bool OffersColour(CapabilityCall& call) {
+    return !call.Twain2() || !IsMonochromeModel(call.Scanner());
 }
 
-// A one value asking for RGB of a model that scans no colour is refused; an
-// enumeration's current entry is not held to that.
+TW_UINT16 DefaultPixelType(CapabilityCall& call) {
+    return OffersColour(call) ? TWPT_RGB : TWPT_GRAY;
+}
+
+TW_UINT16 PixelTypeChoices(CapabilityCall& call) {
+    static const TW_UINT16 types[] = {TWPT_BW, TWPT_GRAY, TWPT_PALETTE, TWPT_RGB};
+    const TW_UINT32 count = OffersColour(call) ? 4 : 3;
+    const TW_UINT16 type = PixelTypeOfComposition(CompositionOf(call.Scan()));
+    TW_UINT32 current = 0;
+    while (current + 1 < count && types[current] != type)
+        ++current;
+    return call.Enumeration(TWTY_UINT16, count, current, DefaultPixelType(call) == TWPT_RGB ? 3 : 1,
+                            types);
+}
+
+// RGB of a model that scans no colour is refused in a one value, and in any
+// container from a TWAIN 2 application; a TWAIN 1.x application's enumeration is
+// not held to that.
 bool IsScannablePixelType(CapabilityCall& call, TW_UINT32 type) {
-    if (call.ConType() == TWON_ONEVALUE && type == TWPT_RGB && IsMonochromeModel(call.Scanner()))
-        return false;
+    const bool held = call.ConType() == TWON_ONEVALUE || call.Twain2();
+    if (held && type == TWPT_RGB && IsMonochromeModel(call.Scanner())) return false;
     return type <= TWPT_PALETTE;
 }
 
@@ -54,9 +67,9 @@ TW_UINT16 AnswerPixelType(CapabilityCall& call) {
     case MSG_GET:
         return PixelTypeChoices(call);
     case MSG_GETDEFAULT:
-        return call.OneValue(TWTY_UINT16, TWPT_RGB);
+        return call.OneValue(TWTY_UINT16, DefaultPixelType(call));
     case MSG_RESET:
-        ApplyPixelType(call.Scan(), TWPT_RGB);
+        ApplyPixelType(call.Scan(), DefaultPixelType(call));
         return CurrentPixelType(call);
     case MSG_SET: {
         TW_UINT32 type;

@@ -1,7 +1,8 @@
 // ICAP_XRESOLUTION and ICAP_YRESOLUTION. A TWAIN 1.x application is offered the
 // model's list as TW_UINT16 whole dots per inch, and a reset of either resets
-// both; a TWAIN 2 application sets and is told each one on its own as TW_FIX32,
-// and its frame stays where it was in inches.
+// both; a TWAIN 2 application is offered every resolution the scanner scans, sets
+// and is told each one on its own as TW_FIX32, and its frame stays where it was in
+// inches.
 #include <algorithm>
 #include <cstdlib>
 
@@ -30,6 +31,8 @@ TW_UINT32 PositionIn(const ResolutionSteps& list, int32_t dpi) {
     return position;
 }
 
+// Where a resolution stands among the offered ones (the last below it for one the
+// scanner does not scan, set by the dialog or a TWAIN 1.x application before).
 TW_UINT32 PositionIn(const std::vector<int32_t>& offered, int32_t dpi) {
     TW_UINT32 position = 0;
     for (TW_UINT32 i = 0; i < offered.size(); ++i)
@@ -76,19 +79,20 @@ TW_UINT16 Twain1Answer(CapabilityCall& call, int32_t& resolution) {
 TW_UINT16 Twain2Answer(CapabilityCall& call, int32_t& resolution, bool across) {
     const Model model = call.Scanner();
     const std::vector<int32_t> offered = OfferedResolutions(model);
+    const int32_t byDefault = Twain2DefaultResolution(model);
     switch (call.Message()) {
     case MSG_GET: {
         std::vector<TW_UINT32> items;
         for (int32_t entry : offered)
             items.push_back(Fix32ItemOfWhole(entry));
         return call.Enumeration(TWTY_FIX32, static_cast<TW_UINT32>(items.size()),
-                                PositionIn(offered, resolution),
-                                PositionIn(offered, DefaultResolution), items.data());
+                                PositionIn(offered, resolution), PositionIn(offered, byDefault),
+                                items.data());
     }
     case MSG_GETDEFAULT:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(DefaultResolution));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(byDefault));
     case MSG_RESET:
-        ChangeResolutionKeepingFrame(call.Scan(), model, across, DefaultResolution);
+        ChangeResolutionKeepingFrame(call.Scan(), model, across, byDefault);
         return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(resolution));
     case MSG_SET: {
         int32_t requested, scanned;
@@ -106,14 +110,20 @@ TW_UINT16 Twain2Answer(CapabilityCall& call, int32_t& resolution, bool across) {
 
 std::vector<int32_t> OfferedResolutions(Model model) {
     const ModelRow& row = ModelOf(model);
-    const ResolutionSteps list = row.OfferedResolutions;
-    std::vector<int32_t> offered(list.Entries, list.Entries + list.Count);
-    offered.push_back(row.NativeResolution);
+    std::vector<int32_t> offered;
+    for (int32_t dpi = row.LowestResolution; dpi <= row.HighestResolution; ++dpi)
+        offered.push_back(dpi);
     for (int32_t interpolated : row.InterpolatedResolutions)
-        if (IsInterpolatedResolution(model, interpolated)) offered.push_back(interpolated);
+        offered.push_back(interpolated);
     std::sort(offered.begin(), offered.end());
     offered.erase(std::unique(offered.begin(), offered.end()), offered.end());
     return offered;
+}
+
+int32_t Twain2DefaultResolution(Model model) {
+    int32_t scanned = DefaultResolution;
+    ResolutionToScan(model, DefaultResolution, scanned);
+    return scanned;
 }
 
 // What the scanner scans is taken as it is; past the offered range it is refused;

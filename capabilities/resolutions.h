@@ -8,10 +8,11 @@
 
 constexpr int32_t DefaultResolution = 400;
 
-// The resolutions a TWAIN 2 application is offered: the model's steps with its
-// native and interpolated resolutions among them (a 1.x list may lack them),
-// ascending and without repeats.
+// The resolutions a TWAIN 2 application is offered: every one the scanner scans,
+// its continuous range and its two interpolated resolutions, ascending.
 std::vector<int32_t> OfferedResolutions(Model model);
+// A TWAIN 2 application's default: 400 dpi, or the nearest the model scans.
+int32_t Twain2DefaultResolution(Model model);
 
 // A resolution a TWAIN 2 application asks for (ICAP_XRESOLUTION, ICAP_YRESOLUTION,
 // a settings block): false when it lies outside the model's steps; else the

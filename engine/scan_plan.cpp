@@ -66,6 +66,8 @@ void PlanDevice(const ScanSettings& asked, Model model, ScanPlan& plan) {
         device.XOffset = asked.XOffset / 2;
         device.ScanWidth = plan.Width / 2;
     }
+    // A window placed a pixel from the left edge stays placed: 0 would centre it.
+    if (asked.XOffset > 0 && device.XOffset == 0) device.XOffset = 1;
 }
 
 void PlanColours(ScanPlan& plan) {

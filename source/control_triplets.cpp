@@ -13,8 +13,7 @@ TW_UINT16 CTwainSource::AnswerNull(TW_UINT16 msg, TW_MEMREF) {
 }
 
 TW_UINT16 CTwainSource::AnswerCapability(TW_UINT16 msg, TW_MEMREF data) {
-    CapabilityContext context = {session_.Twain2Application(), negotiated_, job_, Handout(),
-                                 DataArgumentsAnswered(),      TWCC_SUCCESS};
+    CapabilityContext context = ContextForCapabilities();
     const bool changeable = session_.State() == TwainState::Open;
     const TW_UINT16 result =
         NegotiateCapability(msg, static_cast<pTW_CAPABILITY>(data), changeable, context);

@@ -11,9 +11,13 @@ ScanPlan CTwainSource::PlanNow() const {
     return PlanScan(negotiated_.Scan, ModelCode());
 }
 
+// A TWAIN 2 application may ask in state 7 as well, during and after the transfer.
 TW_UINT16 CTwainSource::AnswerImageInfo(TW_UINT16 msg, TW_MEMREF data) {
     if (!IsQueryMessage(msg)) return Fail(TWCC_BADPROTOCOL);
-    if (session_.State() != TwainState::TransferReady) return Fail(TWCC_SEQERROR);
+    const TwainState state = session_.State();
+    const bool answered = state == TwainState::TransferReady ||
+                          (state == TwainState::Transferring && session_.Twain2Application());
+    if (!answered) return Fail(TWCC_SEQERROR);
     if (!data) return Fail(TWCC_BADVALUE);
     DescribeImage(job_.Plan(), *static_cast<pTW_IMAGEINFO>(data));
     return TWRC_SUCCESS;
@@ -30,11 +34,12 @@ TW_UINT16 CTwainSource::AnswerImageLayout(TW_UINT16 msg, TW_MEMREF data) {
         if (!layout) return Fail(TWCC_BADVALUE);
         if (msg == MSG_GETDEFAULT)
             // A TWAIN 2 application is told the frame a reset returns to.
-            layout->Frame = twain2 ? DefaultFrame() : TW_FRAME();
+            layout->Frame =
+                twain2 ? DefaultFrame(ModelCode(), negotiated_.Scan.XResolution) : TW_FRAME();
         else if (state == TwainState::TransferReady)
             layout->Frame = PlannedFrame(job_.Plan(), twain2);
         else
-            layout->Frame = CurrentFrame(negotiated_.Scan, twain2);
+            layout->Frame = CurrentFrame(negotiated_.Scan, ModelCode(), twain2);
         layout->DocumentNumber = 1;
         layout->PageNumber = 1;
         layout->FrameNumber = 1;
@@ -55,7 +60,7 @@ TW_UINT16 CTwainSource::AnswerImageLayout(TW_UINT16 msg, TW_MEMREF data) {
             negotiated_.Scan.ClearWindow();
             return TWRC_SUCCESS;
         }
-        TW_FRAME frame = DefaultFrame();
+        TW_FRAME frame = DefaultFrame(ModelCode(), negotiated_.Scan.XResolution);
         TW_UINT16 condition = TWCC_SUCCESS;
         if (ApplyFrame(negotiated_.Scan, ModelCode(), true, frame, condition) == TWRC_FAILURE)
             return Fail(condition);

@@ -9,10 +9,11 @@ bool CTwainSource::ShowScanDialog() {
         dialog_->BringToTop();
         return true;
     }
-    // A settings-only dialog shows what was asked as it is now (negotiated, or
-    // restored from an application's block); the acquiring dialog starts from the
-    // user's stored settings, which replace what was negotiated.
-    if (!settingsOnly_) LoadSettings(negotiated_.Scan);
+    // A TWAIN 2 application's dialog, and every settings-only dialog, shows what was
+    // asked as it is now (negotiated, or restored from an application's block); a
+    // TWAIN 1.x application's acquiring dialog starts from the user's stored
+    // settings, which replace what was negotiated.
+    if (!settingsOnly_ && !session_.Twain2Application()) LoadSettings(negotiated_.Scan);
     const ScanDialogSetup setup = {negotiated_.Scan, ModelCode(),
                                    negotiated_.TransferMechanism == TWSX_MEMORY, settingsOnly_};
     dialog_ = MakeScanDialog(*this, setup);

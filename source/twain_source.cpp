@@ -5,7 +5,14 @@
 #include <cstring>
 #include <vector>
 
+#include "capabilities/capability_table.h"
+
 namespace {
+
+// The protocol the source speaks to a TWAIN 2 application; a TWAIN 1.x one is told
+// 1.6, the protocol of the identity the source reports before any open.
+constexpr TW_UINT16 Twain2ProtocolMajor = 2;
+constexpr TW_UINT16 Twain2ProtocolMinor = 4;
 
 void CopyText(TW_STR32& field, const char* text) {
     std::memset(field, 0, sizeof field);
@@ -44,10 +51,23 @@ bool CTwainSource::InitInstance() {
     return true;
 }
 
-void CTwainSource::OpenSession(const TW_IDENTITY& application, const TW_IDENTITY& source) {
+void CTwainSource::OpenSession(const TW_IDENTITY& application, TW_IDENTITY& source) {
+    const bool twain2 = (application.SupportedGroups & DF_APP2) != 0;
+    if (twain2) {
+        source.ProtocolMajor = Twain2ProtocolMajor;
+        source.ProtocolMinor = Twain2ProtocolMinor;
+    }
     session_.Open(application, source);
-    negotiated_.Indicators = true;
     settingsOnly_ = false;
+    if (!twain2) return;
+    negotiated_ = Negotiated();
+    CapabilityContext context = ContextForCapabilities();
+    ResetEveryCapability(context);
+}
+
+CapabilityContext CTwainSource::ContextForCapabilities() {
+    return {session_.Twain2Application(), negotiated_, job_, Handout(),
+            DataArgumentsAnswered(),      TWCC_SUCCESS};
 }
 
 TW_UINT16 CTwainSource::Fail(TW_UINT16 conditionCode) {
@@ -80,7 +100,8 @@ DataArgumentList CTwainSource::DataArgumentsAnswered() {
     static const std::vector<TW_UINT32> items = [] {
         std::vector<TW_UINT32> listed;
         for (const DataArgumentRow& row : DataArguments)
-            listed.push_back(row.Group << 16 | row.Dat);
+            // DAT_NULL comes from the source, never to it.
+            if (row.Dat != DAT_NULL) listed.push_back(row.Group << 16 | row.Dat);
         return listed;
     }();
     return {items.data(), items.size()};

@@ -29,9 +29,10 @@ public:
 
     // --- the entry point's side (source/ds_entry.cpp) ---
     const TwainSession& Session() const { return session_; }
-    // DAT_IDENTITY MSG_OPENDS: the session begins. A TWAIN 2 application's starts
-    // from the standard's values; a TWAIN 1.x application's keeps what was asked.
-    void OpenSession(const TW_IDENTITY& application, const TW_IDENTITY& source);
+    // DAT_IDENTITY MSG_OPENDS: the session begins. A TWAIN 2 application is told the
+    // protocol the source speaks to it (in `source`) and starts from every
+    // capability's default; a TWAIN 1.x application keeps what was asked before.
+    void OpenSession(const TW_IDENTITY& application, TW_IDENTITY& source);
     // The entry point a TWAIN 2 Source Manager hands over before the open.
     bool KeepManagerEntry(const TW_ENTRYPOINT& entry) { return session_.KeepManagerEntry(entry); }
     // A triplet of the connected application, by data group.
@@ -100,6 +101,7 @@ private:
     bool Notify(TW_UINT16 msg);
     // The memory of containers and native images handed to the application.
     HandoutMemory Handout() const { return HandoutMemory(session_.ManagerEntry()); }
+    CapabilityContext ContextForCapabilities();
     // The plan of the image: the announced one in states 6 and 7, else what the
     // next would be.
     ScanPlan PlanNow() const;

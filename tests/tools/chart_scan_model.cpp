@@ -1,5 +1,6 @@
 #include "tests/tools/chart_scan_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -48,7 +49,10 @@ std::vector<int64_t> PaperColumns(const ChartScan& scan) {
                 : scan.ScanWidth;
     const int64_t paperPixels =
         FloorDivide(int64_t{tarnscan::ChartWidth} * deviceResolution, tarnscan::ChartDpi);
-    const int64_t left = FloorDivide(paperPixels - deviceWidth, 2);
+    // An interpolated window's offset is narrowed as its width is.
+    const int64_t placed =
+        std::max<int64_t>(1, int64_t{scan.XOffset} * deviceResolution / scan.XResolution);
+    const int64_t left = scan.XOffset != 0 ? placed : FloorDivide(paperPixels - deviceWidth, 2);
     std::vector<int64_t> columns;
     for (int64_t j = 0; j < scan.ScanWidth; ++j) {
         const int64_t device = widened ? j * deviceWidth / scan.ScanWidth : j;

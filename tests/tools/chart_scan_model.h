@@ -1,5 +1,6 @@
 // What the simulated scanner delivers for a scan of its built-in chart, computed
-// from the imaging model: the window centred on the paper, nearest-neighbour
+// from the imaging model: the window centred on the paper or placed from its left
+// edge, nearest-neighbour
 // sampling, 12-bit levels through the tone table the source loads with its
 // built-in settings (white 255, black 0, gamma 1.0), then RGB, grey, bilevel or a
 // palette index through the colour translation table. Interpolated colour is
@@ -21,6 +22,7 @@ struct ChartScan {
     int Threshold = 128;           // bilevel
     int32_t NativeResolution = 0;  // non-zero: interpolated colour from this resolution
     int32_t DeviceRows = -1;       // the device ended after this many rows: the rest are 0
+    int32_t XOffset = 0;           // 0: centred on the paper; else pixels from its left edge
 };
 
 // The image an application should hold after the transfer, with the colour table

@@ -172,7 +172,11 @@ TEST_P(TwacquireChart, OutputHoldsTheExpectedPixels) {
     const std::string setResolution = std::string("MSG_SET ICAP_YRESOLUTION TWON_ONEVALUE ") +
                                       (twain1 ? "TWTY_UINT16" : "TWTY_FIX32");
     EXPECT_NE(std::string::npos, ReadText(trace).find(setResolution)) << setResolution;
-    const Image expected = ExpectedChartScan(c.scan);
+    // A TWAIN 2 frame at Left 0 starts a pixel in: the device takes X offset 0 for
+    // the window centred on the feed, where a TWAIN 1.x application's frame is.
+    ChartScan scan = c.scan;
+    if (!twain1) scan.XOffset = 1;
+    const Image expected = ExpectedChartScan(scan);
     const std::string summary = path + ": " + std::to_string(expected.Width) + " x " +
                                 std::to_string(expected.Height) + " pixels, " +
                                 std::to_string(expected.BitsPerPixel) + " bits";
@@ -279,17 +283,19 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     // A TWAIN 2 application is offered brightness, threshold, the scanner's
     // readiness, the frame and the other TWAIN 2 capabilities beside the 15 every
     // application is offered.
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (26 reported):\n"));
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (30 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",
           "ICAP_PIXELFLAVOR (", "ICAP_BITDEPTH (", "ICAP_BITORDER (", "ICAP_PIXELTYPE (",
           "ICAP_UNITS (", "ICAP_XFERMECH (", "ICAP_XRESOLUTION (", "ICAP_YRESOLUTION ("})
         EXPECT_NE(std::string::npos, run.Out.find(std::string("\n  ") + cap)) << cap;
-    // A frame is printed as its four edges in inches: the default window, 2 by 2.
+    // A frame is printed as its four edges in inches: the default window, 2 by 2,
+    // centred on the QD120's 39.375 inches.
     EXPECT_NE(std::string::npos,
-              run.Out.find("    current      TWON_ONEVALUE TWTY_FRAME left 0, top 0, right 2, "
-                           "bottom 2\n"))
+              run.Out.find(
+                  "    current      TWON_ONEVALUE TWTY_FRAME left 18.6875, top 0, right 20.6875, "
+                  "bottom 2\n"))
         << run.Out;
     // As a TWAIN 1.x application, the 15 of old.
     TwacquireRun legacy = RunTwacquire({"--list", "--twain1"});
@@ -461,7 +467,8 @@ TEST(TwacquireDialog, StoredSettingsSurviveARestartAndAreWhatIsScanned) {
     RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Brightmoor\\DUNMERE.DLL");
     const std::string base = MakeScratchDirectory("dialog_restart") + "scan";
     {
-        CTwacquireProcess first({"--ui", "--timeout", "60", base + "_first.png"});
+        // A TWAIN 1.x application's dialog opens on the user's stored settings.
+        CTwacquireProcess first({"--ui", "--twain1", "--timeout", "60", base + "_first.png"});
         ASSERT_TRUE(first.Started());
         HWND dialog = WaitForScanDialog(15000);
         ASSERT_NE(nullptr, dialog) << NoDialog << first.Finish(0).Err;
@@ -476,7 +483,7 @@ TEST(TwacquireDialog, StoredSettingsSurviveARestartAndAreWhatIsScanned) {
         TwacquireRun run = first.Finish();
         EXPECT_EQ(3, run.ExitCode) << run.Err;
     }
-    CTwacquireProcess second({"--ui", "--timeout", "60", base + ".png"});
+    CTwacquireProcess second({"--ui", "--twain1", "--timeout", "60", base + ".png"});
     ASSERT_TRUE(second.Started());
     HWND dialog = WaitForScanDialog(15000);
     ASSERT_NE(nullptr, dialog) << NoDialog << second.Finish(0).Err;

@@ -105,10 +105,14 @@ TEST_F(ContainerTest, EnumerationHoldsItsItemsAtTheirWidth) {
     ASSERT_EQ(TWRC_SUCCESS, SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(300, 0)));
     TW_CAPABILITY capability = Ask(MSG_GET, ICAP_XRESOLUTION);
     ASSERT_EQ(TWON_ENUMERATION, capability.ConType);
-    // The QD120's resolutions, with 300 and the default 400 at their places.
-    const std::vector<TW_UINT16> dpi = {50, 100, 150, 200, 250, 300, 350, 400, 600, 800};
+    // Every resolution the QD120 scans, with 300 and the default 400 at their places.
+    std::vector<TW_UINT16> dpi;
+    for (TW_UINT16 d = 50; d <= 400; ++d)
+        dpi.push_back(d);
+    dpi.push_back(600);
+    dpi.push_back(800);
     Bytes expected =
-        Concat({Le16(TWTY_FIX32), Le32(static_cast<TW_UINT32>(dpi.size())), Le32(5), Le32(7)});
+        Concat({Le16(TWTY_FIX32), Le32(static_cast<TW_UINT32>(dpi.size())), Le32(250), Le32(350)});
     for (TW_UINT16 entry : dpi)
         expected = Concat({expected, Le32(Fix32Item(static_cast<int16_t>(entry), 0))});
     expected.push_back(0);  // the spare byte

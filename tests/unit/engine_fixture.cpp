@@ -142,6 +142,13 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
     }
     StoreAndLoad();
     Open();
+    NegotiateWindow(xResolution, yResolution, xOffset, yOffset, width, length, bitsPerPixel,
+                    composition);
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
+}
+
+void EngineTest::NegotiateWindow(int xResolution, int yResolution, int xOffset, int yOffset,
+                                 int width, int length, int bitsPerPixel, Composition composition) {
     const struct {
         TW_UINT16 cap;
         int value;
@@ -153,17 +160,22 @@ void EngineTest::SetWindow(int xResolution, int yResolution, int xOffset, int yO
         EXPECT_EQ(TWRC_SUCCESS, SetCapability(c.cap, TWTY_UINT16, static_cast<TW_UINT32>(c.value)))
             << "capability " << c.cap << " to " << c.value;
     TW_IMAGELAYOUT layout = {};
-    layout.Frame.Right = FloatToFix32(static_cast<double>(width) / xResolution);
-    layout.Frame.Bottom = FloatToFix32(static_cast<double>(length) / yResolution);
+    layout.Frame.Left = FloatToFix32(static_cast<double>(xOffset) / xResolution);
+    layout.Frame.Top = FloatToFix32(static_cast<double>(yOffset) / yResolution);
+    layout.Frame.Right = FloatToFix32(static_cast<double>(xOffset + width) / xResolution);
+    layout.Frame.Bottom = FloatToFix32(static_cast<double>(yOffset + length) / yResolution);
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
     // The source reports the window asked for, to the pixel.
     for (const auto& c : capabilities)
         EXPECT_EQ(static_cast<TW_UINT32>(c.value), CurrentItem(c.cap)) << "capability " << c.cap;
     layout = TW_IMAGELAYOUT();
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
-    EXPECT_EQ(width, std::lround(Fix32ToDouble(layout.Frame.Right) * xResolution));
-    EXPECT_EQ(length, std::lround(Fix32ToDouble(layout.Frame.Bottom) * yResolution));
-    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId));
+    EXPECT_EQ(width,
+              std::lround((Fix32ToDouble(layout.Frame.Right) - Fix32ToDouble(layout.Frame.Left)) *
+                          xResolution));
+    EXPECT_EQ(length,
+              std::lround((Fix32ToDouble(layout.Frame.Bottom) - Fix32ToDouble(layout.Frame.Top)) *
+                          yResolution));
 }
 
 void EngineTest::EnterState(TwainState state) {

@@ -71,6 +71,11 @@ protected:
     void SetWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
                    int length, int bitsPerPixel, Composition composition,
                    WindowFrom from = WindowFrom::Negotiation);
+    // The same negotiation in the open session, left open: a TWAIN 2 application's
+    // session starts from the defaults, so it must ask in the session it scans in
+    // (its frame is placed: an X offset of 0 would centre it).
+    void NegotiateWindow(int xResolution, int yResolution, int xOffset, int yOffset, int width,
+                         int length, int bitsPerPixel, Composition composition);
     // Opens and reaches `state` (4 to 7) by enabling and taking one memory block.
     void EnterState(TwainState state);
 

@@ -26,6 +26,14 @@ TW_FRAME FrameOf(double left, double top, double right, double bottom) {
     return {Fix(left), Fix(top), Fix(right), Fix(bottom)};
 }
 
+// A frame centred on the feed of a scanner `physical` inches wide, at the top: its
+// left edge on the pixel nearest to centring its width in whole pixels at `dpi`.
+TW_FRAME Centred(double width, double length, double physical = 39.375, double dpi = 300) {
+    const double pixels = std::lround(width * dpi);
+    const double left = std::floor((physical * dpi - pixels) / 2 + 0.5) / dpi;
+    return FrameOf(left, 0, left + width, length);
+}
+
 // A one value or an enumeration of frames, as an application lays them out.
 Bytes FrameContainer(const std::vector<TW_FRAME>& frames, TW_UINT32 current = TWON_DONTCARE32,
                      TW_UINT16 itemType = TWTY_FRAME) {
@@ -118,10 +126,11 @@ TEST_F(Twain2FrameTest, APaperSizeIsTheFrameAndTheImage) {
         double width, length, perInch;  // the paper, in units perInch to the inch
         TW_UINT16 dpi;
         bool sizeFirst;
+        double physical;  // the scanner's width in inches
     };
-    for (const Row& row : {Row{"QD120", TWSS_A4, 210, 297, MillimetresPerInch, 100, true},
-                           Row{"QD140", TWSS_A0, 841, 1189, MillimetresPerInch, 50, true},
-                           Row{"QD120", TWSS_USLETTER, 8.5, 11, 1, 300, false}}) {
+    for (const Row& row : {Row{"QD120", TWSS_A4, 210, 297, MillimetresPerInch, 100, true, 39.375},
+                           Row{"QD140", TWSS_A0, 841, 1189, MillimetresPerInch, 50, true, 35},
+                           Row{"QD120", TWSS_USLETTER, 8.5, 11, 1, 300, false, 39.375}}) {
         SCOPED_TRACE(::testing::Message() << row.model << " size " << row.size);
         OpenOn(row.model);
         if (row.sizeFirst) {
@@ -136,7 +145,8 @@ TEST_F(Twain2FrameTest, APaperSizeIsTheFrameAndTheImage) {
         const long width = std::lround(row.width / row.perInch * row.dpi);
         const long length = std::lround(row.length / row.perInch * row.dpi);
         const TW_FRAME frame = Frame(MSG_GETCURRENT);
-        EXPECT_TRUE(FrameOf(0, 0, double(width) / row.dpi, double(length) / row.dpi) == frame);
+        EXPECT_TRUE(Centred(double(width) / row.dpi, double(length) / row.dpi, row.physical,
+                            row.dpi) == frame);
         EXPECT_TRUE(LayoutFrame(MSG_GET) == frame);
         TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
@@ -153,8 +163,8 @@ TEST_F(Twain2FrameTest, EveryRoadToTheFrameIsSeenByTheOthers) {
     OpenOn("QD120");
     ASSERT_EQ(TWRC_SUCCESS, SetUInt16(ICAP_XRESOLUTION, 300));
     ASSERT_EQ(TWRC_SUCCESS, SetUInt16(ICAP_YRESOLUTION, 300));
-    const TW_FRAME letter = FrameOf(0, 0, 8.5, 11);
-    const TW_FRAME a4 = FrameOf(0, 0, 210 / MillimetresPerInch, 297 / MillimetresPerInch);
+    const TW_FRAME letter = Centred(8.5, 11);
+    const TW_FRAME a4 = Centred(210 / MillimetresPerInch, 297 / MillimetresPerInch);
     const auto setFrames = [&](const Bytes& bytes, TW_UINT16 conType = TWON_ONEVALUE) {
         return Set(ICAP_FRAMES, conType, bytes);
     };
@@ -196,7 +206,7 @@ TEST_F(Twain2FrameTest, EveryRoadToTheFrameIsSeenByTheOthers) {
          TWRC_FAILURE, TWCC_BADVALUE, TWSS_USLETTER},
         {"off the scanner", [&] { return setFrames(FrameContainer({FrameOf(0, 0, 60, 11)})); },
          TWRC_FAILURE, TWCC_BADVALUE, TWSS_USLETTER},
-        {"to whole pixels", [&] { return setFrames(FrameContainer({FrameOf(0, 0, 8.5001, 11)})); },
+        {"to whole pixels", [&] { return setFrames(FrameContainer({Centred(8.5001, 11)})); },
          TWRC_CHECKSTATUS, 0, TWSS_USLETTER},
         {"size code 8", [&] { return SetUInt16(ICAP_SUPPORTEDSIZES, 8); }, TWRC_FAILURE,
          TWCC_BADVALUE, TWSS_USLETTER},

@@ -71,11 +71,12 @@ TEST_F(Twain2SessionTest, EntryPointIsTakenWhole) {
 
 TEST_F(Twain2SessionTest, NotificationsAndHandedOutMemoryGoThroughTheManager) {
     UseScanner("QD120");
-    SetWindow(100, 100, 1, 0, 64, 8, 24, Composition::RgbColour);
     App = FakeTwain2Manager::Twain2Application(5);
     TW_ENTRYPOINT entry = FakeTwain2Manager::Reset();
     ASSERT_EQ(TWRC_SUCCESS, HandOverEntryPoint(&entry));
     Open();
+    NegotiateWindow(100, 100, 1, 0, 64, 8, 24, Composition::RgbColour);
+    FakeTwain2Manager::Reset();
     QueryPixelType();
     EXPECT_EQ(1, FakeTwain2Manager::Allocations);
     TW_USERINTERFACE ui = {FALSE, FALSE, nullptr};
@@ -151,9 +152,14 @@ TEST_F(Twain2SessionTest, MemoryBuffersHoldWholeRowsForTwain2Applications) {
                           Case{"TWAIN 2", true, 300, TWRC_FAILURE}}) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
-        SetWindow(100, 100, 1, 0, 100, 6, 24, Composition::RgbColour);
-        if (c.twain2) App = FakeTwain2Manager::Twain2Application(5);
-        Open();
+        if (c.twain2) {
+            App = FakeTwain2Manager::Twain2Application(5);
+            Open();
+            NegotiateWindow(100, 100, 1, 0, 100, 6, 24, Composition::RgbColour);
+        } else {
+            SetWindow(100, 100, 1, 0, 100, 6, 24, Composition::RgbColour);
+            Open();
+        }
         TW_SETUPMEMXFER setup = {};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup));
         EXPECT_EQ(c.minBufSize, setup.MinBufSize);
@@ -176,7 +182,8 @@ TEST_F(Twain2SessionTest, MemoryBuffersHoldWholeRowsForTwain2Applications) {
 
 TEST_F(Twain2SessionTest, FramesPlaceTheWindowForTwain2Applications) {
     // The same frames from each kind of caller: both count the fractions; only a
-    // TWAIN 2 application places the window with Left and Top and is told when the
+    // TWAIN 2 application places the window with Left and Top, from the scanner's
+    // left edge (at least a pixel in) or centred on the feed, and is told when the
     // frame had to move to whole pixels.
     const auto fix = [](double inches) {
         const int32_t fixed = static_cast<int32_t>(inches * 65536.0 + 0.5);
@@ -191,13 +198,17 @@ TEST_F(Twain2SessionTest, FramesPlaceTheWindowForTwain2Applications) {
         int width, length, xOffset, yOffset;  // pixels at 300 dpi
         double reportedLeft, reportedRight;
     };
+    const double pixel = 1.0 / 300, centred = 4631.0 / 300;  // QD120: (11812.5 - 2550) / 2
     for (const Case& c : {
              Case{"1.x letter", false, 0, 0, 8.5, 11, TWRC_SUCCESS, 2550, 3300, 0, 0, 0, 8.5},
              Case{"1.x placed", false, 1, 2, 3.5, 4, TWRC_SUCCESS, 750, 600, 0, 0, 0, 2.5},
-             Case{"2 letter", true, 0, 0, 8.5, 11, TWRC_SUCCESS, 2550, 3300, 0, 0, 0, 8.5},
+             Case{"2 letter", true, 0, 0, 8.5, 11, TWRC_CHECKSTATUS, 2550, 3300, 1, 0, pixel,
+                  8.5 + pixel},
+             Case{"2 letter centred", true, centred, 0, centred + 8.5, 11, TWRC_SUCCESS, 2550, 3300,
+                  0, 0, centred, centred + 8.5},
              Case{"2 placed", true, 1, 2, 3.5, 4, TWRC_SUCCESS, 750, 600, 300, 600, 1, 3.5},
-             Case{"2 to whole pixels", true, 0.001, 0, 1.001, 1, TWRC_CHECKSTATUS, 300, 300, 0, 0,
-                  0, 1},
+             Case{"2 to whole pixels", true, 0.001, 0, 1.001, 1, TWRC_CHECKSTATUS, 300, 300, 1, 0,
+                  pixel, 1 + pixel},
          }) {
         SCOPED_TRACE(c.name);
         UseScanner("QD120");
@@ -210,8 +221,8 @@ TEST_F(Twain2SessionTest, FramesPlaceTheWindowForTwain2Applications) {
         EXPECT_EQ(c.result, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
         TW_IMAGELAYOUT reported = {};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &reported));
-        EXPECT_EQ(c.reportedLeft, real(reported.Frame.Left));
-        EXPECT_EQ(c.reportedRight, real(reported.Frame.Right));
+        EXPECT_EQ(real(fix(c.reportedLeft)), real(reported.Frame.Left));
+        EXPECT_EQ(real(fix(c.reportedRight)), real(reported.Frame.Right));
         OpenAndEnableWithoutOpen();
         ASSERT_EQ(TWRC_XFERDONE, NativeTransfer());
         const std::map<std::string, std::string> window = LogFields(LogCalls("SetWindow").back());
