@@ -43,6 +43,8 @@ const CapabilityRow Rows[] = {
     {CAP_FEEDERLOADED, Unknown, GetsOnly, &AnswerFeederLoaded},
     {ICAP_XNATIVERESOLUTION, Unknown, GetsOnly, &AnswerNativeResolution},
     {ICAP_YNATIVERESOLUTION, Unknown, GetsOnly, &AnswerNativeResolution},
+    {ICAP_AUTOMATICLENGTHDETECTION, Unknown, AllMessages, &AnswerAutomaticLength},
+    {ICAP_UNDEFINEDIMAGESIZE, Unknown, AllMessages, &AnswerUndefinedImageSize},
 };
 
 static_assert(sizeof Rows / sizeof Rows[0] <= sizeof CapabilityList::Caps / sizeof(TW_UINT16),

@@ -78,10 +78,10 @@ TW_FRAME CurrentFrame(const ScanSettings& asked, Model model, bool twain2) {
                    model, twain2);
 }
 
-TW_FRAME PlannedFrame(const ScanPlan& plan, bool twain2) {
-    return FrameOf(
-        {plan.XResolution, plan.YResolution, plan.XOffset, plan.YOffset, plan.Width, plan.Length},
-        plan.Scanner, twain2);
+TW_FRAME PlannedFrame(const ScanPlan& plan, int32_t length, bool twain2) {
+    return FrameOf({plan.XResolution, plan.YResolution, plan.XOffset, plan.YOffset, plan.Width,
+                    length < 0 ? plan.Length : length},
+                   plan.Scanner, twain2);
 }
 
 TW_FRAME DefaultFrame(Model model, int32_t xResolution) {

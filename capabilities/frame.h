@@ -16,8 +16,9 @@
 
 // The frame that was asked for.
 TW_FRAME CurrentFrame(const ScanSettings& asked, Model model, bool twain2);
-// The frame of the planned image (its width as delivered).
-TW_FRAME PlannedFrame(const ScanPlan& plan, bool twain2);
+// The frame of the planned image: its width as delivered, `length` rows long (the
+// plan's length while the rows scanned are not known).
+TW_FRAME PlannedFrame(const ScanPlan& plan, int32_t length, bool twain2);
 // The frame of the built-in scan parameters, 2 x 2 inches, centred on the feed in
 // whole pixels at `xResolution`.
 TW_FRAME DefaultFrame(Model model, int32_t xResolution);

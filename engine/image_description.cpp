@@ -14,11 +14,11 @@ TW_FIX32 WholeFix32(int32_t value) {
 
 }  // namespace
 
-void DescribeImage(const ScanPlan& plan, TW_IMAGEINFO& info) {
+void DescribeImage(const ScanPlan& plan, int32_t length, TW_IMAGEINFO& info) {
     info.XResolution = WholeFix32(plan.XResolution);
     info.YResolution = WholeFix32(plan.YResolution);
     info.ImageWidth = plan.Width;
-    info.ImageLength = plan.Length;
+    info.ImageLength = length;
     info.Planar = FALSE;
     info.Compression = TWCP_NONE;
     info.PixelType = plan.PixelType;

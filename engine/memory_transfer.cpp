@@ -84,6 +84,8 @@ TransferOutcome ScanJob::TransferBlock(TW_IMAGEMEMXFER& memory, bool wholeRows, 
     unsigned char* const buffer = application.Bytes();
     const FillResult read = Fill(buffer, block.Bytes, NotReadyRounds);
     transfer_.Buffer = nullptr;
+    if (read.Outcome == FillOutcome::Stopped && plan_.AutomaticLength)
+        return EndWithTheSheet(read.Bytes, memory);
     if (read.Outcome == FillOutcome::NotReady) {
         StopScanner();
         if (sent == 0 && read.Bytes == 0) return Failed(TWCC_OPERATIONERROR);
@@ -98,7 +100,22 @@ TransferOutcome ScanJob::TransferBlock(TW_IMAGEMEMXFER& memory, bool wholeRows, 
     rowBytesDelivered_ = block.Partial ? rowBytesDelivered_ + block.Bytes : 0;
     if (bytesTransferred_ >= size.ImageBytes) {
         EndScan();
+        if (plan_.AutomaticLength) scannedRows_ = plan_.Length;
         return {TWRC_XFERDONE, TWCC_SUCCESS, false};
     }
     return {TWRC_SUCCESS, TWCC_SUCCESS, false};
+}
+
+// The sheet ended inside this block (a TWAIN 2 application's, of whole rows): the
+// image ends with the last whole row delivered. A sheet that ended before the first
+// row leaves no image: the transfer fails and the source stays where it was.
+TransferOutcome ScanJob::EndWithTheSheet(uint32_t delivered, TW_IMAGEMEMXFER& memory) {
+    const uint32_t rowBytes = plan_.Memory.RowBytes;
+    const Block block = {delivered / rowBytes * rowBytes, false, false};
+    EndScan();
+    if (bytesTransferred_ + block.Bytes == 0) return Failed(TWCC_NOMEDIA);
+    DescribeBlock(plan_, block, bytesTransferred_, 0, memory);
+    bytesTransferred_ += block.Bytes;
+    scannedRows_ = static_cast<int32_t>(bytesTransferred_ / rowBytes);
+    return {TWRC_XFERDONE, TWCC_SUCCESS, false};
 }

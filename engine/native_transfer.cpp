@@ -58,7 +58,7 @@ bool AllocateDib(const HandoutMemory& memory, const ScanPlan& plan, Dib& dib) {
 
 enum class ScanJob::NativeRead {
     Complete,
-    Padded,       // the device ended; the rows it did not deliver are zero rows
+    DeviceEnded,  // the device ended the scan (the sheet ended, or the device failed)
     EndedAtRows,  // the device stayed not ready after rows were placed
     NoRow,        // the device stayed not ready before the first row
 };
@@ -68,10 +68,7 @@ ScanJob::NativeRead ScanJob::ReadStraightIntoRows(DibRowWriter& rows) {
         const uint32_t piece = std::min(rows.RowTailBytes(), LargestRead);
         const FillResult read = Fill(rows.RowTail(), piece, Patience(rows));
         rows.Advance(read.Bytes);
-        if (read.Outcome == FillOutcome::Stopped) {
-            rows.FinishWithZeroRows();
-            return NativeRead::Padded;
-        }
+        if (read.Outcome == FillOutcome::Stopped) return NativeRead::DeviceEnded;
         if (read.Outcome == FillOutcome::NotReady)
             return rows.RowsPlaced() == 0 ? NativeRead::NoRow : NativeRead::EndedAtRows;
     }
@@ -87,10 +84,7 @@ ScanJob::NativeRead ScanJob::ReadThroughBuffer(DibRowWriter& rows) {
             static_cast<uint32_t>(std::min<uint64_t>(chunk, rows.RemainingBytes()));
         if (!ReadWithPatience(Patience(rows)))
             return rows.RowsPlaced() == 0 ? NativeRead::NoRow : NativeRead::EndedAtRows;
-        if (stopped_) {
-            rows.FinishWithZeroRows();
-            return NativeRead::Padded;
-        }
+        if (stopped_) return NativeRead::DeviceEnded;
         rows.Place(buffer, transfer_.BytesDelivered);
     }
     return NativeRead::Complete;
@@ -107,22 +101,31 @@ TransferOutcome ScanJob::TransferNative(const HandoutMemory& memory, TW_HANDLE& 
     handle = dib.Handle;
     // Stops the scanner and frees the read buffer and the DIB; the application's
     // variable no longer names a block.
-    auto abandon = [&]() -> TransferOutcome {
+    auto abandon = [&](TW_UINT16 conditionCode) -> TransferOutcome {
         StopScanner();
         FreeTransferBuffer();
         memory.Unlock(dib.Handle);
         memory.Free(dib.Handle);
         handle = nullptr;
-        return {TWRC_FAILURE, TWCC_OPERATIONERROR, false};
+        return {TWRC_FAILURE, conditionCode, false};
     };
-    if (!Start(plan_.TranslatesColours)) return abandon();
+    if (!Start(plan_.TranslatesColours)) return abandon(TWCC_OPERATIONERROR);
     const bool buffered = UsesTransferBuffer(size.RowBytes);
-    if (buffered && !AllocateTransferBuffer(ChunkBytes(size.RowBytes))) return abandon();
+    if (buffered && !AllocateTransferBuffer(ChunkBytes(size.RowBytes)))
+        return abandon(TWCC_OPERATIONERROR);
 
     DibRowWriter rows(dib.Bytes + size.HeaderBytes, size.Stride, size.RowBytes, size.Rows,
                       plan_.BitsPerPixel == 24);
-    const NativeRead outcome = buffered ? ReadThroughBuffer(rows) : ReadStraightIntoRows(rows);
-    if (outcome == NativeRead::NoRow) return abandon();
+    NativeRead outcome = buffered ? ReadThroughBuffer(rows) : ReadStraightIntoRows(rows);
+    // An image that ends with the sheet ends at its last whole row; any other that
+    // the device ended keeps its height, with zero rows for those not delivered.
+    if (outcome == NativeRead::DeviceEnded && plan_.AutomaticLength) {
+        if (rows.RowsPlaced() == 0) return abandon(TWCC_NOMEDIA);
+        outcome = NativeRead::EndedAtRows;
+    }
+    if (outcome == NativeRead::DeviceEnded) rows.FinishWithZeroRows();
+    if (outcome == NativeRead::NoRow) return abandon(TWCC_OPERATIONERROR);
+    if (plan_.AutomaticLength) scannedRows_ = static_cast<int32_t>(rows.RowsPlaced());
     if (outcome == NativeRead::EndedAtRows) {
         rows.KeepOnlyPlacedRows();
         auto* header = reinterpret_cast<BITMAPINFOHEADER*>(dib.Bytes);
@@ -133,5 +136,5 @@ TransferOutcome ScanJob::TransferNative(const HandoutMemory& memory, TW_HANDLE& 
     memory.Unlock(dib.Handle);
     StopScanner();
     FreeTransferBuffer();
-    return {TWRC_XFERDONE, TWCC_SUCCESS, outcome == NativeRead::Padded};
+    return {TWRC_XFERDONE, TWCC_SUCCESS, outcome == NativeRead::DeviceEnded};
 }

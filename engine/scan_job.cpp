@@ -19,7 +19,8 @@ ScanJob::ScanJob()
       transferBufferHandle_(nullptr),
       bytesTransferred_(0),
       rowBytesDelivered_(0),
-      imageDelivered_(false) {
+      imageDelivered_(false),
+      scannedRows_(-1) {
     scanner_.Open(deviceInfo_);
 }
 
@@ -31,9 +32,15 @@ Model ScanJob::ScannerModel() const {
     return ModelOfDevice(deviceInfo_);
 }
 
-void ScanJob::Announce(const ScanSettings& asked) {
+void ScanJob::Announce(const Negotiated& asked) {
     plan_ = PlanScan(asked, ScannerModel());
     imageDelivered_ = false;
+    scannedRows_ = -1;
+}
+
+int32_t ScanJob::ImageLength() const {
+    if (scannedRows_ >= 0) return scannedRows_;
+    return plan_.LengthUndefined ? -1 : plan_.Length;
 }
 
 void ScanJob::MoveDocument(ObjectCommandType command) {
@@ -51,6 +58,7 @@ bool ScanJob::Online() {
 bool ScanJob::Start(bool loadColourTable) {
     bytesTransferred_ = 0;
     rowBytesDelivered_ = 0;
+    scannedRows_ = -1;
     if (!trace::Device(scanner_.Open(deviceInfo_), "Open")) return false;
     AditionalSenseCodeType sense;
     if (!trace::Device(scanner_.UnitReady(&sense), "UnitReady")) return false;

@@ -39,9 +39,12 @@ public:
 
     // The transfer is announced: the image is planned from what was asked, and no
     // image has been delivered yet.
-    void Announce(const ScanSettings& asked);
+    void Announce(const Negotiated& asked);
     // The plan of the announced image.
     const ScanPlan& Plan() const { return plan_; }
+    // Rows of the image: the plan's, -1 while an undefined length is not yet known,
+    // and the rows scanned once an image that ends with the sheet has ended.
+    int32_t ImageLength() const;
 
     // DAT_IMAGEMEMXFER: one block into the application's buffer; the block that
     // `startsImage` starts the scan. A TWAIN 2 application's blocks are whole rows.
@@ -105,6 +108,7 @@ private:
     void FreeTransferBuffer();
     NativeRead ReadStraightIntoRows(DibRowWriter& rows);
     NativeRead ReadThroughBuffer(DibRowWriter& rows);
+    TransferOutcome EndWithTheSheet(uint32_t delivered, TW_IMAGEMEMXFER& memory);
 
     CTarnScan scanner_;
     DeviceInfoType deviceInfo_;
@@ -115,6 +119,7 @@ private:
     uint64_t bytesTransferred_;
     uint32_t rowBytesDelivered_;  // of the row the last block ended inside
     bool imageDelivered_;
+    int32_t scannedRows_;  // of an image that ends with the sheet, once it has; else -1
 };
 
 // Attempts of one device read while the device answers "not ready".

@@ -83,8 +83,12 @@ void PlanColours(ScanPlan& plan) {
 
 }  // namespace
 
-ScanPlan PlanScan(const ScanSettings& asked, Model model) {
+ScanPlan PlanScan(const Negotiated& negotiated, Model model) {
+    const ScanSettings& asked = negotiated.Scan;
     ScanPlan plan = {};
+    plan.AutomaticLength = negotiated.AutomaticLength;
+    plan.LengthUndefined = negotiated.AutomaticLength && negotiated.UndefinedImageSize &&
+                           negotiated.TransferMechanism == TWSX_MEMORY;
     plan.Scanner = model;
     plan.Refusal = RefusalOf(asked, model);
     plan.XResolution = asked.XResolution;

@@ -13,6 +13,7 @@
 #include "engine/models.h"
 #include "engine/row_geometry.h"
 #include "platform/twain.h"
+#include "settings/negotiated.h"
 #include "settings/scan_settings.h"
 #include "tarnscan/tarnscan.h"
 
@@ -37,6 +38,10 @@ struct ScanPlan {
     // A native image of palette colours is delivered as palette indices through the
     // colour translation table.
     bool TranslatesColours;
+    // The image ends where the sheet ends (at Length rows at the most), and, when
+    // LengthUndefined, its length is told only once it is known (memory transfers).
+    bool AutomaticLength;
+    bool LengthUndefined;
 
     // --- the image the application receives ---
     int32_t XResolution;
@@ -59,4 +64,4 @@ struct ScanPlan {
 
 // The plan for `asked` on a scanner of `model`. Pure: the same question always
 // gets the same plan.
-ScanPlan PlanScan(const ScanSettings& asked, Model model);
+ScanPlan PlanScan(const Negotiated& asked, Model model);

@@ -8,7 +8,7 @@
 ScanPlan CTwainSource::PlanNow() const {
     const TwainState state = session_.State();
     if (state == TwainState::TransferReady || state == TwainState::Transferring) return job_.Plan();
-    return PlanScan(negotiated_.Scan, ModelCode());
+    return PlanScan(negotiated_, ModelCode());
 }
 
 // A TWAIN 2 application may ask in state 7 as well, during and after the transfer.
@@ -19,7 +19,7 @@ TW_UINT16 CTwainSource::AnswerImageInfo(TW_UINT16 msg, TW_MEMREF data) {
                           (state == TwainState::Transferring && session_.Twain2Application());
     if (!answered) return Fail(TWCC_SEQERROR);
     if (!data) return Fail(TWCC_BADVALUE);
-    DescribeImage(job_.Plan(), *static_cast<pTW_IMAGEINFO>(data));
+    DescribeImage(job_.Plan(), job_.ImageLength(), *static_cast<pTW_IMAGEINFO>(data));
     return TWRC_SUCCESS;
 }
 
@@ -29,21 +29,24 @@ TW_UINT16 CTwainSource::AnswerImageLayout(TW_UINT16 msg, TW_MEMREF data) {
     const TwainState state = session_.State();
     switch (msg) {
     case MSG_GET:
-    case MSG_GETDEFAULT:
-        if (state == TwainState::Transferring) return Fail(TWCC_SEQERROR);
+    case MSG_GETDEFAULT: {
+        // A TWAIN 2 application that has had the image is told the frame scanned.
+        const bool scanned = twain2 && msg == MSG_GET && job_.ImageDelivered();
+        if (state == TwainState::Transferring && !scanned) return Fail(TWCC_SEQERROR);
         if (!layout) return Fail(TWCC_BADVALUE);
         if (msg == MSG_GETDEFAULT)
             // A TWAIN 2 application is told the frame a reset returns to.
             layout->Frame =
                 twain2 ? DefaultFrame(ModelCode(), negotiated_.Scan.XResolution) : TW_FRAME();
-        else if (state == TwainState::TransferReady)
-            layout->Frame = PlannedFrame(job_.Plan(), twain2);
+        else if (state == TwainState::TransferReady || state == TwainState::Transferring)
+            layout->Frame = PlannedFrame(job_.Plan(), job_.ImageLength(), twain2);
         else
             layout->Frame = CurrentFrame(negotiated_.Scan, ModelCode(), twain2);
         layout->DocumentNumber = 1;
         layout->PageNumber = 1;
         layout->FrameNumber = 1;
         return TWRC_SUCCESS;
+    }
     case MSG_SET: {
         if (state != TwainState::Open) return Fail(TWCC_SEQERROR);
         if (!layout) return Fail(TWCC_BADVALUE);

@@ -29,7 +29,7 @@ bool CTwainSource::ShowScanDialog() {
 // accepted.
 void CTwainSource::TakeSettings(const ScanSettings& settings) {
     negotiated_.Scan = settings;
-    if (session_.State() == TwainState::TransferReady) job_.Announce(negotiated_.Scan);
+    if (session_.State() == TwainState::TransferReady) job_.Announce(negotiated_);
 }
 
 // The settings-only dialog's button accepts the settings: MSG_CLOSEDSOK.

@@ -139,7 +139,7 @@ TW_UINT16 CTwainSource::AnswerSetupMemXfer(TW_UINT16 msg, TW_MEMREF data) {
 TW_UINT16 CTwainSource::SendXferReady() {
     if (session_.State() != TwainState::Enabled) return Fail(TWCC_SEQERROR);
     if (!Notify(MSG_XFERREADY)) return Fail(TWCC_BADDEST);
-    job_.Announce(negotiated_.Scan);
+    job_.Announce(negotiated_);
     session_.MoveTo(TwainState::TransferReady);
     return TWRC_SUCCESS;
 }

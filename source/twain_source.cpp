@@ -59,7 +59,15 @@ void CTwainSource::OpenSession(const TW_IDENTITY& application, TW_IDENTITY& sour
     }
     session_.Open(application, source);
     settingsOnly_ = false;
-    if (!twain2) return;
+    if (!twain2) {
+        // What only a TWAIN 2 application negotiates does not outlive its session.
+        const Negotiated builtIn;
+        negotiated_.Indicators = builtIn.Indicators;
+        negotiated_.TransferCount = builtIn.TransferCount;
+        negotiated_.AutomaticLength = builtIn.AutomaticLength;
+        negotiated_.UndefinedImageSize = builtIn.UndefinedImageSize;
+        return;
+    }
     negotiated_ = Negotiated();
     CapabilityContext context = ContextForCapabilities();
     ResetEveryCapability(context);

@@ -54,6 +54,7 @@ const CodeName ConditionCodes[] = {
     NAMED(TWCC_BADVALUE),        NAMED(TWCC_SEQERROR),
     NAMED(TWCC_BADDEST),         NAMED(TWCC_CAPUNSUPPORTED),
     NAMED(TWCC_CAPBADOPERATION), NAMED(TWCC_CAPSEQERROR),
+    NAMED(TWCC_NOMEDIA),
 };
 
 const CodeName ConditionMeanings[] = {
@@ -71,6 +72,7 @@ const CodeName ConditionMeanings[] = {
     {TWCC_CAPUNSUPPORTED, "capability not supported"},
     {TWCC_CAPBADOPERATION, "operation not supported on this capability"},
     {TWCC_CAPSEQERROR, "capability depends on another one"},
+    {TWCC_NOMEDIA, "no sheet was scanned: it ended before the first row"},
 };
 
 const CodeName Capabilities[] = {

@@ -234,6 +234,38 @@ def check_large(name, path, row):
             fail(name, f"strip {s} does not hold {count} white rows")
 
 
+def check_large_png(name, path, row):
+    """large_..._WxL_rgb_DPI.png: W x L inches of white at DPI, streamed through zlib."""
+    inches_wide, inches_long, dpi = map(int, re.findall(r"\d+", name)[-3:])
+    width, height = inches_wide * dpi, inches_long * dpi
+    want = row["rows"][0]
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        fail(name, "no PNG signature")
+        return
+    w, h, depth, colour = struct.unpack(">IIBB", data[16:26])
+    if (w, h, depth, colour) != (width, height, 8, 2):
+        fail(name, f"IHDR {w} x {h}, depth {depth}, colour {colour}")
+        return
+    line, inflater, at = b"\0" + want, zlib.decompressobj(), 8
+    rows, pending = 0, b""
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunk = data[at + 8:at + 8 + length] if kind == b"IDAT" else b""
+        while chunk:
+            pending += inflater.decompress(chunk, 1 << 22)
+            chunk = inflater.unconsumed_tail
+            whole = len(pending) // len(line)
+            if pending[:whole * len(line)] != line * whole:  # filter 0, white
+                fail(name, f"a row after row {rows} is not white")
+                return
+            rows, pending = rows + whole, pending[whole * len(line):]
+        at += 12 + length
+    if rows != height:
+        fail(name, f"{rows} rows in the data for a height of {height}")
+
+
 def main(folder):
     names = sorted(os.listdir(folder))
     checked = 0
@@ -251,6 +283,9 @@ def main(folder):
             checked += 1
         elif entry.endswith(".tif.row"):
             check_large(entry[:-4], path[:-4], read_expected(path))
+            checked += 1
+        elif entry.endswith(".png.row"):
+            check_large_png(entry[:-4], path[:-4], read_expected(path))
             checked += 1
     for failure in failures:
         print("FAILED", failure)

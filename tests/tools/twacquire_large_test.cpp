@@ -8,7 +8,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/tools/chart_scan_model.h"
 #include "tests/tools/twacquire_runner.h"
@@ -63,6 +66,62 @@ TEST_P(TwacquireLarge, WideDrawingStreamsIntoADeflateTiffInBoundedMemory) {
     for (uint8_t& sample : row.Pixels)
         sample = TonedSample(255);
     WriteExpectedImage(path + ".row", row, job.dpi, job.dpi);
+}
+
+// A sheet 50 inches long under a frame of 120, with automatic length detection:
+// each file ends where the sheet ends, 20,000 rows at 400 dpi, and the client holds
+// no more than for a fixed sheet of 10 inches. The Linux side reads the TIFF with
+// libtiff and the PNG with zlib; the BMP's header is read here.
+TEST(TwacquireLargeAutoLength, TheFileEndsWhereTheSheetEnds) {
+    SetEnvironmentVariableA("TARNSCAN_MODEL", "QC1400");
+    SetEnvironmentVariableA("TARNSCAN_DOCUMENT", "flat");
+    const auto run = [](const std::vector<std::string>& options, const std::string& path) {
+        std::vector<std::string> arguments = {"--pixel", "rgb", "--resolution", "400"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(path);
+        CTwacquireProcess twacquire(arguments);
+        EXPECT_TRUE(twacquire.Started());
+        return twacquire.Finish(20 * 60 * 1000);
+    };
+    const std::string directory = CheckedFilesDirectory();
+    const TwacquireRun fixed =
+        run({"--frame", "0,0,36,10", "--compression", "deflate"}, directory + "fixed_10.tif");
+    ASSERT_EQ(0, fixed.ExitCode) << fixed.Err;
+    SetEnvironmentVariableA("TARNSCAN_SHEET_LENGTH", "50");
+    for (const char* name : {"large_auto_36x50_rgb_400.tif", "large_auto_36x50_rgb_400.png",
+                             "large_auto_36x50_rgb_400.bmp"}) {
+        SCOPED_TRACE(name);
+        const std::string path = directory + name;
+        const TwacquireRun sheet = run({"--auto-length", "--frame", "0,0,36,120"}, path);
+        ASSERT_EQ(0, sheet.ExitCode) << sheet.Err;
+        EXPECT_NE(std::string::npos, sheet.Out.find(": 14400 x 20000 pixels")) << sheet.Out;
+        std::printf("%s: client peak %.1f MiB, a fixed 10-inch sheet's %.1f MiB\n", name,
+                    sheet.PeakPrivateBytes / double(BytesPerMiB),
+                    fixed.PeakPrivateBytes / double(BytesPerMiB));
+        EXPECT_LT(sheet.PeakPrivateBytes, fixed.PeakPrivateBytes + 32 * BytesPerMiB);
+        if (std::string(name).find(".bmp") != std::string::npos) {
+            char head[26] = {};
+            std::ifstream(path, std::ios::binary).read(head, sizeof head);
+            int32_t width = 0, height = 0;
+            std::memcpy(&width, head + 18, 4);
+            std::memcpy(&height, head + 22, 4);
+            EXPECT_EQ(14400, width);
+            EXPECT_EQ(20000, height < 0 ? -height : height);
+            DeleteFileA(path.c_str());
+        }
+    }
+    DeleteFileA((directory + "fixed_10.tif").c_str());
+    SetEnvironmentVariableA("TARNSCAN_SHEET_LENGTH", nullptr);
+    SetEnvironmentVariableA("TARNSCAN_MODEL", nullptr);
+    SetEnvironmentVariableA("TARNSCAN_DOCUMENT", nullptr);
+    // One white row, for the Linux side to compare the sampled rows with.
+    Image row;
+    std::string error;
+    ASSERT_TRUE(AllocateImage(row, 14400, 1, 24, error)) << error;
+    for (uint8_t& sample : row.Pixels)
+        sample = TonedSample(255);
+    for (const char* name : {"large_auto_36x50_rgb_400.tif", "large_auto_36x50_rgb_400.png"})
+        WriteExpectedImage(directory + name + ".row", row, 400, 400);
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, TwacquireLarge,

@@ -211,6 +211,7 @@ struct FailureCase {
     const char* told;  // what stderr must say
     const char* ending = ".png";
     const char* model = nullptr;  // TARNSCAN_MODEL
+    const char* sheet = nullptr;  // TARNSCAN_SHEET_LENGTH
 };
 
 class TwacquireFailure : public ::testing::TestWithParam<FailureCase> {};
@@ -220,6 +221,7 @@ TEST_P(TwacquireFailure, IsToldLeavesNoFileAndEndsTheSession) {
     const FailureCase& c = GetParam();
     ScopedVariable faults("TARNSCAN_FAULTS", c.faults);
     ScopedVariable model("TARNSCAN_MODEL", c.model);
+    ScopedVariable sheet("TARNSCAN_SHEET_LENGTH", c.sheet);
     const std::string directory = MakeScratchDirectory(c.name);
     const std::string path = directory + "none" + c.ending;
     std::vector<std::string> arguments = c.arguments;
@@ -266,12 +268,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--pixel", "gray", "--compression", "g4"},
                     "Group 4 compression is for black-and-white images only",
                     ".tif"},
-        FailureCase{"auto_length_not_offered",
+        // The sheet ends before the first row: there is no image to keep.
+        FailureCase{"auto_length_no_row",
                     nullptr,
                     {"--auto-length", "--transfer", "memory"},
-                    "--auto-length: the source does not offer automatic length detection "
-                    "(setting ICAP_AUTOMATICLENGTHDETECTION to TRUE: TWRC_FAILURE (1), "
-                    "TWCC_CAPUNSUPPORTED (13)"}),
+                    "TWCC_NOMEDIA (29)",
+                    ".png",
+                    nullptr,
+                    "0.001"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
@@ -283,7 +287,7 @@ TEST(TwacquireList, PrintsIdentityAndEveryReportedCapability) {
     // A TWAIN 2 application is offered brightness, threshold, the scanner's
     // readiness, the frame and the other TWAIN 2 capabilities beside the 15 every
     // application is offered.
-    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (30 reported):\n"));
+    EXPECT_NE(std::string::npos, run.Out.find("Capabilities (32 reported):\n"));
     for (const char* cap :
          {"CAP_XFERCOUNT (", "CAP_SUPPORTEDCAPS (", "CAP_UICONTROLLABLE (", "ICAP_COMPRESSION (",
           "ICAP_PLANARCHUNKY (", "ICAP_PHYSICALHEIGHT (", "ICAP_PHYSICALWIDTH (",

@@ -142,7 +142,7 @@ TEST_F(Twain2CapabilityTest, QueriesAnswerEachKindOfCaller) {
         {ICAP_THRESHOLD, MSG_GETCURRENT, "fail 6", "one FIX32 128"},
         {CAP_DEVICEONLINE, MSG_GET, "fail 6", "enum BOOL [1] cur 0 def 0"},
         {ICAP_PIXELFLAVOR, MSG_RESET, "fail 6", "one UINT16 0"},
-        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 30 items"},
+        {CAP_SUPPORTEDCAPS, MSG_GET, "array UINT16 15 items", "array UINT16 32 items"},
         {CAP_SUPPORTEDDATS, MSG_GETCURRENT, "fail 6", "array UINT32 16 items"},
         {CAP_INDICATORS, MSG_GET, "fail 6", "enum BOOL [0 1] cur 1 def 1"},
         {CAP_INDICATORS, MSG_QUERYSUPPORT, "fail 9", "one INT32 31"},

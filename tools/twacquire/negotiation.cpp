@@ -9,6 +9,7 @@
 #include "tools/twain_capability.h"
 #include "tools/twain_client.h"
 #include "tools/twain_text.h"
+#include "twain/fix32.h"
 
 namespace {
 
@@ -56,7 +57,11 @@ bool SetFrame(CTwainClient& client, const FrameInches& frame) {
     TW_UINT16 rc = client.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
     if (rc == TWRC_SUCCESS) return true;
     if (rc == TWRC_CHECKSTATUS) {
-        std::fprintf(stderr, "twacquire: the source moved the frame to whole pixels\n");
+        // The source writes back the frame it will scan.
+        const TW_FRAME& moved = layout.Frame;
+        std::fprintf(stderr, "twacquire: the source moved the frame to %g,%g,%g,%g inches\n",
+                     Fix32ToDouble(moved.Left), Fix32ToDouble(moved.Top),
+                     Fix32ToDouble(moved.Right), Fix32ToDouble(moved.Bottom));
         return true;
     }
     ReportFailure(client, "setting the image frame (DAT_IMAGELAYOUT)", rc);
