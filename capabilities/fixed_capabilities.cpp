@@ -42,27 +42,16 @@ TW_UINT16 AnswerUiControllable(CapabilityCall& call) {
     return OnlyBool(call, TRUE);
 }
 
-// The rest are known to TWAIN 2 applications alone.
-TW_UINT16 AnswerEnableUiOnly(CapabilityCall& call) {
+// The rest are known to TWAIN 2 applications alone. CAP_ENABLEDSUIONLY and
+// CAP_CUSTOMDSDATA: the source does both.
+TW_UINT16 AnswerOnlyTrue(CapabilityCall& call) {
     return OnlyBool(call, TRUE);
 }
 
-TW_UINT16 AnswerCustomData(CapabilityCall& call) {
-    return OnlyBool(call, TRUE);
-}
-
-// The scanner reports no paper sensor: the device library has no call that asks.
-TW_UINT16 AnswerPaperDetectable(CapabilityCall& call) {
-    return OnlyBool(call, FALSE);
-}
-
-// The scanner feeds the one sheet the user places; it has no document feeder to
-// select, so the feeder is never enabled and never loaded.
-TW_UINT16 AnswerFeederEnabled(CapabilityCall& call) {
-    return OnlyBool(call, FALSE);
-}
-
-TW_UINT16 AnswerFeederLoaded(CapabilityCall& call) {
+// CAP_PAPERDETECTABLE: the device library has no call that asks for paper.
+// CAP_FEEDERENABLED and CAP_FEEDERLOADED: the scanner feeds the one sheet the user
+// places and has no document feeder to select, so it is never enabled or loaded.
+TW_UINT16 AnswerOnlyFalse(CapabilityCall& call) {
     return OnlyBool(call, FALSE);
 }
 

@@ -5,10 +5,13 @@
 #include "engine/image_description.h"
 #include "source/twain_source.h"
 
-ScanPlan CTwainSource::PlanNow() const {
+bool CTwainSource::Announced() const {
     const TwainState state = session_.State();
-    if (state == TwainState::TransferReady || state == TwainState::Transferring) return job_.Plan();
-    return PlanScan(negotiated_, ModelCode());
+    return state == TwainState::TransferReady || state == TwainState::Transferring;
+}
+
+ScanPlan CTwainSource::PlanNow() const {
+    return Announced() ? job_.Plan() : PlanScan(negotiated_, ModelCode());
 }
 
 // A TWAIN 2 application may ask in state 7 as well, during and after the transfer.
@@ -89,7 +92,9 @@ TW_UINT16 CTwainSource::AnswerPalette(TW_UINT16 msg, TW_MEMREF data) {
 }
 
 TW_UINT16 CTwainSource::TransferRefusal(bool native) const {
-    if (TW_UINT16 refusal = PlanNow().Refusal) return refusal;
+    // Asked for every block: the announced plan is read where it stands.
+    const TW_UINT16 refusal = Announced() ? job_.Plan().Refusal : PlanNow().Refusal;
+    if (refusal != TWCC_SUCCESS) return refusal;
     if (job_.ImageDelivered()) return TWCC_SEQERROR;
     // In state 7 a memory block goes on with a memory image under way, never with
     // the native image that a device ending early left in state 7.

@@ -102,6 +102,8 @@ private:
     // The memory of containers and native images handed to the application.
     HandoutMemory Handout() const { return HandoutMemory(session_.ManagerEntry()); }
     CapabilityContext ContextForCapabilities();
+    // A transfer has been announced: states 6 and 7.
+    bool Announced() const;
     // The plan of the image: the announced one in states 6 and 7, else what the
     // next would be.
     ScanPlan PlanNow() const;
