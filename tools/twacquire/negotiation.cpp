@@ -59,7 +59,9 @@ bool SetFrame(CTwainClient& client, const FrameInches& frame) {
     if (rc == TWRC_CHECKSTATUS) {
         // The source writes back the frame it will scan.
         const TW_FRAME& moved = layout.Frame;
-        std::fprintf(stderr, "twacquire: the source moved the frame to %g,%g,%g,%g inches\n",
+        std::fprintf(stderr,
+                     "twacquire: the frame scanned is %.4g,%.4g,%.4g,%.4g inches, as near as "
+                     "the source can place it\n",
                      Fix32ToDouble(moved.Left), Fix32ToDouble(moved.Top),
                      Fix32ToDouble(moved.Right), Fix32ToDouble(moved.Bottom));
         return true;
