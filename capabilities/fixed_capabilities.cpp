@@ -31,7 +31,7 @@ TW_UINT16 FixedUInt16(CapabilityCall& call, TW_UINT16 value) {
 // Gets only, for both kinds of application.
 TW_UINT16 PhysicalSize(CapabilityCall& call, double inches) {
     if (call.Message() == MSG_SET || call.Message() == MSG_RESET) return call.Fail(TWCC_BADCAP);
-    return call.OneValue(TWTY_FIX32, Fix32Item(FloatToFix32(inches)));
+    return call.OneValue(TWTY_FIX32, Fix32ItemOf(inches));
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ TW_UINT16 AnswerOnlyFalse(CapabilityCall& call) {
 
 // The scanner's optical resolution, across and down.
 TW_UINT16 AnswerNativeResolution(CapabilityCall& call) {
-    return call.OneValue(TWTY_FIX32, Fix32Item(FloatToFix32(NativeResolution(call.Scanner()))));
+    return call.OneValue(TWTY_FIX32, Fix32ItemOf(NativeResolution(call.Scanner())));
 }
 
 TW_UINT16 AnswerCompression(CapabilityCall& call) {

@@ -13,10 +13,6 @@
 
 namespace {
 
-TW_UINT32 Fix32ItemOfWhole(int32_t value) {
-    return Fix32Item(FloatToFix32(value));
-}
-
 // The position of dpi in a model's list. A value the list lacks (a resolution set
 // by the application or the dialog that is not one of the model's steps, or the
 // default 400 on a model whose list skips it) reports the largest entry not above
@@ -84,16 +80,16 @@ TW_UINT16 Twain2Answer(CapabilityCall& call, int32_t& resolution, bool across) {
     case MSG_GET: {
         std::vector<TW_UINT32> items;
         for (int32_t entry : offered)
-            items.push_back(Fix32ItemOfWhole(entry));
+            items.push_back(Fix32ItemOf(entry));
         return call.Enumeration(TWTY_FIX32, static_cast<TW_UINT32>(items.size()),
                                 PositionIn(offered, resolution), PositionIn(offered, byDefault),
                                 items.data());
     }
     case MSG_GETDEFAULT:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(byDefault));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(byDefault));
     case MSG_RESET:
         ChangeResolutionKeepingFrame(call.Scan(), model, across, byDefault);
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(resolution));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(resolution));
     case MSG_SET: {
         int32_t requested, scanned;
         if (!call.ReadNumber(requested)) return TWRC_FAILURE;
@@ -102,7 +98,7 @@ TW_UINT16 Twain2Answer(CapabilityCall& call, int32_t& resolution, bool across) {
         return resolution == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     default:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(resolution));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(resolution));
     }
 }
 

@@ -15,10 +15,6 @@ namespace {
 constexpr int32_t DarkestStep = 0, NormalStep = 10, BrightestStep = 50;
 constexpr int32_t StandardLimit = 1000;
 
-TW_UINT32 Fix32ItemOfWhole(int32_t value) {
-    return Fix32Item(FloatToFix32(value));
-}
-
 // Below normal each device step is 100 of the standard's scale, above it 25.
 int32_t StandardBrightness(int32_t step) {
     step = std::min(std::max(step, DarkestStep), BrightestStep);
@@ -47,16 +43,16 @@ TW_UINT16 Twain2Brightness(CapabilityCall& call, int32_t& step) {
     case MSG_GET: {
         std::vector<TW_UINT32> values;
         for (int32_t s = DarkestStep; s <= BrightestStep; ++s)
-            values.push_back(Fix32ItemOfWhole(StandardBrightness(s)));
+            values.push_back(Fix32ItemOf(StandardBrightness(s)));
         const int32_t current = std::min(std::max(step, DarkestStep), BrightestStep);
         return call.Enumeration(TWTY_FIX32, static_cast<TW_UINT32>(values.size()),
                                 current - DarkestStep, NormalStep - DarkestStep, values.data());
     }
     case MSG_GETDEFAULT:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(0));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(0));
     case MSG_RESET:
         step = NormalStep;
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(0));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(0));
     case MSG_SET: {
         int32_t requested;
         if (!call.ReadNumber(requested)) return TWRC_FAILURE;
@@ -66,7 +62,7 @@ TW_UINT16 Twain2Brightness(CapabilityCall& call, int32_t& step) {
         return StandardBrightness(step) == requested ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
     }
     default:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(StandardBrightness(step)));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(StandardBrightness(step)));
     }
 }
 
@@ -75,16 +71,15 @@ TW_UINT16 Twain2Threshold(CapabilityCall& call, int32_t& field) {
     constexpr int32_t Lowest = 0, Highest = 255, Default = 128;
     switch (call.Message()) {
     case MSG_GET: {
-        const TW_RANGE range = {
-            TWTY_FIX32,          Fix32ItemOfWhole(Lowest),  Fix32ItemOfWhole(Highest),
-            Fix32ItemOfWhole(1), Fix32ItemOfWhole(Default), Fix32ItemOfWhole(field)};
+        const TW_RANGE range = {TWTY_FIX32,     Fix32ItemOf(Lowest),  Fix32ItemOf(Highest),
+                                Fix32ItemOf(1), Fix32ItemOf(Default), Fix32ItemOf(field)};
         return call.Range(range);
     }
     case MSG_GETDEFAULT:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(Default));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(Default));
     case MSG_RESET:
         field = Default;
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(field));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(field));
     case MSG_SET: {
         int32_t requested;
         if (!call.ReadNumber(requested)) return TWRC_FAILURE;
@@ -93,7 +88,7 @@ TW_UINT16 Twain2Threshold(CapabilityCall& call, int32_t& field) {
         return TWRC_SUCCESS;
     }
     default:
-        return call.OneValue(TWTY_FIX32, Fix32ItemOfWhole(field));
+        return call.OneValue(TWTY_FIX32, Fix32ItemOf(field));
     }
 }
 

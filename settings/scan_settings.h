@@ -64,6 +64,3 @@ inline void SetComposition(ScanSettings& settings, Composition composition) {
 }
 
 bool operator==(const ScanSettings& a, const ScanSettings& b);
-inline bool operator!=(const ScanSettings& a, const ScanSettings& b) {
-    return !(a == b);
-}

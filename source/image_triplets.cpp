@@ -41,7 +41,7 @@ TW_UINT16 CTwainSource::AnswerImageLayout(TW_UINT16 msg, TW_MEMREF data) {
             // A TWAIN 2 application is told the frame a reset returns to.
             layout->Frame =
                 twain2 ? DefaultFrame(ModelCode(), negotiated_.Scan.XResolution) : TW_FRAME();
-        else if (state == TwainState::TransferReady || state == TwainState::Transferring)
+        else if (Announced())
             layout->Frame = PlannedFrame(job_.Plan(), job_.ImageLength(), twain2);
         else
             layout->Frame = CurrentFrame(negotiated_.Scan, ModelCode(), twain2);

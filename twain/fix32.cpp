@@ -44,3 +44,7 @@ int32_t Fix32Rounded(TW_UINT32 item) {
     const TW_UINT16 frac = static_cast<TW_UINT16>(item >> 16);
     return Fix32Whole(item) + (frac >= 0x8000 ? 1 : 0);
 }
+
+TW_UINT32 Fix32ItemOf(double value) {
+    return Fix32Item(FloatToFix32(value));
+}

@@ -20,6 +20,8 @@ double Fix32ToDouble(TW_FIX32 value);
 TW_UINT32 Fix32Item(TW_FIX32 value);
 TW_UINT32 Fix32Item(TW_INT16 whole, TW_UINT16 frac);
 TW_FIX32 Fix32FromItem(TW_UINT32 item);
+// The Item that carries `value` as a TW_FIX32 (FloatToFix32, then Fix32Item).
+TW_UINT32 Fix32ItemOf(double value);
 
 // The whole part of a TW_FIX32 carried in a 32-bit Item, as a signed 16-bit
 // number; Frac is ignored (127.75 gives 127, -1.5 gives -2).

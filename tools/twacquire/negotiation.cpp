@@ -35,7 +35,7 @@ std::string Shown(double value) {
 }
 
 bool SetFix32(CTwainClient& client, TW_UINT16 cap, double value) {
-    return Set(client, cap, TWTY_FIX32, Fix32Item(FloatToFix32(value)), Shown(value));
+    return Set(client, cap, TWTY_FIX32, Fix32ItemOf(value), Shown(value));
 }
 
 // A TWAIN 2 application sends a resolution as the TW_FIX32 the capability holds; a
